@@ -1,0 +1,42 @@
+#pragma once
+
+#include "link/CMeterLink.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class CBleScan;
+class CMessageBoxPrompt;
+class QLabel;
+class QMdiArea;
+
+// The main window: owns the link to the meter and the windows around it.
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit CMainFrame(QWidget* pParent = nullptr);
+    ~CMainFrame() override;
+
+    CMeterLink& Link() { return *m_pLink; }
+    CBleScan* ScanDialog() const { return m_pScan; }
+
+    // "ConnectBle": the scan dialog, modal.
+    void OnConnectBle();
+    // Scans the port and connects to the first meter found (the --demo start).
+    void AutoConnect(const QString& strPort);
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+
+private:
+    void CreateMenus();
+    void ShowStatus(const QString& strText);
+
+    std::unique_ptr<CMessageBoxPrompt> m_pPrompt;
+    std::unique_ptr<CMeterLink> m_pLink;
+    QMdiArea* m_pMdiArea;
+    CBleScan* m_pScan;
+    QLabel* m_pLinkStatus;
+};

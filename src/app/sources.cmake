@@ -1,0 +1,4 @@
+set(APP_UI_SOURCES
+  app/CMainFrame.cpp
+  app/CMessageBoxPrompt.cpp
+)

@@ -1,0 +1,5 @@
+set(DOCUMENT_CORE_SOURCES
+  document/CArchive.cpp
+  document/CMyTalvaDoc.cpp
+  document/CObData.cpp
+)

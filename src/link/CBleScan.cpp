@@ -1,0 +1,133 @@
+#include "link/CBleScan.h"
+
+#include "link/CMeterLink.h"
+#include "link/CPortSettings.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+CBleScan::CBleScan(CMeterLink* pLink, QWidget* pParent)
+    : QDialog(pParent)
+    , m_pLink(pLink)
+{
+    setWindowTitle(QStringLiteral("Scan Device"));
+    m_pPort = new QComboBox(this);
+    m_pPort->setEditable(true);
+    m_pPort->setMinimumWidth(160);
+    m_pPort->setToolTip(QStringLiteral("A port number or a device path, e.g. /dev/ttyACM0"));
+    m_pScan = new QPushButton(QStringLiteral("Scan"), this);
+    m_pConnect = new QPushButton(QStringLiteral("Connect"), this);
+    m_pList = new QTableWidget(0, 4, this);
+    m_pList->setAccessibleName(QStringLiteral("Device list"));
+    m_pList->setHorizontalHeaderLabels({ QStringLiteral("ID"), QStringLiteral("Device name"),
+                                         QStringLiteral("Device Mac"), QStringLiteral("Rssi") });
+    const int widths[] = { 31, 120, 120, 85 };
+    for (int i = 0; i < 4; ++i)
+        m_pList->setColumnWidth(i, widths[i]);
+    m_pList->setShowGrid(true);
+    m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pList->verticalHeader()->hide();
+    m_pList->horizontalHeader()->setStretchLastSection(true);
+    m_pStatus = new QLabel(this);
+
+    auto* pTop = new QHBoxLayout;
+    auto* pPortLabel = new QLabel(QStringLiteral("Comport"), this);
+    pPortLabel->setBuddy(m_pPort);
+    pTop->addWidget(pPortLabel);
+    pTop->addWidget(m_pPort, 1);
+    pTop->addWidget(m_pScan);
+    pTop->addWidget(m_pConnect);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addLayout(pTop);
+    pLayout->addWidget(new QLabel(QStringLiteral("Device list"), this));
+    pLayout->addWidget(m_pList, 1);
+    pLayout->addWidget(m_pStatus);
+    resize(420, 320);
+
+    m_scanTimer.setInterval(kScanButtonDelayMs);
+    m_scanTimer.setSingleShot(true);
+    connect(&m_scanTimer, &QTimer::timeout, this, [this] { m_pScan->setEnabled(true); });
+    connect(m_pScan, &QPushButton::clicked, this, &CBleScan::OnScan);
+    connect(m_pConnect, &QPushButton::clicked, this, &CBleScan::OnConnect);
+    connect(m_pList, &QTableWidget::cellDoubleClicked, this, &CBleScan::OnConnect);
+    connect(m_pLink, &CMeterLink::DeviceFound, this, &CBleScan::AddDevice);
+}
+
+void CBleScan::showEvent(QShowEvent* pEvent)
+{
+    LoadPorts();
+    QDialog::showEvent(pEvent);
+}
+
+void CBleScan::LoadPorts()
+{
+    const QString strSaved = CPortSettings::ReadPortSetting();
+    m_pPort->clear();
+    m_pPort->addItem(strSaved);
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : ports) {
+        if (info.systemLocation() != strSaved)
+            m_pPort->addItem(info.systemLocation());
+    }
+    m_pPort->setCurrentIndex(0);
+}
+
+QString CBleScan::PortText() const
+{
+    return m_pPort->currentText().trimmed();
+}
+
+void CBleScan::SetPortText(const QString& strPort)
+{
+    m_pPort->setEditText(strPort);
+}
+
+QString CBleScan::StatusText() const
+{
+    return m_pStatus->text();
+}
+
+void CBleScan::OnScan()
+{
+    m_scanTimer.start();
+    m_pList->setRowCount(0);
+    m_pScan->setEnabled(false);
+    m_pConnect->setEnabled(true);
+    m_pStatus->clear();
+    m_pLink->Scan(PortText());
+}
+
+void CBleScan::OnConnect()
+{
+    const auto selected = m_pList->selectionModel()->selectedRows();
+    if (selected.isEmpty()) {
+        m_pStatus->setText(QStringLiteral(" no device selected!"));
+        return;
+    }
+    const QString strAddress = m_pList->item(selected.first().row(), 2)->text();
+    m_pConnect->setEnabled(false);
+    if (!m_pLink->Connect(strAddress)) {
+        m_pStatus->setText(QStringLiteral(" the port is not open: scan first!"));
+        m_pConnect->setEnabled(true);
+        return;
+    }
+    emit ConnectRequested(strAddress);
+    accept();
+}
+
+void CBleScan::AddDevice(const QString& strName, const QString& strAddress, int nRssi)
+{
+    const int nRow = m_pList->rowCount();
+    m_pList->insertRow(nRow);
+    const QString cells[] = { QString::number(nRow), strName, strAddress, QString::number(nRssi) };
+    for (int i = 0; i < 4; ++i)
+        m_pList->setItem(nRow, i, new QTableWidgetItem(cells[i]));
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+
+class CMeterLink;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+// The "Scan Device" dialog: opens the dongle's port, lists the meters that
+// advertise themselves and connects to the one picked.
+class CBleScan : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int kScanButtonDelayMs = 10000;
+
+    explicit CBleScan(CMeterLink* pLink, QWidget* pParent = nullptr);
+
+    // Fills the port box from the settings file and the ports the system reports.
+    void LoadPorts();
+    QString PortText() const;
+    void SetPortText(const QString& strPort);
+
+    void OnScan();
+    void OnConnect();
+
+    QTableWidget* DeviceList() const { return m_pList; }
+    QPushButton* ScanButton() const { return m_pScan; }
+    QPushButton* ConnectButton() const { return m_pConnect; }
+    QString StatusText() const;
+
+signals:
+    // "Connect" has sent the link request for this address.
+    void ConnectRequested(const QString& strAddress);
+
+protected:
+    void showEvent(QShowEvent* pEvent) override;
+
+private:
+    void AddDevice(const QString& strName, const QString& strAddress, int nRssi);
+
+    CMeterLink* m_pLink;
+    QComboBox* m_pPort;
+    QPushButton* m_pScan;
+    QPushButton* m_pConnect;
+    QTableWidget* m_pList;
+    QLabel* m_pStatus;
+    QTimer m_scanTimer; //!< re-enables "Scan" 10 s after it was pressed
+};

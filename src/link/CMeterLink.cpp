@@ -1,0 +1,309 @@
+#include "link/CMeterLink.h"
+
+#include "link/CMeterTextSink.h"
+#include "link/CPortSettings.h"
+#include "link/CPrompt.h"
+
+#include <QDateTime>
+#include <QMetaObject>
+#include <QTimer>
+
+namespace {
+const QByteArray kEventStart = QByteArrayLiteral("04ff");
+
+int HexByteAt(const QByteArray& strHex, int nChar)
+{
+    return QByteArray::fromRawData(strHex.constData() + nChar, 2).toInt(nullptr, 16);
+}
+
+QString PortLabel(const QString& strPort)
+{
+    bool bNumber = false;
+    const int nPort = strPort.trimmed().toInt(&bNumber);
+    return bNumber ? QStringLiteral("COM%1").arg(nPort) : strPort.trimmed();
+}
+}
+
+CMeterLink::CMeterLink(CPrompt* pPrompt, QObject* pParent)
+    : QObject(pParent)
+    , m_pPrompt(pPrompt)
+{
+    m_comPort.m_pUser = this;
+    m_comPort.m_pfnError = &CMeterLink::OnComError;
+}
+
+CMeterLink::~CMeterLink()
+{
+    Shutdown();
+}
+
+void CMeterLink::Shutdown()
+{
+    StopLinkThread();
+    m_comPort.Close();
+}
+
+void CMeterLink::OnComReceive(void* pUser, const unsigned char* pData, int nCount)
+{
+    auto* self = static_cast<CMeterLink*>(pUser);
+    self->m_tLastRx = QDateTime::currentSecsSinceEpoch();
+    self->m_bMeterOnline = true;
+    const QByteArray strHex = QByteArray::fromRawData(reinterpret_cast<const char*>(pData), nCount).toHex();
+    std::lock_guard lock(self->m_rxLock);
+    self->m_strRxHex += strHex;
+    self->m_bRxHex = true;
+    ++self->m_nRxSeq;
+    self->m_rxWake.notify_one();
+}
+
+void CMeterLink::OnComError(void* pUser, const QString& strError)
+{
+    auto* self = static_cast<CMeterLink*>(pUser);
+    // Called on the reader or a writer thread: the close must happen on ours.
+    QMetaObject::invokeMethod(self, [self, strError] { self->ClosePortAfterError(strError); },
+                              Qt::QueuedConnection);
+}
+
+void CMeterLink::ClosePortAfterError(const QString& strError)
+{
+    const QString strPort = PortLabel(m_comPort.m_strPort);
+    m_comPort.Close();
+    SetLinkState(kIdle);
+    const QString strMessage = QStringLiteral("The connection on %1 was lost: %2").arg(strPort, strError);
+    if (m_pPrompt)
+        m_pPrompt->Message(strMessage, QStringLiteral("Orvex Multimeter Software"), CPrompt::Warning);
+    emit LinkError(strMessage);
+}
+
+QByteArray CMeterLink::RxHexSnapshot() const
+{
+    std::lock_guard lock(m_rxLock);
+    return m_strRxHex;
+}
+
+void CMeterLink::EmptyRxHex()
+{
+    std::lock_guard lock(m_rxLock);
+    m_strRxHex.clear();
+    ++m_nRxGeneration;
+}
+
+void CMeterLink::SetLinkState(int nState)
+{
+    std::lock_guard lock(m_rxLock);
+    m_nLinkState = nState;
+    ++m_nRxSeq;
+    m_rxWake.notify_one();
+}
+
+void CMeterLink::TransitionFrom(int nFrom, int nTo)
+{
+    // A state the GUI has set in the meantime wins over the thread's own move.
+    m_nLinkState.compare_exchange_strong(nFrom, nTo);
+}
+
+bool CMeterLink::SendPacket(const QByteArray& packet)
+{
+    return m_comPort.Write(packet.constData(), int(packet.size())) == packet.size();
+}
+
+bool CMeterLink::SendKeyFrame(const std::array<quint8, 4>& frame)
+{
+    return SendPacket(CDonglePackets::CommandFrame(frame));
+}
+
+void CMeterLink::SetReadSize(int nBytes)
+{
+    m_comPort.SetReadSize(nBytes);
+}
+
+bool CMeterLink::OpenDonglePort(const QString& strPort)
+{
+    const QString strTrimmed = strPort.trimmed();
+    if (strTrimmed.isEmpty() || strTrimmed == QLatin1String("0"))
+        return false;
+    m_comPort.Close();
+    bool bOpen = false;
+    for (int i = 0; i < kOpenTries && !bOpen; ++i)
+        bOpen = m_comPort.Open(strTrimmed, kBaud);
+    if (!bOpen) {
+        if (m_pPrompt)
+            m_pPrompt->Message(QStringLiteral("Warning:Can't open %1!").arg(PortLabel(strTrimmed)),
+                               QStringLiteral("Orvex Multimeter Software"), CPrompt::Information);
+        return false;
+    }
+    m_comPort.SetReadSize(100);
+    m_comPort.m_pfnReceive = &CMeterLink::OnComReceive;
+    StopLinkThread();
+    StartLinkThread();
+
+    EmptyRxHex();
+    SetLinkState(kDiscard);
+    SendPacket(CDonglePackets::DeviceInit());
+    SetLinkState(kIdle);
+    SendPacket(CDonglePackets::TerminateLink());
+    CPortSettings::WritePortSetting(strTrimmed);
+    return true;
+}
+
+bool CMeterLink::Scan(const QString& strPort)
+{
+    if (!OpenDonglePort(strPort))
+        return false;
+    QTimer::singleShot(kDiscoveryDelayMs, this, [this] {
+        if (!m_comPort.IsOpen())
+            return;
+        EmptyRxHex();
+        SetLinkState(kDiscovering);
+        SendPacket(CDonglePackets::DeviceDiscovery());
+    });
+    return true;
+}
+
+bool CMeterLink::Connect(const QString& strAddress)
+{
+    CDonglePackets::Address address {};
+    if (!CDonglePackets::ParseAddress(strAddress, &address) || !m_comPort.IsOpen())
+        return false;
+    CPortSettings::WriteMacSetting(strAddress);
+    SetLinkState(kCancellingDiscovery);
+    SendPacket(CDonglePackets::CancelDiscovery());
+    SetLinkState(kConnecting);
+    SendPacket(CDonglePackets::EstablishLink(address));
+    QTimer::singleShot(kConnectDelayMs, this, [this] {
+        if (!m_comPort.IsOpen())
+            return;
+        SetLinkState(kConnected);
+        m_comPort.SetReadSize(100);
+        if (SendPacket(CDonglePackets::EnableNotifications()))
+            emit Connected();
+    });
+    return true;
+}
+
+void CMeterLink::StartLinkThread()
+{
+    if (m_linkThread.joinable())
+        return;
+    {
+        std::lock_guard lock(m_rxLock);
+        m_bStopLink = false;
+    }
+    m_linkThread = std::thread([this] { LinkThreadMain(); });
+}
+
+void CMeterLink::StopLinkThread()
+{
+    if (!m_linkThread.joinable())
+        return;
+    {
+        std::lock_guard lock(m_rxLock);
+        m_bStopLink = true;
+        m_rxWake.notify_one();
+    }
+    // The thread may be waiting for the GUI, which is us: release it first.
+    m_guiInvoker.Cancel();
+    m_linkThread.join();
+    m_guiInvoker.Reset();
+}
+
+void CMeterLink::LinkThreadMain()
+{
+    std::unique_lock lock(m_rxLock);
+    while (!m_bStopLink) {
+        if (ProcessOnce(lock))
+            continue;
+        const quint64 nSeen = m_nRxSeq;
+        m_rxWake.wait(lock, [&] { return m_bStopLink || m_nRxSeq != nSeen; });
+    }
+}
+
+bool CMeterLink::Resynchronise()
+{
+    // Only even positions are byte boundaries; an odd match would shift every later byte.
+    int nPos = 2;
+    while ((nPos = int(m_strRxHex.indexOf(kEventStart, nPos))) > 0 && (nPos & 1))
+        ++nPos;
+    if (nPos > 0) {
+        m_strRxHex.remove(0, nPos);
+        return true;
+    }
+    // No packet start yet: keep only the last byte, which may begin one.
+    if (m_strRxHex.size() > 2) {
+        m_strRxHex.remove(0, m_strRxHex.size() - 2);
+    }
+    return false;
+}
+
+bool CMeterLink::ProcessOnce(std::unique_lock<std::mutex>& lock)
+{
+    if (!m_bRxHex || m_strRxHex.size() < 13)
+        return false;
+    const int nState = m_nLinkState.load();
+    switch (nState) {
+    case kDiscardThenInit:
+    case kDiscard:
+        m_strRxHex.clear();
+        TransitionFrom(nState, nState + 1);
+        return true;
+    case kDiscovering:
+    case kConnecting:
+    case kConnected:
+    case kCancellingDiscovery:
+        break;
+    default:
+        return false; // idle: the input stays as it is
+    }
+    if (!m_strRxHex.startsWith(kEventStart))
+        return Resynchronise();
+    const int L = HexByteAt(m_strRxHex, 4);
+    const int nPacketChars = 2 * (L + 3);
+    // While discovering, the thread also waits for the start of the next packet.
+    const int nNeeded = nState == kDiscovering ? 2 * L + 12 : nPacketChars;
+    if (m_strRxHex.size() < nNeeded)
+        return false;
+    const QByteArray packet = QByteArray::fromHex(m_strRxHex.left(nPacketChars));
+    const quint64 nGeneration = m_nRxGeneration;
+
+    CDonglePackets::CDongleEvent event;
+    const int nResult = CDonglePackets::ClassifyEvent(reinterpret_cast<const quint8*>(packet.constData()),
+                                                      int(packet.size()), &event);
+    if (nState == kConnected) {
+        lock.unlock();
+        if (nResult == CDonglePackets::kNotification && m_pSink) {
+            m_pSink->AppendMeterHex(event.value.toHex());
+            m_pSink->OnMeterData();
+        } else if (nResult == CDonglePackets::kLinkEstablished) {
+            emit LinkEstablished();
+        }
+        lock.lock();
+        // Text emptied by a new command meanwhile is not ours to cut any more.
+        if (nGeneration == m_nRxGeneration)
+            m_strRxHex.remove(0, nPacketChars);
+        return true;
+    }
+
+    m_strRxHex.remove(0, nPacketChars);
+    if (nState == kDiscovering && nResult == CDonglePackets::kDeviceInformation
+        && event.strName.startsWith(QLatin1String("ORV"))) {
+        const auto* info = reinterpret_cast<const quint8*>(event.info.constData());
+        const QString strAddress = CDonglePackets::FormatAddress(info + 8);
+        const int nRssi = qint8(info[14]);
+        lock.unlock();
+        emit DeviceFound(event.strName, strAddress, nRssi);
+        lock.lock();
+    } else if (nState == kConnecting && nResult == CDonglePackets::kCommandStatus) {
+        TransitionFrom(kConnecting, kConnected);
+        lock.unlock();
+        if (m_pSink)
+            m_pSink->ClearMeterHex();
+        lock.lock();
+    } else if (nState == kConnecting && nResult == CDonglePackets::kLinkEstablished) {
+        lock.unlock();
+        emit LinkEstablished();
+        lock.lock();
+    } else if (nState == kCancellingDiscovery && nResult == CDonglePackets::kCommandStatus) {
+        TransitionFrom(kCancellingDiscovery, kDiscard);
+    }
+    return true;
+}

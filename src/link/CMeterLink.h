@@ -1,0 +1,122 @@
+#pragma once
+
+#include "link/CBlockingInvoker.h"
+#include "link/CComPort.h"
+#include "link/CDonglePackets.h"
+#include "link/CMeterCommandSender.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+class CMeterTextSink;
+class CPrompt;
+
+// The link to the meter through the dongle: the port, the received text, the
+// link state machine and its thread, and the scan/connect sequences. Lives on
+// the GUI (or CLI main) thread; its signals are emitted from the link thread
+// and reach receivers there through queued connections.
+class CMeterLink : public QObject, public CMeterCommandSender
+{
+    Q_OBJECT
+public:
+    enum LinkState : int {
+        kDiscardThenInit = 0,
+        kDiscard = 1,
+        kDiscovering = 2,
+        kConnecting = 3,
+        kConnected = 4,
+        kCancellingDiscovery = 6,
+        kIdle = 7,
+    };
+    static constexpr int kBaud = 115200;
+    static constexpr int kOpenTries = 3;
+    static constexpr int kDiscoveryDelayMs = 500;
+    static constexpr int kConnectDelayMs = 600;
+
+    explicit CMeterLink(CPrompt* pPrompt, QObject* pParent = nullptr);
+    ~CMeterLink() override;
+
+    void SetPrompt(CPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    // Receives the meter text on the link thread; set before connecting.
+    void SetMeterTextSink(CMeterTextSink* pSink) { m_pSink = pSink; }
+
+    // Opens the dongle's port (three tries), restarts the link thread and
+    // initialises the dongle. Shows "Warning:Can't open COM%d!" and returns
+    // false when the port cannot be opened.
+    bool OpenDonglePort(const QString& strPort);
+    // Opens the port and, 500 ms later, starts discovery. DeviceFound follows.
+    bool Scan(const QString& strPort);
+    // Links to the meter at the address text ("c8:fd:19:0a:bc:de"); Connected()
+    // follows once notifications have been enabled. False for a bad address or
+    // a closed port.
+    bool Connect(const QString& strAddress);
+    // Stops the link thread and closes the port.
+    void Shutdown();
+
+    bool SendKeyFrame(const std::array<quint8, 4>& frame) override;
+    void SetReadSize(int nBytes) override;
+    bool SendPacket(const QByteArray& packet);
+
+    int LinkState() const { return m_nLinkState.load(); }
+    void SetLinkState(int nState);
+    bool IsPortOpen() const { return m_comPort.IsOpen(); }
+    bool IsMeterOnline() const { return m_bMeterOnline.load(); }
+    void SetMeterOnline(bool bOnline) { m_bMeterOnline = bOnline; }
+    qint64 LastReceiptTime() const { return m_tLastRx.load(); }
+    bool IsLinkThreadRunning() const { return m_linkThread.joinable(); }
+    // Every wait of the link thread for the GUI goes through this, so that
+    // stopping the thread can release it first.
+    CBlockingInvoker& GuiInvoker() { return m_guiInvoker; }
+
+    // The receive callback of the port (public for tests that feed bytes directly).
+    static void OnComReceive(void* pUser, const unsigned char* pData, int nCount);
+    QByteArray RxHexSnapshot() const;
+    // Starts the link thread without a port (tests feed OnComReceive themselves).
+    void StartLinkThread();
+    void StopLinkThread();
+
+signals:
+    // A meter advertised itself during discovery (every advertisement, not de-duplicated).
+    void DeviceFound(const QString& strName, const QString& strAddress, int nRssi);
+    // The dongle reported the link to the meter as established.
+    void LinkEstablished();
+    // Notifications have been enabled: readings will flow.
+    void Connected();
+    // The port failed (device gone, write failed); told once, the port is closed.
+    void LinkError(const QString& strMessage);
+
+private:
+    static void OnComError(void* pUser, const QString& strError);
+    void LinkThreadMain();
+    // One step of the state machine with the receive lock held; false when it
+    // needs more text (or has nothing to do) before it can go on.
+    bool ProcessOnce(std::unique_lock<std::mutex>& lock);
+    bool Resynchronise();
+    void TransitionFrom(int nFrom, int nTo);
+    void ClosePortAfterError(const QString& strError);
+    void EmptyRxHex();
+
+    CPrompt* m_pPrompt;
+    CMeterTextSink* m_pSink = nullptr;
+    CComPort m_comPort;
+
+    mutable std::mutex m_rxLock;     //!< guards m_strRxHex, m_bRxHex, m_nRxGeneration, m_nRxSeq, m_bStopLink
+    std::condition_variable m_rxWake; //!< the link thread sleeps on it until text or a state change arrives
+    QByteArray m_strRxHex;           //!< received bytes as lowercase hex, in arrival order
+    bool m_bRxHex = false;           //!< set by the first receipt, never cleared
+    quint64 m_nRxGeneration = 0;     //!< bumped whenever m_strRxHex is emptied from outside the link thread
+    quint64 m_nRxSeq = 0;            //!< bumped on every append or state change, to wake the link thread
+    bool m_bStopLink = false;
+
+    std::atomic<qint64> m_tLastRx { 0 };       //!< seconds since 1970 of the latest receipt
+    std::atomic<bool> m_bMeterOnline { false }; //!< any receipt sets it; the watchdog clears it
+    std::atomic<int> m_nLinkState { kDiscardThenInit };
+    std::thread m_linkThread;
+    CBlockingInvoker m_guiInvoker;
+};

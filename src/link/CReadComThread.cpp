@@ -1,0 +1,97 @@
+#include "link/CReadComThread.h"
+
+#include "link/CComPort.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
+
+CReadComThread::CReadComThread(CComPort* pPort)
+    : m_pPort(pPort)
+{
+}
+
+CReadComThread::~CReadComThread()
+{
+    Join();
+}
+
+void CReadComThread::Start(int fd, int hStop)
+{
+    m_fd = fd;
+    m_hStop = hStop;
+    m_bFinished = false;
+    m_thread = std::thread([this] { Run(); });
+}
+
+void CReadComThread::Join()
+{
+    if (!m_thread.joinable())
+        return;
+    if (IsReaderThread())
+        m_thread.detach(); // cannot wait for ourselves; the loop is already leaving
+    else
+        m_thread.join();
+}
+
+void CReadComThread::Deliver(int nLen)
+{
+    if (nLen > 0)
+        m_pPort->DeliverReceived(m_buffer, nLen);
+}
+
+void CReadComThread::Run()
+{
+    using Clock = std::chrono::steady_clock;
+    int nHave = 0;
+    Clock::time_point quietDeadline;
+    QString strError;
+
+    for (;;) {
+        const int nWant = std::clamp(m_nReadSize.load(), 1, kBufferSize);
+        if (nHave >= nWant) {
+            Deliver(nHave);
+            nHave = 0;
+        }
+        int nTimeout = -1;
+        if (nHave > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(quietDeadline - Clock::now());
+            nTimeout = int(std::max<long long>(0, left.count()));
+        }
+        pollfd fds[2] = { { m_hStop, POLLIN, 0 }, { m_fd, POLLIN, 0 } };
+        const int nReady = ::poll(fds, 2, nTimeout);
+        if (nReady < 0) {
+            if (errno == EINTR)
+                continue;
+            strError = QString::fromLocal8Bit(std::strerror(errno));
+            break;
+        }
+        if (fds[0].revents != 0)
+            break; // stop requested
+        if (nReady == 0) {
+            Deliver(nHave); // the line has been quiet long enough
+            nHave = 0;
+            continue;
+        }
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) {
+            const ssize_t n = ::read(m_fd, m_buffer + nHave, size_t(nWant - nHave));
+            if (n > 0) {
+                nHave += int(n);
+                quietDeadline = Clock::now() + std::chrono::milliseconds(kQuietMs);
+                continue;
+            }
+            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                continue;
+            strError = n == 0 ? QStringLiteral("the device was closed")
+                              : QString::fromLocal8Bit(std::strerror(errno));
+            break;
+        }
+    }
+    Deliver(nHave);
+    m_bFinished = true;
+    if (!strError.isEmpty())
+        m_pPort->ReportError(strError);
+}

@@ -1,0 +1,91 @@
+#include "link/CSerialPort.h"
+
+#include "link/CSerialException.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+speed_t BaudConstant(int nBaud)
+{
+    switch (nBaud) {
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    default: throw CSerialException(EINVAL);
+    }
+}
+}
+
+CSerialPort::~CSerialPort()
+{
+    Close();
+}
+
+QString CSerialPort::DeviceName(const QString& strPort)
+{
+    const QString strTrimmed = strPort.trimmed();
+    bool bNumber = false;
+    const int nPort = strTrimmed.toInt(&bNumber);
+    if (!bNumber)
+        return strTrimmed;
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(nPort);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(nPort - 1);
+#endif
+}
+
+void CSerialPort::Open(const QString& strPort, int nBaud)
+{
+    Close();
+    m_strPort = strPort;
+    const speed_t speed = BaudConstant(nBaud);
+    const QByteArray device = DeviceName(strPort).toLocal8Bit();
+    const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw CSerialException();
+    // No sharing, as the dongle cannot serve two programs.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        const int nError = errno;
+        ::close(fd);
+        throw CSerialException(nError);
+    }
+    termios tio {};
+    if (::tcgetattr(fd, &tio) != 0) {
+        const int nError = errno;
+        ::close(fd);
+        throw CSerialException(nError);
+    }
+    // Binary line: no echo, no line editing, no character translation.
+    cfmakeraw(&tio);
+    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CREAD | CLOCAL;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+        const int nError = errno;
+        ::close(fd);
+        throw CSerialException(nError);
+    }
+    ::tcflush(fd, TCIOFLUSH);
+    m_hComm = fd;
+}
+
+void CSerialPort::Close()
+{
+    if (m_hComm >= 0) {
+        ::close(m_hComm);
+        m_hComm = -1;
+    }
+}

@@ -1,0 +1,14 @@
+set(LINK_CORE_SOURCES
+  link/CBlockingInvoker.cpp
+  link/CComPort.cpp
+  link/CDonglePackets.cpp
+  link/CMeterLink.cpp
+  link/CPortSettings.cpp
+  link/CReadComThread.cpp
+  link/CSerialException.cpp
+  link/CSerialPort.cpp
+  link/CStderrPrompt.cpp
+)
+set(LINK_UI_SOURCES
+  link/CBleScan.cpp
+)

@@ -1,0 +1,2 @@
+set(PROTOCOL_CORE_SOURCES
+)

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+
+// Each verb takes its own arguments (without the program and verb names) and
+// returns the process exit status.
+int RunScan(const QStringList& args);
+int RunConnect(const QStringList& args);

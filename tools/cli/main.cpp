@@ -1,0 +1,49 @@
+// multimeter-cli: headless use of the meter core.
+#include "CliVerbs.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+struct CVerb
+{
+    const char* pszName;
+    int (*pfnRun)(const QStringList&);
+    const char* pszUsage;
+};
+
+const CVerb kVerbs[] = {
+    { "scan", RunScan, "scan --port P [--seconds N]" },
+    { "connect", RunConnect, "connect --port P [--mac M] [--seconds N]" },
+};
+
+void PrintUsage()
+{
+    std::fprintf(stderr, "usage: multimeter-cli <verb> [options]\n");
+    for (const CVerb& verb : kVerbs)
+        std::fprintf(stderr, "  multimeter-cli %s\n", verb.pszUsage);
+    std::fprintf(stderr, "Each verb takes --help.\n");
+}
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QCoreApplication::setApplicationName(QStringLiteral("multimeter"));
+    if (argc < 2) {
+        PrintUsage();
+        return 64;
+    }
+    QStringList args = app.arguments();
+    args.removeAt(1); // the verb; QCommandLineParser wants the program name first
+    for (const CVerb& verb : kVerbs) {
+        if (std::strcmp(argv[1], verb.pszName) == 0)
+            return verb.pfnRun(args);
+    }
+    std::fprintf(stderr, "unknown verb '%s'\n", argv[1]);
+    PrintUsage();
+    return 64;
+}

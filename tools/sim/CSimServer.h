@@ -1,0 +1,42 @@
+#pragma once
+
+#include "CSimDongle.h"
+#include "CSimPty.h"
+
+#include <QElapsedTimer>
+
+#include <atomic>
+#include <thread>
+
+// Serves the simulated dongle on a pseudo-terminal: moves bytes between the
+// master side and the dongle logic, sleeping in poll() until something is due.
+class CSimServer
+{
+public:
+    explicit CSimServer(const CSimDongleOptions& options, const QString& strLinkPath = QString());
+    ~CSimServer();
+
+    // Creates the pseudo-terminal and checks the meter's scenario.
+    bool Open(QString* pstrError);
+    // The path the program opens.
+    QString PortPath() const { return m_pty.PortPath(); }
+
+    // Serves until Stop() or the configured disconnect. Returns 0.
+    int Run();
+    // Safe from any thread or a signal handler.
+    void Stop();
+
+    // Runs the server on its own thread (the GUI's built-in meter).
+    void StartThread();
+    void StopThread();
+
+private:
+    bool Flush();
+
+    CSimDongle m_dongle;
+    CSimPty m_pty;
+    QString m_strLinkPath;
+    QByteArray m_pendingOut;  //!< bytes the pseudo-terminal could not take yet
+    int m_hStopPipe[2] = { -1, -1 };
+    std::thread m_thread;
+};

@@ -1,0 +1,99 @@
+// meter-sim: a simulated dongle and meter behind a pseudo-terminal.
+#include "CSimServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+CSimServer* g_pServer = nullptr;
+
+void OnSignal(int)
+{
+    if (g_pServer)
+        g_pServer->Stop();
+}
+
+bool ParseMeter(const QString& strSpec, CSimAdvertiser* pAdv)
+{
+    // NAME@aa:bb:cc:dd:ee:ff[,RSSI]
+    const int nAt = int(strSpec.indexOf(QLatin1Char('@')));
+    if (nAt <= 0)
+        return false;
+    pAdv->strName = strSpec.left(nAt);
+    const QStringList rest = strSpec.mid(nAt + 1).split(QLatin1Char(','));
+    const QStringList groups = rest.value(0).split(QLatin1Char(':'));
+    if (groups.size() != 6)
+        return false;
+    for (int i = 0; i < 6; ++i) {
+        bool bOk = false;
+        pAdv->address[size_t(5 - i)] = quint8(groups[i].toInt(&bOk, 16));
+        if (!bOk || groups[i].size() != 2)
+            return false;
+    }
+    if (rest.size() > 1)
+        pAdv->nRssi = rest[1].toInt();
+    return true;
+}
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("meter-sim"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated Bluetooth dongle and meter on a pseudo-terminal. Prints the port path, then serves until "
+        "interrupted."));
+    parser.addHelpOption();
+    const QCommandLineOption linkOpt(QStringLiteral("link"), QStringLiteral("Also make a symbolic link to the port at <path>."), QStringLiteral("path"));
+    const QCommandLineOption rateOpt(QStringLiteral("rate"), QStringLiteral("Measurement frames per second (default 5)."), QStringLiteral("n"), QStringLiteral("5"));
+    const QCommandLineOption scenarioOpt(QStringLiteral("scenario"), QStringLiteral("Play the readings of a JSON scenario."), QStringLiteral("file"));
+    const QCommandLineOption noiseOpt(QStringLiteral("noise"), QStringLiteral("Garbage bytes between meter frames."), QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption dongleNoiseOpt(QStringLiteral("dongle-noise"), QStringLiteral("Garbage bytes between dongle packets."), QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption disconnectOpt(QStringLiteral("disconnect-after"), QStringLiteral("Close the port this many seconds after the link came up."), QStringLiteral("s"), QStringLiteral("0"));
+    const QCommandLineOption meterOpt(QStringLiteral("meter"), QStringLiteral("Advertise a meter NAME@aa:bb:cc:dd:ee:ff[,RSSI] (repeatable; replaces the default set)."), QStringLiteral("spec"));
+    const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("Random seed."), QStringLiteral("n"), QStringLiteral("1"));
+    parser.addOptions({ linkOpt, rateOpt, scenarioOpt, noiseOpt, dongleNoiseOpt, disconnectOpt, meterOpt, seedOpt });
+    parser.process(app);
+
+    CSimDongleOptions options;
+    options.advertisers = CSimDongle::DefaultAdvertisers();
+    if (parser.isSet(meterOpt)) {
+        options.advertisers.clear();
+        for (const QString& strSpec : parser.values(meterOpt)) {
+            CSimAdvertiser adv;
+            if (!ParseMeter(strSpec, &adv)) {
+                std::fprintf(stderr, "meter-sim: bad --meter '%s' (want NAME@aa:bb:cc:dd:ee:ff[,RSSI])\n", qPrintable(strSpec));
+                return 2;
+            }
+            options.advertisers << adv;
+        }
+    }
+    options.nNoiseBytes = parser.value(dongleNoiseOpt).toInt();
+    options.dDisconnectAfterS = parser.value(disconnectOpt).toDouble();
+    options.nSeed = parser.value(seedOpt).toUInt();
+    options.meter.dRate = parser.value(rateOpt).toDouble();
+    options.meter.strScenarioPath = parser.value(scenarioOpt);
+    options.meter.nNoiseBytes = parser.value(noiseOpt).toInt();
+    options.meter.nSeed = options.nSeed;
+    if (options.meter.dRate <= 0 || options.meter.dRate > 1000) {
+        std::fprintf(stderr, "meter-sim: --rate must be between 0 and 1000\n");
+        return 2;
+    }
+
+    CSimServer server(options, parser.value(linkOpt));
+    QString strError;
+    if (!server.Open(&strError)) {
+        std::fprintf(stderr, "meter-sim: %s\n", qPrintable(strError));
+        return 1;
+    }
+    g_pServer = &server;
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::printf("%s\n", qPrintable(server.PortPath()));
+    std::fflush(stdout);
+    return server.Run();
+}
