@@ -1,2 +1,12 @@
 set(PROTOCOL_CORE_SOURCES
+  protocol/MeterReading.h
+  protocol/CDecodedReading.h
+  protocol/CFunctionTable.h
+  protocol/CFunctionTable.cpp
+  protocol/CFrameReader.h
+  protocol/CFrameReader.cpp
+  protocol/CMeterLayouts.h
+  protocol/CMeterLayouts.cpp
+  protocol/CMeterProtocol.h
+  protocol/CMeterProtocol.cpp
 )

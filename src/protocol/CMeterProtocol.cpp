@@ -1,0 +1,391 @@
+#include "protocol/CMeterProtocol.h"
+
+#include "link/CMeterCommandSender.h"
+#include "link/CPrompt.h"
+#include "protocol/CFrameReader.h"
+#include "protocol/CMeterLayouts.h"
+
+#include <QDateTime>
+
+#include <array>
+
+namespace {
+
+constexpr std::array<quint8, 4> kAck = {0xf3, 0x00, 0x01, 0xf4};
+constexpr int kRecordingHeaderChars = 52; // 26 bytes
+constexpr int kOscilloscopeChars = 1028;  // 514 bytes, marker included
+constexpr int kDirectoryHeadChars = 52;
+constexpr int kBlockHeaderChars = 10;     // 5 bytes
+
+struct CModeRow
+{
+    const char* pszUnit;
+    int nMode;
+};
+
+constexpr CModeRow kDisplayModes[] = {
+    {"uADC", 1}, {"mADC", 2}, {"ADC", 3}, {"℉", 4}, {"℃", 4}, {"VAC", 5}, {"VDC", 6},
+    {"mVDC", 7}, {"mVAC", 7}, {"Ω", 8}, {"KΩ", 8}, {"MΩ", 8}, {"uF", 8}, {"nF", 8}, {"mF", 8},
+    {"OSC", 11},
+};
+
+} // namespace
+
+CMeterProtocol::CMeterProtocol(CMeterCommandSender* pSender, CPrompt* pPrompt, QObject* pParent)
+    : QObject(pParent), m_pSender(pSender), m_pPrompt(pPrompt)
+{
+    qRegisterMetaType<MeterReading>();
+    qRegisterMetaType<CDecodedReading>();
+}
+
+void CMeterProtocol::ClearMeterHex()
+{
+    m_strMeterHex.clear();
+}
+
+void CMeterProtocol::AppendMeterHex(const QByteArray& strHex)
+{
+    // Whatever the traffic, the text never outgrows the largest thing we wait
+    // for (a full directory, a block); beyond the bound the old text is stale.
+    if (m_strMeterHex.size() + strHex.size() > kMaxMeterHex)
+        m_strMeterHex.clear();
+    if (strHex.size() > kMaxMeterHex)
+        m_strMeterHex = strHex.right(kMaxMeterHex);
+    else
+        m_strMeterHex += strHex;
+}
+
+void CMeterProtocol::OnMeterData()
+{
+    DetectSeries();
+    if (!m_bBlockMode)
+        TakeMeasurementFrame();
+    HandleOtherTraffic();
+    if (m_bBlockMode)
+        HandleBlocks();
+}
+
+qsizetype CMeterProtocol::FindNearFront(const char* pszMarker) const
+{
+    // The first occurrence is near the front exactly when one lies in this prefix.
+    const qsizetype nSpan = qMin(m_strMeterHex.size(), kNearFront + qsizetype(qstrlen(pszMarker)));
+    return QByteArrayView(m_strMeterHex).first(nSpan).indexOf(pszMarker);
+}
+
+void CMeterProtocol::DropFront(qsizetype nChars)
+{
+    if (nChars > 0)
+        m_strMeterHex.remove(0, nChars); // clamps when a handler has shortened the text
+}
+
+void CMeterProtocol::SendAck()
+{
+    if (m_pSender)
+        m_pSender->SendKeyFrame(kAck);
+}
+
+void CMeterProtocol::SetReadSize(int nBytes)
+{
+    if (m_pSender)
+        m_pSender->SetReadSize(nBytes);
+}
+
+void CMeterProtocol::DetectSeries()
+{
+    const qsizetype nArm = m_strMeterHex.indexOf("f8f8f8f8");
+    if (nArm >= 0) {
+        DropFront(nArm + 8);
+        m_bSeries9Armed = true;
+    } else if (FindNearFront("a08") >= 0) {
+        m_bSeries9Armed = false;
+        m_bSeries9 = false;
+    }
+    if (FindNearFront("a09") >= 0 && m_bSeries9Armed)
+        m_bSeries9 = true;
+}
+
+void CMeterProtocol::TakeMeasurementFrame()
+{
+    for (int nLayout = 1; nLayout <= CMeterLayouts::kCount; ++nLayout) {
+        // The series-9 header counts only when the series-8 one occurs nowhere.
+        qsizetype nPos = m_strMeterHex.indexOf(CMeterLayouts::Header(nLayout, false));
+        if (nPos < 0)
+            nPos = FindNearFront(CMeterLayouts::Header(nLayout, true));
+        if (nPos < 0 || nPos > kNearFront)
+            continue;
+
+        const qsizetype nChars = CMeterLayouts::FrameChars(nLayout);
+        const QByteArrayView text(m_strMeterHex);
+        const QByteArrayView end = text.size() >= nPos + nChars ? text.sliced(nPos + nChars - 2, 2) : text.last(2);
+        if (end != "a1")
+            return; // incomplete or damaged: it stays for the next call
+        DropFront(nPos);
+        if (m_strMeterHex.size() >= nChars) {
+            Decode(m_strMeterHex.first(nChars), nLayout);
+            DropFront(nChars);
+        }
+        return;
+    }
+}
+
+void CMeterProtocol::HandleOtherTraffic()
+{
+    if (m_bBlockMode)
+        return; // none of these branches acts during a recording transfer
+    qsizetype nPos = FindNearFront("a0a8");
+    if (nPos >= 0)
+        return TakeRecordingHeader(nPos);
+    if ((nPos = m_strMeterHex.indexOf("e0e0")) >= 0)
+        return TakeOscilloscopeData(nPos);
+    if ((nPos = m_strMeterHex.indexOf("a0aa")) >= 0)
+        return TakeLoggerData(nPos);
+    if (m_strMeterHex.contains("a2a2"))
+        return EnterOscilloscopeMode();
+    TrimNoise();
+}
+
+void CMeterProtocol::TakeRecordingHeader(qsizetype nPos)
+{
+    emit StopRequestTimer();
+    DropFront(nPos);
+    if (m_strMeterHex.size() >= kRecordingHeaderChars) {
+        m_nBlocksReceived = 0;
+        m_nBlockRecords = 0; // no count of an earlier recording may leak into this one
+        emit RecordingHeader(QByteArray::fromHex(m_strMeterHex.first(kRecordingHeaderChars)));
+        DropFront(kRecordingHeaderChars);
+        m_bAwaitBlockHeader = true;
+        m_bBlockMode = true;
+        if (m_nExpectedBytes == 0)
+            emit ClearRecordingRecords();
+        SendAck();
+        emit TransferWaitDialog();
+    }
+    SetReadSize(1000);
+}
+
+void CMeterProtocol::TakeOscilloscopeData(qsizetype nPos)
+{
+    DropFront(nPos);
+    if (m_strMeterHex.size() >= kOscilloscopeChars) {
+        emit OscilloscopeData(m_strMeterHex.first(kOscilloscopeChars));
+        DropFront(kOscilloscopeChars);
+    }
+    SetReadSize(512);
+}
+
+void CMeterProtocol::TakeLoggerData(qsizetype nPos)
+{
+    DropFront(nPos);
+    // The handlers consume the text themselves (and may empty it), so each
+    // test reads the text as the previous handler left it.
+    if (m_strMeterHex.size() >= 2 * qsizetype(m_nExpectedBytes))
+        emit DirectoryComplete(m_strMeterHex);
+    if (m_strMeterHex.size() >= kDirectoryHeadChars && m_nExpectedBytes == kFullDirectoryBytes)
+        emit DirectoryHead(m_strMeterHex.first(kDirectoryHeadChars));
+    SetReadSize(100);
+    m_bSeries9Armed = true;
+}
+
+void CMeterProtocol::EnterOscilloscopeMode()
+{
+    m_nLayout = 10;
+    SetDisplayMode(QStringLiteral("OSC"));
+    emit ShowOscList();
+    // Cut behind the last of a run of "a2a2a2a2" markers, searching on from
+    // each cut exactly as repeated removals from the front would.
+    qsizetype nCut = 0;
+    for (qsizetype nPos; (nPos = m_strMeterHex.indexOf("a2a2a2a2", nCut)) >= 0;)
+        nCut = nPos + 8;
+    DropFront(nCut);
+    // A stray "a2a2" never completed to a marker would otherwise hold the
+    // text (and block the noise trimming) for ever.
+    if (m_strMeterHex.size() > kNoiseLimit)
+        m_strMeterHex.clear();
+}
+
+void CMeterProtocol::TrimNoise()
+{
+    const qsizetype nPos = m_strMeterHex.indexOf("a0");
+    if (nPos > 0)
+        DropFront(nPos);
+    if (m_strMeterHex.size() > kNoiseLimit)
+        m_strMeterHex.clear();
+}
+
+void CMeterProtocol::HandleBlocks()
+{
+    if (m_bAwaitBlockHeader && m_nBlocksReceived < m_nBlockCount) {
+        const qsizetype nPos = m_strMeterHex.indexOf("a0a9");
+        if (nPos > 0)
+            DropFront(nPos);
+        if (m_strMeterHex.size() >= kBlockHeaderChars) {
+            const QByteArray strHeader = m_strMeterHex.first(kBlockHeaderChars);
+            DropFront(kBlockHeaderChars);
+            const CFrameReader header(strHeader);
+            if (header.Byte(0) == 0xa0 && header.Byte(1) == 0xa9 && header.Byte(3) == m_nBlocksReceived + 1) {
+                m_nBlockRecords = header.Byte(2);
+                m_bAwaitBlockHeader = false;
+                ++m_nBlocksReceived;
+            }
+        }
+    }
+
+    const qsizetype nBlockChars = 16 * qsizetype(m_nBlockRecords) + 6;
+    if (m_nBlocksReceived < m_nBlockCount) {
+        // Only data behind an accepted header is a block: the samples that
+        // follow a dropped (out-of-sequence) header are not taken.
+        if (!m_bAwaitBlockHeader && m_strMeterHex.size() >= nBlockChars
+            && m_strMeterHex.size() >= kBlockHeaderChars && m_strMeterHex.indexOf("a1", 1) >= 0) {
+            emit Block(m_strMeterHex);
+            m_strMeterHex.clear();
+            m_bAwaitBlockHeader = true;
+            SendAck();
+            emit BlockProgress(m_nBlocksReceived);
+        }
+    } else if (m_nBlocksReceived == m_nBlockCount && m_strMeterHex.size() >= nBlockChars) {
+        emit Block(m_strMeterHex);
+        m_strMeterHex.clear();
+        m_bAwaitBlockHeader = false;
+        m_bBlockMode = false;
+        emit RecordingComplete();
+    }
+}
+
+void CMeterProtocol::EnterBlockMode()
+{
+    m_nBlocksReceived = 0;
+    m_nBlockRecords = 0;
+    m_bAwaitBlockHeader = true;
+    m_bBlockMode = true;
+}
+
+void CMeterProtocol::LeaveBlockMode()
+{
+    m_bAwaitBlockHeader = false;
+    m_bBlockMode = false;
+}
+
+void CMeterProtocol::ResetDisplay()
+{
+    m_nDisplayMode = 0;
+    m_nLayout = -1;
+}
+
+MeterReading CMeterProtocol::PanelReading() const
+{
+    std::lock_guard lock(m_panelMutex);
+    return m_panelReading;
+}
+
+bool CMeterProtocol::DecodeLayout1(const QByteArray& strFrame) { return Decode(strFrame, 1); }
+bool CMeterProtocol::DecodeLayout2(const QByteArray& strFrame) { return Decode(strFrame, 2); }
+bool CMeterProtocol::DecodeLayout3(const QByteArray& strFrame) { return Decode(strFrame, 3); }
+bool CMeterProtocol::DecodeLayout4(const QByteArray& strFrame) { return Decode(strFrame, 4); }
+bool CMeterProtocol::DecodeLayout5(const QByteArray& strFrame) { return Decode(strFrame, 5); }
+bool CMeterProtocol::DecodeLayout6(const QByteArray& strFrame) { return Decode(strFrame, 6); }
+bool CMeterProtocol::DecodeLayout7(const QByteArray& strFrame) { return Decode(strFrame, 7); }
+
+bool CMeterProtocol::Decode(const QByteArray& strFrame, int nLayout)
+{
+    if (!CMeterLayouts::IsFrame(nLayout, strFrame))
+        return false;
+    CMeterLayouts::ReadFields(nLayout, CFrameReader(strFrame), m_reading);
+    const bool bPlusElapsed = CMeterLayouts::HasElapsedClock(nLayout);
+    // Checked before the panel copy is taken, so the panel never sees the bad
+    // date and the user is asked once per frame.
+    if (bPlusElapsed)
+        CheckClock();
+    const int nKind = CMeterLayouts::Normalise(nLayout, m_reading);
+
+    const MeterReading panel = m_reading;
+    {
+        std::lock_guard lock(m_panelMutex);
+        m_panelReading = panel;
+    }
+    SetDisplayMode(m_reading.m_strUnit);
+    m_nLayout = nLayout;
+    emit PanelShow(nLayout, panel.m_strUnit, panel.m_fValue, panel.m_nDecimals, panel);
+
+    CDecodedReading decoded;
+    decoded.reading = panel;
+    decoded.strTime = TimeText(bPlusElapsed);
+    decoded.nLayout = nLayout;
+    decoded.nRecordKind = nKind;
+    decoded.bSeries8Frame = strFrame.at(2) == '8';
+    decoded.bSeries9 = m_bSeries9;
+    emit ReadingDecoded(decoded);
+    return true;
+}
+
+void CMeterProtocol::CheckClock()
+{
+    if (m_reading.m_nMonth != 0 && m_reading.m_nDay != 0)
+        return;
+    if (m_pPrompt)
+        m_pPrompt->Message(QStringLiteral("DateTime is wrong, please correct datetime!"),
+                           QStringLiteral("Orvex Multimeter Software"), CPrompt::Information);
+    m_reading.m_nMonth = 1;
+    m_reading.m_nDay = 1;
+}
+
+QString CMeterProtocol::TimeText(bool bPlusElapsed) const
+{
+    const MeterReading& r = m_reading;
+    int nYear = r.m_nYear, nMonth = r.m_nMonth, nDay = r.m_nDay;
+    int nHour = r.m_nHour, nMinute = r.m_nMinute, nSecond = r.m_nSecond;
+    if (bPlusElapsed) {
+        // Out-of-range fields roll over into the next larger one, as a C
+        // calendar conversion would, instead of giving an invalid date.
+        const QDate date = QDate(2000 + nYear, 1, 1).addMonths(nMonth - 1).addDays(nDay - 1);
+        qint64 nSeconds = r.m_nElapsedH * 3600 + r.m_nElapsedM * 60 + r.m_nElapsedS;
+        QTime time(nHour, nMinute, nSecond);
+        if (!time.isValid()) {
+            nSeconds += nHour * 3600 + nMinute * 60 + nSecond;
+            time = QTime(0, 0);
+        }
+        QDateTime when = QDateTime(date, time, Qt::LocalTime);
+        if (!when.isValid()) // a local time skipped by a clock change
+            when = QDateTime(date, time, Qt::UTC);
+        when = when.addSecs(nSeconds);
+        const QDate day = when.date();
+        const QTime clock = when.time();
+        nYear = day.year();
+        nMonth = day.month();
+        nDay = day.day();
+        nHour = clock.hour();
+        nMinute = clock.minute();
+        nSecond = clock.second();
+    }
+    const int nFirst = r.m_bMonthFirst ? nMonth : nDay;
+    const int nSecondField = r.m_bMonthFirst ? nDay : nMonth;
+    return QString::asprintf("%d/%d/%d %d:%d:%d", nFirst, nSecondField, nYear, nHour, nMinute, nSecond);
+}
+
+void CMeterProtocol::SetDisplayMode(const QString& strUnit)
+{
+    static const auto kModes = [] {
+        std::array<std::pair<QString, int>, std::size(kDisplayModes)> modes;
+        for (size_t i = 0; i < modes.size(); ++i)
+            modes[i] = {QString::fromUtf8(kDisplayModes[i].pszUnit), kDisplayModes[i].nMode};
+        return modes;
+    }();
+
+    int nMode = -1;
+    for (const auto& [strKnown, nKnownMode] : kModes) {
+        if (strUnit == strKnown) {
+            nMode = nKnownMode;
+            break;
+        }
+    }
+    if (nMode < 0) {
+        if (!m_reading.m_bIndicatorD)
+            return;
+        nMode = 10;
+    }
+    if (nMode == m_nDisplayMode)
+        return;
+    m_nDisplayMode = nMode;
+    if (nMode != 11)
+        emit CloseOscWindow();
+    emit DisplayModeChanged(nMode);
+}

@@ -1,0 +1,160 @@
+#pragma once
+
+#include "link/CMeterTextSink.h"
+#include "protocol/CDecodedReading.h"
+#include "protocol/MeterReading.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <mutex>
+
+class CMeterCommandSender;
+class CPrompt;
+
+// The meter protocol core: the frame dispatcher over the meter text and the
+// seven measurement decoders. Widget-free; everything the user interface or
+// the logger and oscilloscope parts must do is reported through signals.
+//
+// Threads. OnMeterData, AppendMeterHex, ClearMeterHex and the decoders run on
+// the link thread, and every signal is emitted there. Receivers choose the
+// connection type:
+//  - RecordingHeader, TransferWaitDialog, ClearRecordingRecords, OscilloscopeData,
+//    DirectoryComplete, DirectoryHead, Block and RecordingComplete stand for
+//    synchronous hand-offs: connect them with Qt::DirectConnection or, to a
+//    receiver on the GUI thread, Qt::BlockingQueuedConnection, so that the
+//    link thread waits until the handler returns. The dispatcher removes the
+//    consumed text only after the emission has returned, so a handler sees the
+//    meter text (MeterHex) exactly as the dispatcher left it, and may empty it
+//    with ClearMeterHex or change the download state with the setters below.
+//  - PanelShow and ReadingDecoded carry their data by value and may be queued.
+// The scalar state is atomic so the GUI thread may read it and use the setters
+// (download start, watchdog, blanking) at any time; the meter text itself is
+// touched only by the link thread and by handlers while the link thread waits.
+class CMeterProtocol : public QObject, public CMeterTextSink
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kNearFront = 4;         // markers at characters 0..4 count as "near"
+    static constexpr int kNoiseLimit = 200;      // unmatched text beyond this is thrown away
+    static constexpr int kMaxMeterHex = 1 << 16; // hard bound on the meter text, in characters
+    static constexpr int kFullDirectoryBytes = 5200;
+
+    // pSender gets the acknowledgements and read-size changes, pPrompt the
+    // date-time warning; either may be null (nothing is sent or shown).
+    CMeterProtocol(CMeterCommandSender* pSender, CPrompt* pPrompt, QObject* pParent = nullptr);
+
+    // CMeterTextSink (link thread)
+    void ClearMeterHex() override;
+    void AppendMeterHex(const QByteArray& strHex) override;
+    void OnMeterData() override;
+
+    // The decoders, each given exactly one frame's text. They return false and
+    // change nothing when the text is not a whole frame of their layout.
+    bool DecodeLayout1(const QByteArray& strFrame);
+    bool DecodeLayout2(const QByteArray& strFrame);
+    bool DecodeLayout3(const QByteArray& strFrame);
+    bool DecodeLayout4(const QByteArray& strFrame);
+    bool DecodeLayout5(const QByteArray& strFrame);
+    bool DecodeLayout6(const QByteArray& strFrame);
+    bool DecodeLayout7(const QByteArray& strFrame);
+
+    // Selects the display mode for a unit text; emits DisplayModeChanged (and
+    // CloseOscWindow unless the new mode is 11) when it changes.
+    void SetDisplayMode(const QString& strUnit);
+
+    // The meter text (link thread, or a handler of a synchronous signal).
+    QByteArray MeterHex() const { return m_strMeterHex; }
+    // The current reading (link thread) and the panel copy (any thread).
+    MeterReading Reading() const { return m_reading; }
+    MeterReading PanelReading() const;
+
+    bool IsSeries9Armed() const { return m_bSeries9Armed; }
+    void SetSeries9Armed(bool bArmed) { m_bSeries9Armed = bArmed; }
+    bool IsSeries9() const { return m_bSeries9; }
+
+    bool IsBlockMode() const { return m_bBlockMode; }
+    bool IsAwaitingBlockHeader() const { return m_bAwaitBlockHeader; }
+    // What a recording header starts: no block received yet, the first header awaited.
+    void EnterBlockMode();
+    // Abandons a recording transfer (for instance when the link has gone quiet).
+    void LeaveBlockMode();
+    int BlockRecords() const { return m_nBlockRecords; }
+    int BlocksReceived() const { return m_nBlocksReceived; }
+    int BlockCount() const { return m_nBlockCount; }
+    void SetBlockCount(quint16 nBlocks) { m_nBlockCount = nBlocks; }
+
+    // Directory bytes of a pending whole-memory download; 0 when none is pending.
+    int ExpectedBytes() const { return m_nExpectedBytes; }
+    void SetExpectedBytes(int nBytes) { m_nExpectedBytes = nBytes < 0 ? 0 : nBytes; }
+
+    int Layout() const { return m_nLayout; }
+    int DisplayMode() const { return m_nDisplayMode; }
+    // The meter panel has been blanked: display mode 0, layout -1.
+    void ResetDisplay();
+
+signals:
+    // A measurement frame was decoded; panel is what the meter panel draws from
+    // now on. A meter date with month or day 0 has already been reported and
+    // replaced by 1 and 1 in it, so the panel need not check it again.
+    void PanelShow(int nLayout, const QString& strUnit, double dValue, int nDecimals,
+                   const MeterReading& panel);
+    void ReadingDecoded(const CDecodedReading& decoded);
+    void DisplayModeChanged(int nMode);
+    void CloseOscWindow();             // the display mode left oscilloscope mode
+    void ShowOscList();                // the meter entered oscilloscope mode
+
+    void StopRequestTimer();           // a recording header is arriving
+    void RecordingHeader(const QByteArray& header);   // the 26 header bytes
+    void ClearRecordingRecords();      // a single recording starts (no download pending)
+    void TransferWaitDialog();         // show the transfer wait dialog
+    void Block(const QByteArray& strText);            // one data block, header removed
+    void BlockProgress(int nBlocksReceived);
+    void RecordingComplete();          // the last block has been handed over
+
+    void OscilloscopeData(const QByteArray& strText); // 1028 characters from "e0e0"
+    void DirectoryComplete(const QByteArray& strText);// the meter text from "a0aa"
+    void DirectoryHead(const QByteArray& strText);    // its first 52 characters
+
+private:
+    void DetectSeries();
+    void TakeMeasurementFrame();
+    void HandleOtherTraffic();
+    void TakeRecordingHeader(qsizetype nPos);
+    void TakeOscilloscopeData(qsizetype nPos);
+    void TakeLoggerData(qsizetype nPos);
+    void EnterOscilloscopeMode();
+    void TrimNoise();
+    void HandleBlocks();
+
+    qsizetype FindNearFront(const char* pszMarker) const;
+    void DropFront(qsizetype nChars);
+    void SendAck();
+    void SetReadSize(int nBytes);
+
+    bool Decode(const QByteArray& strFrame, int nLayout);
+    void CheckClock();
+    QString TimeText(bool bPlusElapsed) const;
+
+    CMeterCommandSender* m_pSender;
+    CPrompt* m_pPrompt;
+
+    QByteArray m_strMeterHex;                      // link thread only (see above)
+    std::atomic<bool> m_bSeries9Armed{false};
+    std::atomic<bool> m_bSeries9{false};
+    std::atomic<bool> m_bBlockMode{false};
+    std::atomic<bool> m_bAwaitBlockHeader{false};
+    std::atomic<int> m_nBlockRecords{0};
+    std::atomic<int> m_nBlocksReceived{0};
+    std::atomic<int> m_nBlockCount{0};             // 16-bit count from the recording header
+    std::atomic<int> m_nExpectedBytes{0};
+    std::atomic<int> m_nLayout{0};
+    std::atomic<int> m_nDisplayMode{0};
+
+    MeterReading m_reading;                        // link thread only
+    mutable std::mutex m_panelMutex;               //!< guards m_panelReading
+    MeterReading m_panelReading;
+};

@@ -1,0 +1,192 @@
+#include "link/CComPort.h"
+
+#include "CSimPty.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+// Collects what the reader delivers.
+struct CReceiver
+{
+    std::mutex mutex;
+    std::condition_variable cv;
+    QList<QByteArray> chunks;
+    QStringList errors;
+
+    static void OnReceive(void* pUser, const unsigned char* pData, int nCount)
+    {
+        auto* self = static_cast<CReceiver*>(pUser);
+        std::lock_guard lock(self->mutex);
+        self->chunks << QByteArray(reinterpret_cast<const char*>(pData), nCount);
+        self->cv.notify_all();
+    }
+    static void OnError(void* pUser, const QString& strError)
+    {
+        auto* self = static_cast<CReceiver*>(pUser);
+        std::lock_guard lock(self->mutex);
+        self->errors << strError;
+        self->cv.notify_all();
+    }
+    QByteArray All()
+    {
+        std::lock_guard lock(mutex);
+        QByteArray all;
+        for (const QByteArray& c : chunks)
+            all += c;
+        return all;
+    }
+    bool WaitForBytes(int nBytes, int nMs = 3000)
+    {
+        std::unique_lock lock(mutex);
+        return cv.wait_for(lock, std::chrono::milliseconds(nMs), [&] {
+            int n = 0;
+            for (const QByteArray& c : chunks)
+                n += int(c.size());
+            return n >= nBytes;
+        });
+    }
+};
+
+class ComPort : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QString strError;
+        ASSERT_TRUE(m_pty.Open(QString(), &strError)) << qPrintable(strError);
+        m_port.m_pUser = &m_rx;
+        m_port.m_pfnReceive = &CReceiver::OnReceive;
+        m_port.m_pfnError = &CReceiver::OnError;
+        ASSERT_TRUE(m_port.Open(m_pty.SlavePath(), 115200));
+    }
+    void WriteMaster(const QByteArray& bytes)
+    {
+        ASSERT_EQ(::write(m_pty.MasterFd(), bytes.constData(), size_t(bytes.size())), bytes.size());
+    }
+    QByteArray ReadMaster(int nBytes)
+    {
+        QByteArray out;
+        while (out.size() < nBytes) {
+            pollfd pfd { m_pty.MasterFd(), POLLIN, 0 };
+            if (::poll(&pfd, 1, 2000) <= 0)
+                break;
+            char buf[4096];
+            const ssize_t n = ::read(m_pty.MasterFd(), buf, sizeof buf);
+            if (n > 0)
+                out.append(buf, int(n));
+        }
+        return out;
+    }
+
+    CSimPty m_pty;
+    CReceiver m_rx;
+    CComPort m_port;
+};
+
+QByteArray Pattern(int n)
+{
+    QByteArray a;
+    for (int i = 0; i < n; ++i)
+        a.append(char(i * 7 + 3));
+    return a;
+}
+}
+
+TEST_F(ComPort, LongBurstsArriveInChunksOfAtMostTheReadSize)
+{
+    const QByteArray burst = Pattern(350);
+    WriteMaster(burst);
+    ASSERT_TRUE(m_rx.WaitForBytes(350));
+    EXPECT_EQ(m_rx.All(), burst);
+    EXPECT_GE(m_rx.chunks.size(), 4);
+    for (const QByteArray& c : m_rx.chunks) {
+        EXPECT_LE(c.size(), 100);
+        EXPECT_GT(c.size(), 0); // a read of nothing makes no call
+    }
+
+    // A larger request size takes the next burst whole once the line is quiet.
+    m_port.SetReadSize(1000);
+    m_rx.chunks.clear();
+    WriteMaster(burst);
+    ASSERT_TRUE(m_rx.WaitForBytes(350));
+    EXPECT_EQ(m_rx.All(), burst);
+    for (const QByteArray& c : m_rx.chunks)
+        EXPECT_LE(c.size(), 1000);
+}
+
+TEST_F(ComPort, ShortDataWaitsForTheQuietLine)
+{
+    QElapsedTimer timer;
+    timer.start();
+    WriteMaster(Pattern(10));
+    ASSERT_TRUE(m_rx.WaitForBytes(10));
+    EXPECT_GE(timer.elapsed(), CReadComThread::kQuietMs - 20);
+    EXPECT_EQ(m_rx.chunks.size(), 1);
+}
+
+TEST_F(ComPort, CloseStopsTheReaderPromptly)
+{
+    QElapsedTimer timer;
+    timer.start();
+    m_port.Close();
+    EXPECT_LT(timer.elapsed(), 500);
+    EXPECT_FALSE(m_port.IsOpen());
+    m_port.Close(); // twice is harmless
+    EXPECT_EQ(m_port.Write("x", 1), 0);
+}
+
+TEST_F(ComPort, UnpluggedDeviceEndsTheReaderAndIsReportedOnce)
+{
+    WriteMaster(Pattern(5));
+    ASSERT_TRUE(m_rx.WaitForBytes(5));
+    m_pty.Close();
+    {
+        std::unique_lock lock(m_rx.mutex);
+        ASSERT_TRUE(m_rx.cv.wait_for(lock, std::chrono::seconds(3), [&] { return !m_rx.errors.isEmpty(); }));
+    }
+    EXPECT_EQ(m_port.Write("abc", 3), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(m_rx.All(), Pattern(5));
+    std::lock_guard lock(m_rx.mutex);
+    EXPECT_EQ(m_rx.errors.size(), 1); // what came before the failure was delivered
+}
+
+TEST_F(ComPort, ConcurrentWritesNeverInterleave)
+{
+    constexpr int kThreads = 4;
+    constexpr int kPackets = 100;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([this, t] {
+            QByteArray packet(12, char('A' + t));
+            for (int i = 0; i < kPackets; ++i)
+                EXPECT_EQ(m_port.Write(packet.constData(), 12), 12);
+        });
+    }
+    const QByteArray out = ReadMaster(kThreads * kPackets * 12);
+    for (auto& th : threads)
+        th.join();
+    ASSERT_EQ(out.size(), kThreads * kPackets * 12);
+    for (int i = 0; i < out.size(); i += 12)
+        EXPECT_EQ(out.mid(i, 12), QByteArray(12, out[i])) << "at " << i;
+}
+
+TEST(ComPortOpen, MissingPortFailsWithoutAThread)
+{
+    CComPort port;
+    EXPECT_FALSE(port.Open(QStringLiteral("/dev/no-such-port"), 115200));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.ReadSize(), 0);
+    EXPECT_FALSE(port.LastOpenError().isEmpty());
+    port.Close();
+}

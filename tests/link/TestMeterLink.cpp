@@ -1,0 +1,273 @@
+#include "link/CMeterLink.h"
+#include "link/CMeterTextSink.h"
+
+#include "CPromptRecorder.h"
+#include "CSimDongle.h"
+#include "CSimServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+namespace {
+QByteArray Hex(const char* psz)
+{
+    return QByteArray::fromHex(psz);
+}
+
+void Feed(CMeterLink& link, const QByteArray& bytes)
+{
+    CMeterLink::OnComReceive(&link, reinterpret_cast<const unsigned char*>(bytes.constData()), int(bytes.size()));
+}
+
+// Waits for pred while the event loop runs (signals from the link thread are queued here).
+template <class Pred>
+bool WaitFor(Pred pred, int nMs = 3000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred() && timer.elapsed() < nMs)
+        QTest::qWait(5);
+    return pred();
+}
+
+// Records what the link thread hands over, and the text length at each dispatch.
+class CSinkRecorder : public CMeterTextSink
+{
+public:
+    void ClearMeterHex() override
+    {
+        std::lock_guard lock(m_mutex);
+        m_strText.clear();
+        ++m_nClears;
+    }
+    void AppendMeterHex(const QByteArray& strHex) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_strText += strHex;
+    }
+    void OnMeterData() override
+    {
+        std::lock_guard lock(m_mutex);
+        m_lengthsAtDispatch << int(m_strText.size());
+    }
+    QByteArray Text() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_strText;
+    }
+    QList<int> Lengths() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_lengthsAtDispatch;
+    }
+    int Clears() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_nClears;
+    }
+
+private:
+    mutable std::mutex m_mutex; //!< the link thread writes, the test reads
+    QByteArray m_strText;
+    QList<int> m_lengthsAtDispatch;
+    int m_nClears = 0;
+};
+
+struct CDeviceRow
+{
+    QString strName, strAddress;
+    int nRssi;
+};
+
+class MeterLink : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        m_link.SetMeterTextSink(&m_sink);
+        QObject::connect(&m_link, &CMeterLink::DeviceFound, &m_link, [this](const QString& n, const QString& a, int r) {
+            m_rows.append({ n, a, r });
+        });
+        m_link.StartLinkThread();
+    }
+
+    CPromptRecorder m_prompt;
+    CMeterLink m_link { &m_prompt };
+    CSinkRecorder m_sink;
+    QList<CDeviceRow> m_rows;
+};
+
+CSimAdvertiser Adv(const char* pszName, CSimAdvertiser::Kind kind, std::array<quint8, 6> address = { 0xde, 0xbc, 0x0a, 0x19, 0xfd, 0xc8 })
+{
+    CSimAdvertiser adv;
+    adv.strName = QString::fromLatin1(pszName);
+    adv.kind = kind;
+    adv.address = address;
+    adv.nRssi = -61;
+    return adv;
+}
+}
+
+TEST_F(MeterLink, DiscoveryListsMetersOnlyAndKeepsDuplicates)
+{
+    m_link.SetLinkState(CMeterLink::kDiscovering);
+    const QByteArray meter = CSimDongle::DeviceInformation(Adv("ORVEX-M1", CSimAdvertiser::kMeter), false);
+    QByteArray stream = Hex("1122") + meter                                       // garbage first
+        + CSimDongle::DeviceInformation(Adv("ORVEX-M1", CSimAdvertiser::kMeter), true) // scan response
+        + CSimDongle::DeviceInformation(Adv("ORVEX-T", CSimAdvertiser::kNoService), false)
+        + CSimDongle::DeviceInformation(Adv("Headphones", CSimAdvertiser::kMeter), false)
+        + CSimDongle::DeviceInformation(Adv("ORVEX-D", CSimAdvertiser::kDisplacedName), false)
+        + Hex("a04ff0") // an odd-aligned 04ff must not shift the bytes
+        + meter + CSimDongle::Event(0x0601, 0, Hex("00"));
+    Feed(m_link, stream);
+    ASSERT_TRUE(WaitFor([&] { return m_rows.size() >= 2; }));
+    QTest::qWait(50);
+    ASSERT_EQ(m_rows.size(), 2);
+    for (const CDeviceRow& row : m_rows) {
+        EXPECT_EQ(row.strName, QStringLiteral("ORVEX-M1"));
+        EXPECT_EQ(row.strAddress, QStringLiteral("c8:fd:19:0a:bc:de"));
+        EXPECT_EQ(row.nRssi, -61);
+    }
+}
+
+TEST_F(MeterLink, ConnectingStatesMoveOnCommandStatus)
+{
+    m_link.SetLinkState(CMeterLink::kCancellingDiscovery);
+    Feed(m_link, CSimDongle::CommandStatus(0xFE05, 0));
+    ASSERT_TRUE(WaitFor([&] { return m_link.LinkState() == CMeterLink::kDiscard; }));
+
+    // Discarding states empty the text and move on once enough has arrived.
+    Feed(m_link, Hex("00112233445566778899"));
+    ASSERT_TRUE(WaitFor([&] { return m_link.LinkState() == CMeterLink::kDiscovering; }));
+    EXPECT_TRUE(m_link.RxHexSnapshot().isEmpty());
+
+    m_link.SetLinkState(CMeterLink::kConnecting);
+    Feed(m_link, CSimDongle::CommandStatus(0xFE09, 0x12)); // a failed status changes nothing
+    Feed(m_link, CSimDongle::CommandStatus(0xFE09, 0));
+    ASSERT_TRUE(WaitFor([&] { return m_link.LinkState() == CMeterLink::kConnected; }));
+    EXPECT_EQ(m_sink.Clears(), 1);
+}
+
+TEST_F(MeterLink, NotificationsAppendTwoCharactersPerByteBeforeDispatch)
+{
+    m_link.SetLinkState(CMeterLink::kConnected);
+    const QByteArray value1 = Hex("a08002001b0d40400000c0405620202001261208");
+    const QByteArray value2 = Hex("012629010000a1");
+    // Garbage, another event, and packets split across receipts.
+    const QByteArray stream = Hex("0a0b") + CSimDongle::Notification(value1) + CSimDongle::CommandStatus(0xFD92, 0)
+        + CSimDongle::Notification(value2);
+    for (int i = 0; i < stream.size(); i += 7)
+        Feed(m_link, stream.mid(i, 7));
+    ASSERT_TRUE(WaitFor([&] { return m_sink.Lengths().size() == 2; }));
+    EXPECT_EQ(m_sink.Lengths(), (QList<int> { 40, 54 }));
+    EXPECT_EQ(m_sink.Text(), (value1 + value2).toHex());
+    EXPECT_TRUE(WaitFor([&] { return m_link.RxHexSnapshot().isEmpty(); }));
+}
+
+TEST_F(MeterLink, IdleStateLeavesTheInputAlone)
+{
+    m_link.SetLinkState(CMeterLink::kIdle);
+    Feed(m_link, CSimDongle::CommandStatus(0xFE00, 0));
+    QTest::qWait(50);
+    EXPECT_EQ(m_link.RxHexSnapshot(), CSimDongle::CommandStatus(0xFE00, 0).toHex());
+    EXPECT_TRUE(m_link.IsMeterOnline());
+    EXPECT_GT(m_link.LastReceiptTime(), 0);
+}
+
+TEST_F(MeterLink, StopReleasesAThreadWaitingForTheGui)
+{
+    // A sink whose dispatch waits for this (busy) thread, as a message box would.
+    class CBlockingSink : public CMeterTextSink
+    {
+    public:
+        explicit CBlockingSink(CMeterLink* pLink) : m_pLink(pLink) {}
+        void ClearMeterHex() override {}
+        void AppendMeterHex(const QByteArray&) override {}
+        void OnMeterData() override
+        {
+            m_bEntered = true;
+            m_pLink->GuiInvoker().Run(qApp, [] {});
+        }
+        std::atomic<bool> m_bEntered { false };
+
+    private:
+        CMeterLink* m_pLink;
+    } sink(&m_link);
+    m_link.SetMeterTextSink(&sink);
+    m_link.SetLinkState(CMeterLink::kConnected);
+    Feed(m_link, CSimDongle::Notification(Hex("a0")));
+    QElapsedTimer timer;
+    timer.start();
+    while (!sink.m_bEntered && timer.elapsed() < 3000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_TRUE(sink.m_bEntered);
+    timer.restart();
+    m_link.StopLinkThread(); // no event loop runs here: only cancelling can free it
+    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_FALSE(m_link.IsLinkThreadRunning());
+    m_link.SetMeterTextSink(&m_sink);
+}
+
+TEST(MeterLinkPort, MissingPortWarnsAndLeavesNoThread)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    CPromptRecorder prompt;
+    CMeterLink link(&prompt);
+    EXPECT_FALSE(link.Scan(QStringLiteral("/dev/no-such-port")));
+    EXPECT_EQ(prompt.Texts(), QStringList { QStringLiteral("Warning:Can't open /dev/no-such-port!") });
+    EXPECT_FALSE(link.IsLinkThreadRunning());
+    EXPECT_FALSE(link.IsPortOpen());
+    // An empty or zero port does nothing at all.
+    EXPECT_FALSE(link.Scan(QString()));
+    EXPECT_FALSE(link.Scan(QStringLiteral("0")));
+    EXPECT_EQ(prompt.Texts().size(), 1);
+}
+
+TEST(MeterLinkSim, ScanConnectStreamAndSurviveAnUnpluggedDongle)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    CSimDongleOptions options;
+    options.advertisers = CSimDongle::DefaultAdvertisers();
+    options.dDisconnectAfterS = 1.5;
+    options.nNoiseBytes = 3;
+    CSimServer sim(options);
+    QString strError;
+    ASSERT_TRUE(sim.Open(&strError)) << qPrintable(strError);
+    sim.StartThread();
+
+    CPromptRecorder prompt;
+    CMeterLink link(&prompt);
+    CSinkRecorder sink;
+    link.SetMeterTextSink(&sink);
+    QStringList names;
+    QStringList errors;
+    bool bConnected = false;
+    QObject::connect(&link, &CMeterLink::DeviceFound, &link, [&](const QString& n, const QString&, int) { names << n; });
+    QObject::connect(&link, &CMeterLink::Connected, &link, [&] { bConnected = true; });
+    QObject::connect(&link, &CMeterLink::LinkError, &link, [&](const QString& e) { errors << e; });
+
+    ASSERT_TRUE(link.Scan(sim.PortPath()));
+    ASSERT_TRUE(WaitFor([&] { return names.size() >= 2; }));
+    EXPECT_EQ(names, (QStringList { QStringLiteral("ORVEX-M1"), QStringLiteral("ORV-BT-2") }));
+
+    ASSERT_TRUE(link.Connect(QStringLiteral("c8:fd:19:0a:bc:de")));
+    ASSERT_TRUE(WaitFor([&] { return bConnected; }));
+    ASSERT_TRUE(WaitFor([&] { return sink.Text().count("a080") >= 2; }));
+    EXPECT_TRUE(sink.Text().startsWith("a080"));
+
+    // The simulator goes away: told once, port closed, the link object carries on.
+    ASSERT_TRUE(WaitFor([&] { return !errors.isEmpty(); }, 5000));
+    QTest::qWait(100);
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(prompt.Texts().size(), 1);
+    EXPECT_FALSE(link.IsPortOpen());
+    EXPECT_FALSE(link.Scan(QStringLiteral("/dev/no-such-port")));
+    sim.StopThread();
+}
