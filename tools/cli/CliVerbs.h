@@ -6,3 +6,4 @@
 // returns the process exit status.
 int RunScan(const QStringList& args);
 int RunConnect(const QStringList& args);
+int RunMonitor(const QStringList& args);

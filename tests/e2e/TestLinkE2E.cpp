@@ -1,0 +1,87 @@
+// The real serial transport against meter-sim on a pseudo-terminal.
+#include "CSimProcess.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+// Every test gets its own settings folder.
+class LinkE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override { qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit()); }
+    QTemporaryDir m_config;
+};
+}
+
+TEST_F(LinkE2E, ScanListsTheMetersAndNoneOfTheDecoys)
+{
+    CSimProcess sim({ QStringLiteral("--dongle-noise"), QStringLiteral("2") });
+    ASSERT_FALSE(sim.Port().isEmpty());
+    const CCliResult r = RunCli({ QStringLiteral("scan"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--seconds"), QStringLiteral("2") });
+    ASSERT_EQ(r.nStatus, 0) << qPrintable(r.strError);
+    EXPECT_EQ(r.lines, (QStringList {
+        QStringLiteral("0\tORVEX-M1\tc8:fd:19:0a:bc:de\t-58"),
+        QStringLiteral("1\tORV-BT-2\tc8:fd:19:11:22:33\t-71"),
+    }));
+    // The port went to the settings file as typed.
+    QFile ini(m_config.filePath(QStringLiteral("Local AppWizard-Generated Applications/multimeter/MultipleSetInfo.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains(("COMPORT=" + sim.Port()).toLocal8Bit()));
+}
+
+TEST_F(LinkE2E, ScanWithoutMetersFails)
+{
+    CSimProcess sim({ QStringLiteral("--meter"), QStringLiteral("Headphones@70:71:72:73:74:75") });
+    const CCliResult r = RunCli({ QStringLiteral("scan"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--seconds"), QStringLiteral("1.5") });
+    EXPECT_NE(r.nStatus, 0);
+    EXPECT_TRUE(r.lines.isEmpty());
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("no meter found"))) << qPrintable(r.strError);
+}
+
+TEST_F(LinkE2E, ConnectDeliversTheMeterFramesAsHexText)
+{
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("10"), QStringLiteral("--dongle-noise"), QStringLiteral("1") });
+    const CCliResult r = RunCli({ QStringLiteral("connect"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--mac"),
+                                  QStringLiteral("c8:fd:19:0a:bc:de"), QStringLiteral("--seconds"), QStringLiteral("2") });
+    ASSERT_EQ(r.nStatus, 0) << qPrintable(r.strError);
+    const QString strText = r.lines.join(QString());
+    // Layout-1 frames, 27 bytes each, sent as notifications of at most 20 bytes.
+    ASSERT_GE(r.lines.size(), 10);
+    for (const QString& strLine : r.lines)
+        EXPECT_LE(strLine.size(), 40);
+    EXPECT_TRUE(strText.startsWith(QStringLiteral("a080")));
+    EXPECT_EQ(strText.size() % 54, 0);
+    for (int i = 0; i + 54 <= strText.size(); i += 54) {
+        EXPECT_EQ(strText.mid(i, 4), QStringLiteral("a080"));
+        EXPECT_EQ(strText.mid(i + 52, 2), QStringLiteral("a1"));
+    }
+}
+
+TEST_F(LinkE2E, ALinkThatNeverComesUpFails)
+{
+    CSimProcess sim;
+    const CCliResult r = RunCli({ QStringLiteral("connect"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--mac"),
+                                  QStringLiteral("00:11:22:33:44:55"), QStringLiteral("--seconds"), QStringLiteral("20") });
+    EXPECT_EQ(r.nStatus, 5);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("did not come up"))) << qPrintable(r.strError);
+}
+
+TEST_F(LinkE2E, SimulatorDisconnectingMidStreamIsReported)
+{
+    CSimProcess sim({ QStringLiteral("--disconnect-after"), QStringLiteral("1.5") });
+    const CCliResult r = RunCli({ QStringLiteral("connect"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--seconds"), QStringLiteral("20") });
+    EXPECT_EQ(r.nStatus, 3);
+    EXPECT_FALSE(r.lines.isEmpty()); // data flowed before the plug was pulled
+    EXPECT_EQ(r.strError.count(QStringLiteral("connection on")), 1) << qPrintable(r.strError);
+}
+
+TEST_F(LinkE2E, MissingPortFailsWithTheWarning)
+{
+    const CCliResult r = RunCli({ QStringLiteral("scan"), QStringLiteral("--port"), QStringLiteral("/dev/no-such-dongle") });
+    EXPECT_EQ(r.nStatus, 2);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("Warning:Can't open /dev/no-such-dongle!"))) << qPrintable(r.strError);
+    const CCliResult bad = RunCli({ QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("x"), QStringLiteral("--mac"), QStringLiteral("nonsense") });
+    EXPECT_EQ(bad.nStatus, 64);
+}
