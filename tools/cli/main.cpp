@@ -1,5 +1,6 @@
 // multimeter-cli: headless use of the meter core.
 #include "CliVerbs.h"
+#include "CmdDump.h"
 
 #include <QCoreApplication>
 
@@ -17,6 +18,8 @@ struct CVerb
 const CVerb kVerbs[] = {
     { "scan", RunScan, "scan --port P [--seconds N]" },
     { "connect", RunConnect, "connect --port P [--mac M] [--seconds N]" },
+    { "monitor", RunMonitor, "monitor --port P [--mac M] [--count N] [--seconds N] [--format tsv|json]" },
+    { "dump", RunDump, "dump FILE.mLog [--format tsv|json]" },
 };
 
 void PrintUsage()

@@ -1,0 +1,90 @@
+// multimeter-cli dump: a recording's statistics and records as TSV or JSON.
+#include "CmdDump.h"
+
+#include "document/CMyTalvaDoc.h"
+
+#include <QBuffer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CmdDump : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CMyTalvaDoc doc;
+        doc.AddReading(0, "mVDC", 0, "12/3/25 10:11:12", "VDC", 0.1, 0.0, 5.0f, 0.1f);
+        doc.AddReading(0, "mVDC", 1, "12/3/25 10:11:13", "VDC", 1.0 / 3.0, 0.0, 5.0f, 0.33f);
+        doc.AddReading(1, "mVDC", 1, "a\tb", "Max", -500000.0, 1.0, 0.1f, 0.0f);
+        doc.AddReading(2, "x", 0, "x", "x", 7.0, 0.0, 1.0f, 0.0f); // array 2 is not listed
+        doc.m_arrData[1].append(nullptr);
+        ASSERT_TRUE(doc.SaveFile(m_strFile, nullptr));
+    }
+
+    int Run(const QStringList& args)
+    {
+        m_out.clear();
+        m_err.clear();
+        QBuffer out(&m_out), err(&m_err);
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        return RunDump(QStringList{ "multimeter-cli" } + args, out, err);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_strFile = m_dir.filePath("rec.mLog");
+    QByteArray m_out, m_err;
+};
+
+TEST_F(CmdDump, TsvHasAHeaderPerSection)
+{
+    ASSERT_EQ(Run({ m_strFile }), 0) << m_err.toStdString();
+    EXPECT_EQ(m_out, "average\tmax\tmax time\tmin\tmin time\tsample rate\tsum\tcount\tstart time\tend time\ttype\n"
+                     "0.2167\t0.3333\t12/3/25 10:11:13\t0.1000\t12/3/25 10:11:12\t1.0000\t0.4333\t2\t"
+                     "12/3/25 10:11:12\t12/3/25 10:11:13\tVDC\n"
+                     "\narray\tindex\tvalue\tunit\tsample rate\ttime\ttype\trange\n"
+                     "0\t0\t0.1000\tmVDC\t0.0000\t12/3/25 10:11:12\tVDC\t5.0000\n"
+                     "0\t1\t0.3333\tmVDC\t0.0000\t12/3/25 10:11:13\tVDC\t5.0000\n"
+                     "1\t1\t-500000.0000\tmVDC\t1.0000\ta\\tb\tMax\t0.1000\n"
+                     "1\tnull\t\t\t\t\t\t\n");
+}
+
+TEST_F(CmdDump, JsonNumbersReadBackExactlyThroughTheProgram)
+{
+    QProcess cli;
+    cli.start(QStringLiteral(METER_CLI_PATH), { "dump", m_strFile, "--format=json" });
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+    const QJsonObject stats = json.value("statistics").toObject();
+    EXPECT_EQ(stats.value("sum").toDouble(), 0.1 + 1.0 / 3.0);
+    EXPECT_EQ(stats.value("count").toInt(), 2);
+    EXPECT_EQ(stats.value("maxTime").toString(), "12/3/25 10:11:13");
+    const QJsonArray records = json.value("records").toArray();
+    ASSERT_EQ(records.size(), 4);
+    EXPECT_EQ(records[1].toObject().value("value").toDouble(), 1.0 / 3.0);
+    EXPECT_EQ(records[2].toObject().value("time").toString(), "a\tb");
+    EXPECT_EQ(records[2].toObject().value("range").toDouble(), 0.1); // shortest float text
+    EXPECT_TRUE(records[3].toObject().value("null").toBool());
+}
+
+TEST_F(CmdDump, BadFilesAndArgumentsFailOnStderr)
+{
+    QFile(m_strFile).resize(40);
+    EXPECT_EQ(Run({ m_strFile }), 1);
+    EXPECT_TRUE(m_err.contains("rec.mLog") && m_err.contains("ends early")) << m_err.toStdString();
+    for (const QStringList& args : { QStringList{}, QStringList{ m_strFile, "--format", "xml" },
+                                     QStringList{ m_strFile, "--bogus" }, QStringList{ m_strFile, m_strFile } }) {
+        EXPECT_EQ(Run(args), 64) << args.join(' ').toStdString();
+        EXPECT_TRUE(m_out.isEmpty() && !m_err.isEmpty());
+    }
+}
+
+} // namespace
