@@ -9,4 +9,6 @@ set(PROTOCOL_CORE_SOURCES
   protocol/CMeterLayouts.cpp
   protocol/CMeterProtocol.h
   protocol/CMeterProtocol.cpp
+  protocol/CLiveRecorder.h
+  protocol/CLiveRecorder.cpp
 )

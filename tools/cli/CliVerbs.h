@@ -7,3 +7,4 @@
 int RunScan(const QStringList& args);
 int RunConnect(const QStringList& args);
 int RunMonitor(const QStringList& args);
+int RunRecord(const QStringList& args);

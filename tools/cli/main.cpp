@@ -19,6 +19,7 @@ const CVerb kVerbs[] = {
     { "scan", RunScan, "scan --port P [--seconds N]" },
     { "connect", RunConnect, "connect --port P [--mac M] [--seconds N]" },
     { "monitor", RunMonitor, "monitor --port P [--mac M] [--count N] [--seconds N] [--format tsv|json]" },
+    { "record", RunRecord, "record --port P [--mac M] --out FILE.mLog [--count N | --seconds S] [--autosave SECONDS]" },
     { "dump", RunDump, "dump FILE.mLog [--format tsv|json]" },
 };
 

@@ -1,0 +1,87 @@
+#include "protocol/CLiveRecorder.h"
+
+#include "document/CMyTalvaDoc.h"
+
+#include <QFileInfo>
+
+CLiveRecorder::CLiveRecorder(const QString& strPath, QObject* pParent)
+    : QObject(pParent)
+{
+    const QFileInfo info(strPath);
+    const QString strSuffix = info.suffix();
+    if (strSuffix.isEmpty()) {
+        m_strBase = strPath;
+        m_strExtension = QStringLiteral(".mLog");
+    } else {
+        m_strBase = strPath.left(strPath.size() - strSuffix.size() - 1);
+        m_strExtension = QLatin1Char('.') + strSuffix;
+    }
+}
+
+CLiveRecorder::~CLiveRecorder() = default;
+
+QString CLiveRecorder::FilePath(int nFile) const
+{
+    return nFile <= 1 ? m_strBase + m_strExtension : QStringLiteral("%1-%2%3").arg(m_strBase).arg(nFile).arg(m_strExtension);
+}
+
+int CLiveRecorder::RecordsInFile() const
+{
+    return m_pDoc ? int(m_pDoc->m_arrData[0].size()) : 0;
+}
+
+void CLiveRecorder::StartFile()
+{
+    ++m_nFile;
+    m_pDoc = std::make_unique<CMyTalvaDoc>();
+    emit FileStarted(CurrentPath());
+}
+
+bool CLiveRecorder::CloseFile()
+{
+    if (!m_pDoc)
+        return true;
+    const bool bSaved = Save();
+    m_pDoc->m_bLive = false;
+    emit FileClosed(CurrentPath(), RecordsInFile());
+    m_pDoc.reset();
+    return bSaved;
+}
+
+bool CLiveRecorder::Save()
+{
+    if (!m_pDoc)
+        return true;
+    QString strError;
+    if (m_pDoc->SaveFile(CurrentPath(), &strError))
+        return true;
+    emit FileError(QStringLiteral("Cannot save %1: %2").arg(CurrentPath(), strError));
+    return false;
+}
+
+bool CLiveRecorder::Record(const CDecodedReading& decoded)
+{
+    if (!decoded.bSeries8Frame)
+        return false;
+    MeterReading r = decoded.reading;
+    // A new function or a full file starts the next file; the reading that
+    // caused it is its first record rather than being dropped.
+    const int n = RecordsInFile();
+    if (m_pDoc && n >= 1) {
+        const CObData* pLast = m_pDoc->m_arrData[0].last();
+        if ((pLast && pLast->m_strType != r.m_strFunction) || n >= kMaxRecords)
+            CloseFile();
+    }
+    if (!m_pDoc)
+        StartFile();
+
+    // A value equal to the range is still a reading, not an overload.
+    if (r.m_fValue > r.m_fRange)
+        r.m_fValue = float(kOverload);
+    else if (r.m_fValue < -r.m_fRange)
+        r.m_fValue = float(-kOverload);
+    m_pDoc->AddReading(0, r.m_strUnit, RecordsInFile(), decoded.strTime, r.m_strFunction, double(r.m_fValue), 0.0,
+                       r.m_fRange, r.m_fValue);
+    ++m_nTotal;
+    return true;
+}

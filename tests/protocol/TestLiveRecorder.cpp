@@ -1,0 +1,83 @@
+#include "protocol/CLiveRecorder.h"
+
+#include "document/CMyTalvaDoc.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+CDecodedReading Reading(const char* pszFunction, float fValue, float fRange, int nSecond, bool bSeries8 = true)
+{
+    CDecodedReading d;
+    d.reading.m_strFunction = QString::fromLatin1(pszFunction);
+    d.reading.m_strUnit = QStringLiteral("V");
+    d.reading.m_fValue = fValue;
+    d.reading.m_fRange = fRange;
+    d.strTime = QStringLiteral("14/3/25 9:30:%1").arg(nSecond);
+    d.nLayout = 1;
+    d.nRecordKind = 1;
+    d.bSeries8Frame = bSeries8;
+    return d;
+}
+
+std::unique_ptr<CMyTalvaDoc> Load(const QString& strPath)
+{
+    QString strError;
+    auto pDoc = CMyTalvaDoc::LoadFile(strPath, &strError);
+    EXPECT_TRUE(pDoc) << qPrintable(strError);
+    return pDoc;
+}
+}
+
+TEST(LiveRecorder, OverloadsFunctionChangesAndFullFiles)
+{
+    QTemporaryDir dir;
+    CLiveRecorder recorder(dir.filePath(QStringLiteral("run.mLog")));
+    EXPECT_FALSE(recorder.Record(Reading("VDC", 1.0f, 10.0f, 0, false))); // statistics readings are not live
+    EXPECT_TRUE(recorder.Record(Reading("VDC", 12.0f, 10.0f, 1)));
+    EXPECT_TRUE(recorder.Record(Reading("VDC", -12.0f, 10.0f, 2)));
+    EXPECT_TRUE(recorder.Record(Reading("VDC", 10.0f, 10.0f, 3)));
+    EXPECT_TRUE(recorder.Record(Reading("VAC", 5.0f, 10.0f, 4)));
+    EXPECT_EQ(recorder.CurrentPath(), dir.filePath(QStringLiteral("run-2.mLog")));
+    EXPECT_TRUE(recorder.Save());
+
+    auto pFirst = Load(dir.filePath(QStringLiteral("run.mLog")));
+    ASSERT_TRUE(pFirst);
+    ASSERT_EQ(pFirst->m_arrData[0].size(), 3);
+    EXPECT_EQ(pFirst->m_arrData[0][0]->m_dValue, 500000.0);
+    EXPECT_EQ(pFirst->m_arrData[0][1]->m_dValue, -500000.0);
+    EXPECT_EQ(pFirst->m_arrData[0][2]->m_dValue, 10.0); // equal to the range: a reading
+    EXPECT_EQ(pFirst->m_arrData[0][2]->m_nIndex, 2);
+    EXPECT_EQ(pFirst->m_nCount, 3);
+    EXPECT_EQ(pFirst->m_dMax, -60000.0); // nothing strictly inside the range
+    auto pSecond = Load(dir.filePath(QStringLiteral("run-2.mLog")));
+    ASSERT_TRUE(pSecond);
+    ASSERT_EQ(pSecond->m_arrData[0].size(), 1);
+    EXPECT_EQ(pSecond->m_arrData[0][0]->m_strType, QStringLiteral("VAC"));
+    EXPECT_EQ(pSecond->m_dMax, 5.0);
+
+    // A full file moves on to the next one.
+    for (int i = 1; i < CLiveRecorder::kMaxRecords; ++i)
+        recorder.Record(Reading("VAC", 1.0f, 10.0f, i % 60));
+    EXPECT_EQ(recorder.RecordsInFile(), CLiveRecorder::kMaxRecords);
+    recorder.Record(Reading("VAC", 2.0f, 10.0f, 0));
+    EXPECT_EQ(recorder.CurrentPath(), dir.filePath(QStringLiteral("run-3.mLog")));
+    EXPECT_EQ(recorder.RecordsInFile(), 1);
+    EXPECT_EQ(recorder.TotalRecords(), 4 + CLiveRecorder::kMaxRecords);
+    auto pFull = Load(dir.filePath(QStringLiteral("run-2.mLog")));
+    ASSERT_TRUE(pFull);
+    EXPECT_EQ(pFull->m_nCount, CLiveRecorder::kMaxRecords);
+}
+
+TEST(LiveRecorder, AFailedSaveIsReportedAndKeepsTheRecords)
+{
+    CLiveRecorder recorder(QStringLiteral("/proc/no-such-dir/run.mLog"));
+    QStringList errors;
+    QObject::connect(&recorder, &CLiveRecorder::FileError, [&](const QString& s) { errors << s; });
+    recorder.Record(Reading("VDC", 1.0f, 10.0f, 0));
+    EXPECT_FALSE(recorder.Save());
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.value(0).startsWith(QStringLiteral("Cannot save /proc/no-such-dir/run.mLog")));
+    EXPECT_EQ(recorder.RecordsInFile(), 1);
+}
