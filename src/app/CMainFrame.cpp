@@ -2,6 +2,7 @@
 
 #include "app/CMessageBoxPrompt.h"
 #include "link/CBleScan.h"
+#include "protocol/CMeterProtocol.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,10 +18,15 @@ CMainFrame::CMainFrame(QWidget* pParent)
     m_pLink = std::make_unique<CMeterLink>(nullptr);
     m_pPrompt = std::make_unique<CMessageBoxPrompt>(this, &m_pLink->GuiInvoker());
     m_pLink->SetPrompt(m_pPrompt.get());
+    m_pProtocol = std::make_unique<CMeterProtocol>(m_pLink.get(), m_pPrompt.get());
+    m_pLink->SetMeterTextSink(m_pProtocol.get());
     m_pMdiArea = new QMdiArea(this);
     setCentralWidget(m_pMdiArea);
     m_pScan = new CBleScan(m_pLink.get(), this);
+    m_pReading = new QLabel(this);
+    m_pReading->setMinimumWidth(320);
     m_pLinkStatus = new QLabel(this);
+    statusBar()->addPermanentWidget(m_pReading);
     statusBar()->addPermanentWidget(m_pLinkStatus);
     statusBar()->showMessage(QStringLiteral("Ready"));
     CreateMenus();
@@ -31,11 +37,15 @@ CMainFrame::CMainFrame(QWidget* pParent)
     connect(m_pLink.get(), &CMeterLink::LinkEstablished, this, [this] { ShowStatus(QStringLiteral("Meter linked")); });
     connect(m_pLink.get(), &CMeterLink::Connected, this, [this] { ShowStatus(QStringLiteral("Connected")); });
     connect(m_pLink.get(), &CMeterLink::LinkError, this, [this] { ShowStatus(QStringLiteral("Disconnected")); });
+    // Readings come from the link thread by value.
+    connect(m_pProtocol.get(), &CMeterProtocol::ReadingDecoded, this, &CMainFrame::ShowReading, Qt::QueuedConnection);
 }
 
 CMainFrame::~CMainFrame()
 {
+    // The link thread runs the protocol: stop it before the protocol goes.
     m_pLink->Shutdown();
+    m_pLink->SetMeterTextSink(nullptr);
 }
 
 void CMainFrame::CreateMenus()
@@ -49,6 +59,19 @@ void CMainFrame::CreateMenus()
 void CMainFrame::ShowStatus(const QString& strText)
 {
     m_pLinkStatus->setText(strText);
+}
+
+void CMainFrame::ShowReading(const CDecodedReading& decoded)
+{
+    const MeterReading& r = decoded.reading;
+    m_pReading->setText(QStringLiteral("%1  %2 %3   %4")
+                            .arg(r.m_strFunction, QString::number(double(r.m_fValue), 'f', qBound(0, r.m_nDecimals, 6)),
+                                 r.m_strUnit, decoded.strTime));
+}
+
+QString CMainFrame::ReadingText() const
+{
+    return m_pReading->text();
 }
 
 void CMainFrame::OnConnectBle()

@@ -7,6 +7,8 @@
 #include <memory>
 
 class CBleScan;
+class CMeterProtocol;
+struct CDecodedReading;
 class CMessageBoxPrompt;
 class QLabel;
 class QMdiArea;
@@ -20,7 +22,10 @@ public:
     ~CMainFrame() override;
 
     CMeterLink& Link() { return *m_pLink; }
+    CMeterProtocol& Protocol() { return *m_pProtocol; }
     CBleScan* ScanDialog() const { return m_pScan; }
+    // The latest reading as the status bar shows it.
+    QString ReadingText() const;
 
     // "ConnectBle": the scan dialog, modal.
     void OnConnectBle();
@@ -33,10 +38,13 @@ protected:
 private:
     void CreateMenus();
     void ShowStatus(const QString& strText);
+    void ShowReading(const CDecodedReading& decoded);
 
     std::unique_ptr<CMessageBoxPrompt> m_pPrompt;
     std::unique_ptr<CMeterLink> m_pLink;
+    std::unique_ptr<CMeterProtocol> m_pProtocol;
     QMdiArea* m_pMdiArea;
     CBleScan* m_pScan;
     QLabel* m_pLinkStatus;
+    QLabel* m_pReading;
 };

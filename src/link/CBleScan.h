@@ -31,6 +31,7 @@ public:
     QPushButton* ScanButton() const { return m_pScan; }
     QPushButton* ConnectButton() const { return m_pConnect; }
     QString StatusText() const;
+    const QTimer& ScanTimer() const { return m_scanTimer; }
 
 signals:
     // "Connect" has sent the link request for this address.
