@@ -23,6 +23,7 @@ void OnSignal(int)
 const QCommandLineOption kPortOpt(QStringLiteral("port"), QStringLiteral("The dongle's serial port: a number or a device path."), QStringLiteral("port"));
 const QCommandLineOption kMacOpt(QStringLiteral("mac"), QStringLiteral("The meter's address, e.g. c8:fd:19:0a:bc:de (default: the first meter found)."), QStringLiteral("address"));
 const QCommandLineOption kSecondsOpt(QStringLiteral("seconds"), QStringLiteral("Stop after this many seconds."), QStringLiteral("n"));
+const QCommandLineOption kCountOpt(QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("n"));
 }
 
 void PrintLine(const QString& strLine)
@@ -59,6 +60,12 @@ CCliSession::CCliSession(QCommandLineParser& parser)
     });
 }
 
+void CCliSession::AddCountOption()
+{
+    m_parser.addOption(kCountOpt);
+    m_bHasCount = true;
+}
+
 bool CCliSession::Parse(const QStringList& args, bool bNeedsMac)
 {
     if (!m_parser.parse(args)) {
@@ -89,6 +96,14 @@ bool CCliSession::Parse(const QStringList& args, bool bNeedsMac)
         m_dSeconds = m_parser.value(kSecondsOpt).toDouble(&bOk);
         if (!bOk || m_dSeconds <= 0) {
             std::fprintf(stderr, "bad --seconds '%s'\n", qPrintable(m_parser.value(kSecondsOpt)));
+            return false;
+        }
+    }
+    if (m_bHasCount && m_parser.isSet(kCountOpt)) {
+        bool bOk = false;
+        m_nCount = m_parser.value(kCountOpt).toInt(&bOk);
+        if (!bOk || m_nCount < 0) {
+            std::fprintf(stderr, "bad --count '%s'\n", qPrintable(m_parser.value(kCountOpt)));
             return false;
         }
     }

@@ -20,11 +20,14 @@ public:
 
     explicit CCliSession(QCommandLineParser& parser);
 
+    // Adds --count N (stop after N readings) to the verb's options; call before Parse.
+    void AddCountOption();
     // Parses the verb's arguments; false (after printing why) on bad use.
     bool Parse(const QStringList& args, bool bNeedsMac);
     QString Port() const { return m_strPort; }
     QString Address() const { return m_strAddress; }
     double Seconds() const { return m_dSeconds; }
+    int Count() const { return m_nCount; } //!< 0: no limit
 
     CMeterLink& Link() { return m_link; }
     CStderrPrompt& Prompt() { return m_prompt; }
@@ -49,6 +52,8 @@ private:
     QString m_strPort;
     QString m_strAddress;
     double m_dSeconds = 0;
+    bool m_bHasCount = false;
+    int m_nCount = 0;
     bool m_bLinkUp = false;
     bool m_bFinished = false;
     int m_nStatus = 0;

@@ -102,11 +102,10 @@ int RunMonitor(const QStringList& args)
     parser.setApplicationDescription(QStringLiteral(
         "Print every decoded reading, one line each: time, function, value, unit, decimals, layout, series, "
         "record kind, then the secondary and auxiliary values of the layout."));
-    const QCommandLineOption countOpt(QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("n"));
     const QCommandLineOption formatOpt(QStringLiteral("format"), QStringLiteral("tsv (default) or json."), QStringLiteral("format"), QStringLiteral("tsv"));
-    parser.addOption(countOpt);
     parser.addOption(formatOpt);
     CCliSession session(parser);
+    session.AddCountOption();
     if (!session.Parse(args, false))
         return 64;
     const QString strFormat = parser.value(formatOpt);
@@ -114,12 +113,7 @@ int RunMonitor(const QStringList& args)
         std::fprintf(stderr, "bad --format '%s': want tsv or json\n", qPrintable(strFormat));
         return 64;
     }
-    bool bCountOk = true;
-    const int nCount = parser.isSet(countOpt) ? parser.value(countOpt).toInt(&bCountOk) : 0;
-    if (!bCountOk || nCount < 0) {
-        std::fprintf(stderr, "bad --count '%s'\n", qPrintable(parser.value(countOpt)));
-        return 64;
-    }
+    const int nCount = session.Count();
 
     CMeterProtocol protocol(&session.Link(), &session.Prompt());
     session.Link().SetMeterTextSink(&protocol);

@@ -15,24 +15,19 @@ int RunRecord(const QStringList& args)
         "Record live readings into .mLog files. A change of function or 20000 records starts the next file "
         "(FILE-2.mLog, FILE-3.mLog, ...). Ctrl-C saves and stops."));
     const QCommandLineOption outOpt(QStringLiteral("out"), QStringLiteral("The first file to write."), QStringLiteral("file"));
-    const QCommandLineOption countOpt(QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("n"));
     const QCommandLineOption autosaveOpt(QStringLiteral("autosave"), QStringLiteral("Save every N seconds (default 10)."), QStringLiteral("n"), QStringLiteral("10"));
     parser.addOption(outOpt);
-    parser.addOption(countOpt);
     parser.addOption(autosaveOpt);
     CCliSession session(parser);
+    session.AddCountOption();
     if (!session.Parse(args, false))
         return 64;
     if (parser.value(outOpt).isEmpty()) {
         std::fprintf(stderr, "missing --out\n");
         return 64;
     }
-    bool bOk = true;
-    const int nCount = parser.isSet(countOpt) ? parser.value(countOpt).toInt(&bOk) : 0;
-    if (!bOk || nCount < 0) {
-        std::fprintf(stderr, "bad --count '%s'\n", qPrintable(parser.value(countOpt)));
-        return 64;
-    }
+    const int nCount = session.Count();
+    bool bOk = false;
     const double dAutosave = parser.value(autosaveOpt).toDouble(&bOk);
     if (!bOk || dAutosave <= 0) {
         std::fprintf(stderr, "bad --autosave '%s'\n", qPrintable(parser.value(autosaveOpt)));

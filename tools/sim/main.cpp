@@ -16,14 +16,14 @@ void OnSignal(int)
         g_pServer->Stop();
 }
 
-bool ParseMeter(const QString& strSpec, CSimAdvertiser* pAdv)
+bool ParseMeter(const QString& strMeter, CSimAdvertiser* pAdv)
 {
     // NAME@aa:bb:cc:dd:ee:ff[,RSSI]
-    const int nAt = int(strSpec.indexOf(QLatin1Char('@')));
+    const int nAt = int(strMeter.indexOf(QLatin1Char('@')));
     if (nAt <= 0)
         return false;
-    pAdv->strName = strSpec.left(nAt);
-    const QStringList rest = strSpec.mid(nAt + 1).split(QLatin1Char(','));
+    pAdv->strName = strMeter.left(nAt);
+    const QStringList rest = strMeter.mid(nAt + 1).split(QLatin1Char(','));
     const QStringList groups = rest.value(0).split(QLatin1Char(':'));
     if (groups.size() != 6)
         return false;
@@ -54,7 +54,7 @@ int main(int argc, char** argv)
     const QCommandLineOption noiseOpt(QStringLiteral("noise"), QStringLiteral("Garbage bytes between meter frames."), QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption dongleNoiseOpt(QStringLiteral("dongle-noise"), QStringLiteral("Garbage bytes between dongle packets."), QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption disconnectOpt(QStringLiteral("disconnect-after"), QStringLiteral("Close the port this many seconds after the link came up."), QStringLiteral("s"), QStringLiteral("0"));
-    const QCommandLineOption meterOpt(QStringLiteral("meter"), QStringLiteral("Advertise a meter NAME@aa:bb:cc:dd:ee:ff[,RSSI] (repeatable; replaces the default set)."), QStringLiteral("spec"));
+    const QCommandLineOption meterOpt(QStringLiteral("meter"), QStringLiteral("Advertise a meter NAME@aa:bb:cc:dd:ee:ff[,RSSI] (repeatable; replaces the default set)."), QStringLiteral("meter"));
     const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("Random seed."), QStringLiteral("n"), QStringLiteral("1"));
     parser.addOptions({ linkOpt, rateOpt, scenarioOpt, noiseOpt, dongleNoiseOpt, disconnectOpt, meterOpt, seedOpt });
     parser.process(app);
@@ -63,10 +63,10 @@ int main(int argc, char** argv)
     options.advertisers = CSimDongle::DefaultAdvertisers();
     if (parser.isSet(meterOpt)) {
         options.advertisers.clear();
-        for (const QString& strSpec : parser.values(meterOpt)) {
+        for (const QString& strMeter : parser.values(meterOpt)) {
             CSimAdvertiser adv;
-            if (!ParseMeter(strSpec, &adv)) {
-                std::fprintf(stderr, "meter-sim: bad --meter '%s' (want NAME@aa:bb:cc:dd:ee:ff[,RSSI])\n", qPrintable(strSpec));
+            if (!ParseMeter(strMeter, &adv)) {
+                std::fprintf(stderr, "meter-sim: bad --meter '%s' (want NAME@aa:bb:cc:dd:ee:ff[,RSSI])\n", qPrintable(strMeter));
                 return 2;
             }
             options.advertisers << adv;
