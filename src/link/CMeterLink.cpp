@@ -293,11 +293,12 @@ bool CMeterLink::ProcessOnce(std::unique_lock<std::mutex>& lock)
         emit DeviceFound(event.strName, strAddress, nRssi);
         lock.lock();
     } else if (nState == kConnecting && nResult == CDonglePackets::kCommandStatus) {
-        TransitionFrom(kConnecting, kConnected);
+        // Old meter text goes before the state says connected.
         lock.unlock();
         if (m_pSink)
             m_pSink->ClearMeterHex();
         lock.lock();
+        TransitionFrom(kConnecting, kConnected);
     } else if (nState == kConnecting && nResult == CDonglePackets::kLinkEstablished) {
         lock.unlock();
         emit LinkEstablished();

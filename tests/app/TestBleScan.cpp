@@ -10,7 +10,6 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTest>
 
@@ -22,7 +21,6 @@ class BleScan : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QStandardPaths::setTestModeEnabled(true);
         QFile::remove(CPortSettings::SettingsFilePath());
     }
     void TearDown() override { QFile::remove(CPortSettings::SettingsFilePath()); }

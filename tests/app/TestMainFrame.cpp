@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QMenuBar>
-#include <QStandardPaths>
 #include <QImage>
 #include <QTest>
 
@@ -14,7 +13,6 @@
 
 TEST(MainFrame, ComPortMenuOpensTheScanDialog)
 {
-    QStandardPaths::setTestModeEnabled(true);
     CMainFrame frame;
     QAction* pConnectBle = nullptr;
     for (QAction* pMenu : frame.menuBar()->actions()) {
@@ -36,7 +34,6 @@ TEST(MainFrame, ComPortMenuOpensTheScanDialog)
 
 TEST(MainFrame, DemoConnectsToTheBuiltInMeterAndShowsReadings)
 {
-    QStandardPaths::setTestModeEnabled(true);
     CSimDongleOptions options;
     options.advertisers = CSimDongle::DefaultAdvertisers();
     options.meter.dRate = 10;

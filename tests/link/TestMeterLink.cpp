@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -90,7 +89,6 @@ class MeterLink : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QStandardPaths::setTestModeEnabled(true);
         m_link.SetMeterTextSink(&m_sink);
         QObject::connect(&m_link, &CMeterLink::DeviceFound, &m_link, [this](const QString& n, const QString& a, int r) {
             m_rows.append({ n, a, r });
@@ -217,7 +215,6 @@ TEST_F(MeterLink, StopReleasesAThreadWaitingForTheGui)
 
 TEST(MeterLinkPort, MissingPortWarnsAndLeavesNoThread)
 {
-    QStandardPaths::setTestModeEnabled(true);
     CPromptRecorder prompt;
     CMeterLink link(&prompt);
     EXPECT_FALSE(link.Scan(QStringLiteral("/dev/no-such-port")));
@@ -232,7 +229,6 @@ TEST(MeterLinkPort, MissingPortWarnsAndLeavesNoThread)
 
 TEST(MeterLinkSim, ScanConnectStreamAndSurviveAnUnpluggedDongle)
 {
-    QStandardPaths::setTestModeEnabled(true);
     CSimDongleOptions options;
     options.advertisers = CSimDongle::DefaultAdvertisers();
     options.dDisconnectAfterS = 1.5;

@@ -1,7 +1,6 @@
 #include "link/CPortSettings.h"
 
 #include <QFile>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -12,7 +11,6 @@ class PortSettings : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QStandardPaths::setTestModeEnabled(true);
         QFile::remove(CPortSettings::SettingsFilePath());
     }
     void TearDown() override { QFile::remove(CPortSettings::SettingsFilePath()); }
