@@ -141,12 +141,16 @@ QByteArray CSimFrameEncoder::Encode(const CSimReading& r)
     frame[0] = char(0xa0);
     frame[1] = char(HeaderCode(r.m_nLayout, r.m_nSeries));
     frame[nLength - 1] = char(0xa1);
-    const char cStatus = char(r.m_nStatus);
+    // Layouts 1 to 5 lead with the function code; 6 and 7 have none.
+    if (r.m_nLayout <= 5) {
+        frame[2] = char(r.m_nFunction);
+        frame[3] = char(r.m_nStatus);
+    } else {
+        frame[2] = char(r.m_nStatus);
+    }
 
     switch (r.m_nLayout) {
     case 1:
-        frame[2] = char(r.m_nFunction);
-        frame[3] = cStatus;
         PutFloat(frame, 4, r.m_fValue);
         PutFloat(frame, 8, r.m_fRange);
         PutUnit(frame, 12, r.m_strUnit);
@@ -155,8 +159,6 @@ QByteArray CSimFrameEncoder::Encode(const CSimReading& r)
         frame[23] = ClockFormat(r);
         break;
     case 2:
-        frame[2] = char(r.m_nFunction);
-        frame[3] = cStatus;
         PutFloat(frame, 4, r.m_fValue);
         for (int i = 0; i < 3; ++i)
             PutFloat(frame, 8 + 4 * i, r.m_arrSub[i].m_fValue);
@@ -170,8 +172,6 @@ QByteArray CSimFrameEncoder::Encode(const CSimReading& r)
         PutClock(frame, 50, r.m_clock);
         break;
     case 3:
-        frame[2] = char(r.m_nFunction);
-        frame[3] = cStatus;
         PutFloat(frame, 4, r.m_fValue);
         PutFloat(frame, 8, r.m_fRef);
         PutFloat(frame, 12, r.m_fRel);
@@ -182,8 +182,6 @@ QByteArray CSimFrameEncoder::Encode(const CSimReading& r)
         frame[31] = ClockFormat(r);
         break;
     case 4:
-        frame[2] = char(r.m_nFunction);
-        frame[3] = cStatus;
         PutFloat(frame, 4, r.m_fValue);
         for (int i = 0; i < 3; ++i) {
             PutFloat(frame, 8 + 4 * i, r.m_arrSub[i].m_fValue);
@@ -195,8 +193,6 @@ QByteArray CSimFrameEncoder::Encode(const CSimReading& r)
         PutClock(frame, 38, r.m_clock);
         break;
     case 5:
-        frame[2] = char(r.m_nFunction);
-        frame[3] = cStatus;
         PutFloat(frame, 4, r.m_fAux1);
         PutFloat(frame, 8, r.m_fAux2);
         PutFloat(frame, 12, r.m_fValue);
@@ -208,7 +204,6 @@ QByteArray CSimFrameEncoder::Encode(const CSimReading& r)
         frame[32] = ClockFormat(r);
         break;
     case 6:
-        frame[2] = cStatus;
         PutFloat(frame, 3, r.m_fValue);
         PutUnit(frame, 7, r.m_strUnit);
         frame[11] = SimpleDecimals(r.m_nDecimals);
@@ -219,7 +214,6 @@ QByteArray CSimFrameEncoder::Encode(const CSimReading& r)
         frame[30] = ClockFormat(r);
         break;
     case 7:
-        frame[2] = cStatus;
         PutFloat(frame, 3, r.m_fValue);
         PutFloat(frame, 7, r.m_fAux4);
         PutClock(frame, 11, r.m_clock);
