@@ -1,6 +1,8 @@
 // multimeter-cli monitor against meter-sim playing every layout with noise.
 #include "CSimProcess.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -38,4 +40,24 @@ TEST(MonitorE2E, PrintsEveryLayoutAndSeriesAsDecoded)
         EXPECT_EQ(r.lines[i], expected[i]) << "line " << i;
     // The impossible date of the layout-2 frame was told once, on stderr.
     EXPECT_EQ(r.strError.count(QStringLiteral("DateTime is wrong, please correct datetime!")), 1) << qPrintable(r.strError);
+}
+
+TEST(MonitorE2E, JsonLinesCarryTypedFields)
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    CSimProcess sim({ QStringLiteral("--scenario"), QStringLiteral(TEST_DATA_DIR "/monitor.json"), QStringLiteral("--rate"), QStringLiteral("20") });
+    const CCliResult r = RunCli({ QStringLiteral("monitor"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--count"), QStringLiteral("5"),
+                                  QStringLiteral("--format"), QStringLiteral("json"), QStringLiteral("--seconds"), QStringLiteral("20") });
+    ASSERT_EQ(r.nStatus, 0) << qPrintable(r.strError);
+    ASSERT_EQ(r.lines.size(), 5);
+    const QJsonObject first = QJsonDocument::fromJson(r.lines[0].toUtf8()).object();
+    EXPECT_EQ(first.value(QStringLiteral("unit")).toString(), QStringLiteral("KΩ"));
+    EXPECT_DOUBLE_EQ(first.value(QStringLiteral("value")).toDouble(), 12.345);
+    EXPECT_EQ(first.value(QStringLiteral("layout")).toInt(), 1);
+    EXPECT_EQ(first.value(QStringLiteral("time")).toString(), QStringLiteral("14/3/25 9:30:0"));
+    const QJsonObject ref = QJsonDocument::fromJson(r.lines[4].toUtf8()).object();
+    EXPECT_EQ(ref.value(QStringLiteral("function")).toString(), QStringLiteral("HZ"));
+    EXPECT_DOUBLE_EQ(ref.value(QStringLiteral("rel")).toDouble(), 0.5);
+    EXPECT_FALSE(ref.contains(QStringLiteral("sub1Time"))); // layout 3 has no secondary displays
 }
