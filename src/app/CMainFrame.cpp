@@ -4,7 +4,6 @@
 #include "link/CBleScan.h"
 #include "protocol/CMeterProtocol.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>

@@ -17,7 +17,6 @@ CComPort::~CComPort()
 bool CComPort::Open(const QString& strPort, int nBaud)
 {
     Close();
-    m_bOpen = false;
     m_bErrorReported = false;
     auto pSerial = std::make_unique<CSerialPort>();
     try {
@@ -37,7 +36,6 @@ bool CComPort::Open(const QString& strPort, int nBaud)
     }
     m_pReadThread = std::make_unique<CReadComThread>(this);
     m_pReadThread->Start(m_pSerial->Handle(), m_hStopPipe[0]);
-    m_bOpen = true;
     return true;
 }
 
@@ -56,7 +54,6 @@ void CComPort::Close()
     }
     std::lock_guard lock(m_writeMutex);
     m_pSerial.reset();
-    m_bOpen = false;
 }
 
 bool CComPort::IsOpen() const

@@ -44,7 +44,6 @@ public:
     ReceiveFn m_pfnReceive = nullptr;
     ErrorFn m_pfnError = nullptr;
     QString m_strPort;          //!< the port given to the last successful Open
-    std::atomic<bool> m_bOpen { false };
 
 private:
     friend class CReadComThread;

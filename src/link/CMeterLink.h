@@ -67,7 +67,6 @@ public:
     void SetLinkState(int nState);
     bool IsPortOpen() const { return m_comPort.IsOpen(); }
     bool IsMeterOnline() const { return m_bMeterOnline.load(); }
-    void SetMeterOnline(bool bOnline) { m_bMeterOnline = bOnline; }
     qint64 LastReceiptTime() const { return m_tLastRx.load(); }
     bool IsLinkThreadRunning() const { return m_linkThread.joinable(); }
     // Every wait of the link thread for the GUI goes through this, so that
