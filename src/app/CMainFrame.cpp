@@ -1,7 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/CMessageBoxPrompt.h"
-#include "link/CBleScan.h"
+#include "link/ui/CBleScan.h"
 #include "protocol/CMeterProtocol.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 // multimeter: the desktop program.
 #include "app/CMainFrame.h"
 
-#include "CSimServer.h"
+#include "sim/CSimServer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -7,8 +7,7 @@ set(LINK_CORE_SOURCES
   link/CReadComThread.cpp
   link/CSerialException.cpp
   link/CSerialPort.cpp
-  link/CStderrPrompt.cpp
 )
 set(LINK_UI_SOURCES
-  link/CBleScan.cpp
+  link/ui/CBleScan.cpp
 )

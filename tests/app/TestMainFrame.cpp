@@ -1,8 +1,8 @@
 #include "app/CMainFrame.h"
 
-#include "link/CBleScan.h"
+#include "link/ui/CBleScan.h"
 
-#include "CSimServer.h"
+#include "sim/CSimServer.h"
 
 #include <QAction>
 #include <QMenuBar>

@@ -1,6 +1,6 @@
 #include "link/CComPort.h"
 
-#include "CSimPty.h"
+#include "sim/CSimPty.h"
 
 #include <QElapsedTimer>
 #include <QList>

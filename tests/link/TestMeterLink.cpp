@@ -2,8 +2,8 @@
 #include "link/CMeterTextSink.h"
 
 #include "CPromptRecorder.h"
-#include "CSimDongle.h"
-#include "CSimServer.h"
+#include "sim/CSimDongle.h"
+#include "sim/CSimServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

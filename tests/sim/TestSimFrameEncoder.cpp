@@ -1,5 +1,5 @@
-#include "CSimFrameEncoder.h"
-#include "CSimScenario.h"
+#include "sim/CSimFrameEncoder.h"
+#include "sim/CSimScenario.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "CSimMeter.h"
-#include "CSimNoise.h"
+#include "sim/CSimMeter.h"
+#include "sim/CSimNoise.h"
 
 #include <QFile>
 #include <QSet>

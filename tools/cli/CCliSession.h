@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/CMeterLink.h"
-#include "link/CStderrPrompt.h"
+#include "CStderrPrompt.h"
 
 #include <QCommandLineParser>
 #include <QObject>

@@ -1,5 +1,5 @@
 // meter-sim: a simulated dongle and meter behind a pseudo-terminal.
-#include "CSimServer.h"
+#include "sim/CSimServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CSimDongle.h"
-#include "CSimPty.h"
+#include "sim/CSimDongle.h"
+#include "sim/CSimPty.h"
 
 #include <QElapsedTimer>
 

@@ -1,4 +1,4 @@
-#include "CSimClock.h"
+#include "sim/CSimClock.h"
 
 #include <QTimeZone>
 

@@ -1,4 +1,4 @@
-#include "CSimPty.h"
+#include "sim/CSimPty.h"
 
 #include <QFile>
 

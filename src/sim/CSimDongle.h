@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CSimMeter.h"
+#include "sim/CSimMeter.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,9 +1,9 @@
-#include "link/CBleScan.h"
+#include "link/ui/CBleScan.h"
 #include "link/CMeterLink.h"
 #include "link/CPortSettings.h"
 
 #include "CPromptRecorder.h"
-#include "CSimServer.h"
+#include "sim/CSimServer.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CSimClock.h"
+#include "sim/CSimClock.h"
 
 #include <QString>
 

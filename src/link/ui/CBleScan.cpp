@@ -1,4 +1,4 @@
-#include "link/CBleScan.h"
+#include "link/ui/CBleScan.h"
 
 #include "link/CMeterLink.h"
 #include "link/CPortSettings.h"

@@ -1,4 +1,4 @@
-#include "CSimServer.h"
+#include "sim/CSimServer.h"
 
 #include <cerrno>
 #include <fcntl.h>

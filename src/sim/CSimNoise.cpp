@@ -1,4 +1,4 @@
-#include "CSimNoise.h"
+#include "sim/CSimNoise.h"
 
 namespace {
 constexpr char kDigits[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0xb, 0xc, 0xd};

@@ -1,4 +1,4 @@
-#include "link/CStderrPrompt.h"
+#include "CStderrPrompt.h"
 
 #include <cstdio>
 

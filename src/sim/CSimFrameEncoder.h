@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CSimReading.h"
+#include "sim/CSimReading.h"
 
 #include <QByteArray>
 #include <QString>

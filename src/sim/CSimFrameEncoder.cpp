@@ -1,4 +1,4 @@
-#include "CSimFrameEncoder.h"
+#include "sim/CSimFrameEncoder.h"
 
 #include <QtEndian>
 

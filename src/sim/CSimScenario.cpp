@@ -1,6 +1,6 @@
-#include "CSimScenario.h"
+#include "sim/CSimScenario.h"
 
-#include "CSimFrameEncoder.h"
+#include "sim/CSimFrameEncoder.h"
 
 #include <QFile>
 #include <QJsonArray>

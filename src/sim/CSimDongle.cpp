@@ -1,4 +1,4 @@
-#include "CSimDongle.h"
+#include "sim/CSimDongle.h"
 
 namespace {
 enum : int {

@@ -1,8 +1,8 @@
-#include "CSimMeter.h"
+#include "sim/CSimMeter.h"
 
-#include "CSimFrameEncoder.h"
-#include "CSimNoise.h"
-#include "CSimScenario.h"
+#include "sim/CSimFrameEncoder.h"
+#include "sim/CSimNoise.h"
+#include "sim/CSimScenario.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CSimClock.h"
-#include "CSimReading.h"
+#include "sim/CSimClock.h"
+#include "sim/CSimReading.h"
 
 #include <QByteArray>
 #include <QList>

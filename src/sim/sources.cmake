@@ -1,0 +1,10 @@
+set(SIM_SOURCES
+  sim/CSimClock.cpp
+  sim/CSimDongle.cpp
+  sim/CSimFrameEncoder.cpp
+  sim/CSimMeter.cpp
+  sim/CSimNoise.cpp
+  sim/CSimPty.cpp
+  sim/CSimScenario.cpp
+  sim/CSimServer.cpp
+)
