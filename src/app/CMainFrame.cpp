@@ -1,4 +1,5 @@
 #include "app/CMainFrame.h"
+#include "document/CDocumentType.h"
 
 #include "app/CMessageBoxPrompt.h"
 #include "link/ui/CBleScan.h"
@@ -13,7 +14,7 @@
 CMainFrame::CMainFrame(QWidget* pParent)
     : QMainWindow(pParent)
 {
-    setWindowTitle(QStringLiteral("Orvex Multimeter Software"));
+    setWindowTitle(DocumentType::ProgramName());
     m_pLink = std::make_unique<CMeterLink>(nullptr);
     m_pPrompt = std::make_unique<CMessageBoxPrompt>(this, &m_pLink->GuiInvoker());
     m_pLink->SetPrompt(m_pPrompt.get());

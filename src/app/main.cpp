@@ -1,5 +1,6 @@
 // multimeter: the desktop program.
 #include "app/CMainFrame.h"
+#include "document/CDocumentType.h"
 
 #include "sim/CSimServer.h"
 
@@ -14,8 +15,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QApplication::setApplicationName(QStringLiteral("multimeter"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvex Multimeter Software"));
-    QApplication::setApplicationVersion(QStringLiteral("1.2"));
+    QApplication::setApplicationDisplayName(DocumentType::ProgramName());
+    QApplication::setApplicationVersion(DocumentType::Version());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Desktop companion for the Bluetooth multimeter."));

@@ -115,7 +115,7 @@ void CMyTalvaDoc::ImportReadings(QList<CObData*>& arrRecords)
         ++nPosition;
         if (!pFirst)
             pFirst = &ob;
-        if (ob.m_dValue == kOverload || ob.m_dValue == -kOverload)
+        if (CObData::IsOverload(ob.m_dValue))
             continue;
         m_dSum += ob.m_dValue;
         // Overloads before this record count in the divisor.

@@ -26,7 +26,7 @@ class CMyTalvaDoc : public QObject
 
 public:
     static constexpr int kArrayCount = 3;
-    static constexpr double kOverload = 500000.0; //!< +-this value is an overload ("OL")
+    static constexpr double kOverload = CObData::kOverload;
     static constexpr double kNoMax = -60000.0;    //!< m_dMax before any reading
     static constexpr double kNoMin = 60000.0;     //!< m_dMin before any reading
     static constexpr qint64 kMaxFileBytes = qint64(1) << 30;

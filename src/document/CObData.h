@@ -9,6 +9,10 @@ class CArchive;
 class CObData
 {
 public:
+    //! +-this value stands for an overload ("OL") in every stored or shown reading.
+    static constexpr double kOverload = 500000.0;
+    static bool IsOverload(double dValue) { return dValue == kOverload || dValue == -kOverload; }
+
     CObData() = default;
     CObData(double dValue, const QString& strUnit, double dSampleRate, qint32 nIndex,
             const QString& strTime, const QString& strType, float fRange);

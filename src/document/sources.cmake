@@ -1,5 +1,6 @@
 set(DOCUMENT_CORE_SOURCES
   document/CArchive.cpp
+  document/CDocumentType.h
   document/CMyTalvaDoc.cpp
   document/CObData.cpp
 )

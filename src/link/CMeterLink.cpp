@@ -1,4 +1,5 @@
 #include "link/CMeterLink.h"
+#include "document/CDocumentType.h"
 
 #include "link/CMeterTextSink.h"
 #include "link/CPortSettings.h"
@@ -71,7 +72,7 @@ void CMeterLink::ClosePortAfterError(const QString& strError)
     SetLinkState(kIdle);
     const QString strMessage = QStringLiteral("The connection on %1 was lost: %2").arg(strPort, strError);
     if (m_pPrompt)
-        m_pPrompt->Message(strMessage, QStringLiteral("Orvex Multimeter Software"), CPrompt::Warning);
+        m_pPrompt->Message(strMessage, DocumentType::ProgramName(), CPrompt::Warning);
     emit LinkError(strMessage);
 }
 
@@ -129,7 +130,7 @@ bool CMeterLink::OpenDonglePort(const QString& strPort)
     if (!bOpen) {
         if (m_pPrompt)
             m_pPrompt->Message(QStringLiteral("Warning:Can't open %1!").arg(PortLabel(strTrimmed)),
-                               QStringLiteral("Orvex Multimeter Software"), CPrompt::Information);
+                               DocumentType::ProgramName(), CPrompt::Information);
         return false;
     }
     m_comPort.SetReadSize(100);

@@ -77,9 +77,9 @@ bool CLiveRecorder::Record(const CDecodedReading& decoded)
 
     // A value equal to the range is still a reading, not an overload.
     if (r.m_fValue > r.m_fRange)
-        r.m_fValue = float(kOverload);
+        r.m_fValue = float(CObData::kOverload);
     else if (r.m_fValue < -r.m_fRange)
-        r.m_fValue = float(-kOverload);
+        r.m_fValue = float(-CObData::kOverload);
     m_pDoc->AddReading(0, r.m_strUnit, RecordsInFile(), decoded.strTime, r.m_strFunction, double(r.m_fValue), 0.0,
                        r.m_fRange, r.m_fValue);
     ++m_nTotal;

@@ -19,7 +19,6 @@ class CLiveRecorder : public QObject
     Q_OBJECT
 public:
     static constexpr int kMaxRecords = 20000;
-    static constexpr double kOverload = 500000.0;
 
     explicit CLiveRecorder(const QString& strPath, QObject* pParent = nullptr);
     ~CLiveRecorder() override;

@@ -1,4 +1,5 @@
 #include "protocol/CMeterProtocol.h"
+#include "document/CDocumentType.h"
 
 #include "link/CMeterCommandSender.h"
 #include "link/CPrompt.h"
@@ -323,7 +324,7 @@ void CMeterProtocol::CheckClock()
         return;
     if (m_pPrompt)
         m_pPrompt->Message(QStringLiteral("DateTime is wrong, please correct datetime!"),
-                           QStringLiteral("Orvex Multimeter Software"), CPrompt::Information);
+                           DocumentType::ProgramName(), CPrompt::Information);
     m_reading.m_nMonth = 1;
     m_reading.m_nDay = 1;
 }
