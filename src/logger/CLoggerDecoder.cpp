@@ -116,7 +116,7 @@ QList<LoggerListData> CLoggerDecoder::DirectoryEntries(QByteArrayView strHex)
 {
     QList<LoggerListData> entries;
     constexpr qsizetype kEntryChars = 2 * kEntryBytes;
-    for (qsizetype nPos = 0; strHex.size() - nPos >= kEntryChars && entries.size() < kMaxEntries; nPos += kEntryChars) {
+    for (qsizetype nPos = 0; strHex.size() - nPos >= kEntryChars; nPos += kEntryChars) {
         const CFrameReader entry(strHex.sliced(nPos, kEntryChars));
         const QString strStart = QString::asprintf("%.2x-%.2x-20%.2x, %.2x %.2x %.2x", entry.Byte(7), entry.Byte(6),
                                                    entry.Byte(5), entry.Byte(8), entry.Byte(9), entry.Byte(10));

@@ -16,7 +16,6 @@ class CLoggerDecoder
 {
 public:
     static constexpr int kEntryBytes = 26;        //!< one directory entry
-    static constexpr int kMaxEntries = 200;
     static constexpr int kHeaderBytes = 26;       //!< recording header a0 a8 ...
     static constexpr int kSampleBytes = 8;        //!< float value, 32-bit offset in seconds
 

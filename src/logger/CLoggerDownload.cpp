@@ -175,7 +175,6 @@ void CLoggerDownload::OnStall()
 
 void CLoggerDownload::EndDownload(Outcome outcome, const QString& strWhy)
 {
-    const bool bWasReceiving = m_state == State::Receiving;
     m_requestTimer.stop();
     m_delayTimer.stop();
     m_stallTimer.stop();
@@ -195,7 +194,7 @@ void CLoggerDownload::EndDownload(Outcome outcome, const QString& strWhy)
         nAddress = m_nCurrentAddress;
         m_nCurrentAddress = -1;
         m_bHeaderForDownload = false;
-        if (bWasReceiving && nAddress >= 0) {
+        if (nAddress >= 0) { // the recording under way, if any of it has arrived
             for (const CObData& record : std::as_const(m_arrLoggerRecords))
                 nPartial += record.m_nIndex == nAddress ? 1 : 0;
             for (const LoggerListData& entry : std::as_const(m_arrLoggerEntries))
@@ -514,6 +513,14 @@ QList<CObData> CLoggerDownload::RecordsOf(int nAddress) const
     for (const CObData& record : m_arrLoggerRecords)
         if (record.m_nIndex == nAddress)
             records.append(record);
+    return records;
+}
+
+QList<CObData> CLoggerDownload::RecordsForView(int nAddress) const
+{
+    QList<CObData> records = RecordsOf(nAddress);
+    for (qsizetype i = 0; i < records.size(); ++i)
+        records[i].m_nIndex = qint32(i);
     return records;
 }
 

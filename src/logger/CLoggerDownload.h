@@ -112,6 +112,9 @@ public:
     QList<CObData> LoggerRecords() const;
     // The records of the recording at nAddress, in order.
     QList<CObData> RecordsOf(int nAddress) const;
+    // Copies of the records of the recording at nAddress for the logger-data
+    // view: times and units as downloaded, m_nIndex renumbered 0, 1, 2, ...
+    QList<CObData> RecordsForView(int nAddress) const;
     // The records of the latest single recording (m_nIndex 0).
     QList<CObData> RecordingRecords() const;
     CRecordingHeader Header() const;

@@ -113,6 +113,15 @@ TEST_F(LoggerDownload, RecordingsAreFetchedFromTheLastEntryToTheFirst)
     EXPECT_DOUBLE_EQ(capacitance[2].m_dValue, CObData::kOverload);
     EXPECT_EQ(m_pDownload->RecordsOf(2).size(), 5);
     EXPECT_EQ(m_pDownload->LoggerRecords().size(), 10);
+    // For the view only the record number changes.
+    const QList<CObData> shown = m_pDownload->RecordsForView(1);
+    ASSERT_EQ(shown.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(shown[i].m_nIndex, i);
+        EXPECT_EQ(shown[i].m_strTime, capacitance[i].m_strTime);
+        EXPECT_EQ(shown[i].m_strUnit, capacitance[i].m_strUnit);
+    }
+    EXPECT_TRUE(m_pDownload->RecordsForView(99).isEmpty());
     EXPECT_EQ(m_pProtocol->ExpectedBytes(), 0);
     EXPECT_FALSE(m_pProtocol->IsBlockMode());
     EXPECT_FALSE(m_pDownload->IsDownloading());

@@ -76,8 +76,8 @@ private:
 class CLoggerSession
 {
 public:
-    explicit CLoggerSession(const QString& strScenario)
-        : m_sim({QStringLiteral("--scenario"), strScenario})
+    explicit CLoggerSession(const QString& strScenario, const QStringList& simArgs = {})
+        : m_sim(QStringList{QStringLiteral("--scenario"), strScenario} + simArgs)
         , m_link(&m_prompt)
         , m_protocol(&m_timed, &m_prompt)
         , m_timed(m_link, m_protocol)
@@ -149,14 +149,19 @@ protected:
     QTemporaryDir m_dir;
 };
 
+// Capacitance, resistance and frequency: 1000 samples that climb every unit ladder.
+QJsonObject ThreeRecordings()
+{
+    return QJsonObject{{"recordings", QJsonArray{
+        Recording(1, 5, {25, 3, 14, 9, 30, 0}, 2, 400, 100.0, 30000.0, 40),     // nF .. overload
+        Recording(2, 4, {25, 3, 14, 10, 0, 0}, 10, 350, 50.0, 3000.0, 50),      // ohm .. Mohm
+        Recording(3, 16, {25, 12, 31, 23, 59, 0}, 1, 250, 20.0, 4100.0, 25),    // Hz .. MHz
+    }}};
+}
+
 TEST_F(LoggerE2E, DownloadsThreeRecordingsOfAThousandSamples)
 {
-    const QJsonObject logger{{"recordings", QJsonArray{
-        Recording(1, 5, {25, 3, 14, 9, 30, 0}, 2, 400, 100.0, 30000.0, 40),     // capacitance nF .. overload
-        Recording(2, 4, {25, 3, 14, 10, 0, 0}, 10, 350, 50.0, 3000.0, 50),      // resistance ohm .. Mohm
-        Recording(3, 16, {25, 12, 31, 23, 59, 0}, 1, 250, 20.0, 4100.0, 25),    // frequency Hz .. MHz
-    }}};
-    const QString strScenario = WriteScenario(m_dir, logger);
+    const QString strScenario = WriteScenario(m_dir, ThreeRecordings());
     CSimScenario scenario;
     QString strError;
     ASSERT_TRUE(scenario.LoadFile(strScenario, &strError)) << qPrintable(strError);
@@ -219,6 +224,47 @@ TEST_F(LoggerE2E, DownloadsThreeRecordingsOfAThousandSamples)
                 "recordings %.0f ms; waiting on the link %.0f%% of the download\n",
                 nTotalMs, dBusyMs, s.m_timed.m_nSent.load(), dAnswerMs, dAnswerMs / qMax(1, s.m_timed.m_nAnswers.load()),
                 dPausesMs, 100.0 * (double(nTotalMs) - dBusyMs - dPausesMs) / double(nTotalMs));
+}
+
+TEST_F(LoggerE2E, LinkLostMidDownloadKeepsWhatArrived)
+{
+    const QString strScenario = WriteScenario(m_dir, ThreeRecordings());
+    CSimScenario scenario;
+    ASSERT_TRUE(scenario.LoadFile(strScenario, nullptr));
+    // The whole download takes about 8 s; the simulator pulls the plug after 4.
+    CLoggerSession s(strScenario, {QStringLiteral("--disconnect-after"), QStringLiteral("4")});
+    ASSERT_TRUE(s.Connect());
+    QSignalSpy finished(&s.m_download, &CLoggerDownload::DownloadFinished);
+    QSignalSpy fetched(&s.m_download, &CLoggerDownload::RecordingFetched);
+    ASSERT_TRUE(s.m_download.OnDownloadLogger());
+    ASSERT_TRUE(CLoggerSession::WaitFor([&] { return !finished.isEmpty(); }, 60000));
+    EXPECT_EQ(finished[0][0].value<Outcome>(), Outcome::LinkLost);
+    const QStringList texts = s.m_prompt.Texts();
+    EXPECT_TRUE(texts.filter(QStringLiteral("The logger download stopped. The link to the meter was lost")).size() == 1)
+        << qPrintable(texts.join('\n'));
+
+    // Whatever arrived is there, each recording a whole prefix of what the meter holds.
+    qsizetype nKept = 0;
+    for (const CSimLoggerMemory::Recording& rec : scenario.Logger().m_arrRecordings) {
+        const QList<CObData> records = s.m_download.RecordsOf(rec.m_nAddress);
+        nKept += records.size();
+        ASSERT_LE(records.size(), rec.m_arrSamples.size());
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            double dValue = 0.0;
+            QString strUnit;
+            Expected(rec.m_nFunction, rec.m_arrSamples[i], &dValue, &strUnit);
+            if (!CObData::IsOverload(records[i].m_dValue))
+                ASSERT_DOUBLE_EQ(records[i].m_dValue, dValue) << rec.m_nAddress << " " << i;
+        }
+    }
+    EXPECT_GT(nKept, 0);
+    EXPECT_LT(nKept, 1000);
+    EXPECT_EQ(s.m_download.FetchedEntries().size() + s.m_download.MissingEntries().size(), 3);
+    EXPECT_FALSE(s.m_download.MissingEntries().isEmpty());
+    for (const QList<QVariant>& args : fetched) {
+        const LoggerListData entry = args[0].value<LoggerListData>();
+        EXPECT_EQ(s.m_download.RecordsOf(entry.m_nAddress).size(), entry.m_nDataPoints);
+    }
 }
 
 TEST_F(LoggerE2E, UnansweredRequestsAreRepeatedByTimer3)
