@@ -165,6 +165,10 @@ void CLoggerDownload::OnLinkLost(const QString& strReason)
 
 void CLoggerDownload::OnStall()
 {
+    if (m_nPromptsOpen > 0) {
+        m_stallTimer.start(); // the user is reading a message about this transfer
+        return;
+    }
     const QString strWhy = QStringLiteral("The meter stopped sending its logger for %1 seconds.")
                                .arg(m_timings.nStallMs / 1000.0);
     if (m_state == State::SingleRecording)
@@ -216,13 +220,13 @@ void CLoggerDownload::EndDownload(Outcome outcome, const QString& strWhy)
         strText += QStringLiteral(" The recording at address %1 stopped after %2 of %3 samples; those are kept.")
                        .arg(nAddress).arg(nPartial).arg(nPoints);
     }
-    if (outcome != Outcome::Cancelled && m_pPrompt) {
-        if (nEntries > 0)
-            strText += QLatin1Char(' ') + KeptText(nFetched, nEntries);
+    if (nEntries > 0)
+        strText += QLatin1Char(' ') + KeptText(nFetched, nEntries);
+    // The wait dialog closes before the message asks for attention.
+    emit DownloadFinished(outcome);
+    if (outcome != Outcome::Cancelled && m_pPrompt)
         m_pPrompt->Message(QStringLiteral("The logger download stopped. ") + strText, DocumentType::ProgramName(),
                            CPrompt::Warning);
-    }
-    emit DownloadFinished(outcome);
 }
 
 void CLoggerDownload::EndSingleRecording(const QString& strWhy)
@@ -232,13 +236,13 @@ void CLoggerDownload::EndSingleRecording(const QString& strWhy)
         m_protocol.LeaveBlockMode();
     m_state = State::Idle;
     const QList<CObData> records = RecordingRecords();
+    emit SingleRecordingReceived(records, false);
     if (!strWhy.isEmpty() && m_pPrompt)
         m_pPrompt->Message(QStringLiteral("The recording the meter was sending did not arrive whole. %1 "
                                           "The %2 samples received are kept.")
                                .arg(strWhy)
                                .arg(records.size()),
                            DocumentType::ProgramName(), CPrompt::Warning);
-    emit SingleRecordingReceived(records, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -381,8 +385,12 @@ void CLoggerDownload::DecodeBlock(const QByteArray& strText)
         bForDownload = m_bHeaderForDownload;
         nAddress = m_nCurrentAddress;
     }
-    if (!header.HasValidStart() && m_pPrompt)
+    if (!header.HasValidStart() && m_pPrompt) {
+        // The meter waits for our acknowledgement meanwhile: that silence is not a stall.
+        ++m_nPromptsOpen;
         m_pPrompt->Message(InvalidDateText(), InvalidDateCaption(), CPrompt::Warning);
+        --m_nPromptsOpen;
+    }
     const QList<CObData> records = CLoggerDecoder::BlockRecords(
         strText, m_protocol.BlockRecords(), header, CLoggerDecoder::RecordingStart(header), bForDownload ? nAddress : 0);
     std::lock_guard lock(m_mutex);

@@ -192,6 +192,8 @@ private:
 
     //! Recording-header markers seen by the dispatcher (link thread writes, timer 3 reads).
     std::atomic<int> m_nHeaderMarkers{0};
+    //! Messages the link thread is showing (it writes, the silence limit reads).
+    std::atomic<int> m_nPromptsOpen{0};
 
     mutable std::mutex m_mutex;   //!< guards every member below
     QList<LoggerListData> m_arrLoggerEntries;

@@ -157,6 +157,38 @@ TEST_F(LoggerDownload, UndatedRecordingWarnsOncePerBlock)
     EXPECT_EQ(records[6].m_strTime, QStringLiteral("10/9/2010 10:10:22"));
 }
 
+// A user who takes longer to read a message than the silence limit allows.
+class CSlowPrompt : public CPrompt
+{
+public:
+    void Message(const QString&, const QString&, Icon) override
+    {
+        ++m_nShown;
+        QDeadlineTimer deadline(80);
+        while (!deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    int m_nShown = 0;
+};
+
+TEST_F(LoggerDownload, ReadingTheDateMessageIsNotAStall)
+{
+    CSimLoggerMemory::Setup setup;
+    setup.m_arrRecordings = {Recording(1, 2, {1, 2, 3, 4}, 2)};
+    setup.m_arrRecordings[0].m_start = CSimClock{25, 0, 14, 9, 30, 0};
+    Build(setup);
+    CSlowPrompt slow;
+    CLoggerDownload download(*m_pProtocol, &*m_pLoop, &slow);
+    m_pDownload.reset(); // the slow reader's controller alone
+    download.SetTimings({3600000, 0, 30});
+    QSignalSpy finished(&download, &CLoggerDownload::DownloadFinished);
+    ASSERT_TRUE(download.OnDownloadLogger());
+    ASSERT_TRUE(m_pLoop->RunUntil([&] { return !finished.isEmpty(); }));
+    EXPECT_EQ(finished[0][0].value<Outcome>(), Outcome::Complete);
+    EXPECT_EQ(slow.m_nShown, 2);
+    EXPECT_EQ(download.RecordsOf(1).size(), 4);
+}
+
 TEST_F(LoggerDownload, RepeatedRequestsStillComplete)
 {
     CSimLoggerMemory::Setup setup = ThreeRecordings();
