@@ -31,7 +31,7 @@ class CPrompt;
 // block is in (SingleRecordingReceived).
 //
 // Threads. The object lives on the GUI (or CLI main) thread; so do its timers,
-// its signals and the On... handlers. The Decode... operations run on the link
+// the On... handlers and every signal but RealTimeRecordingStop. The Decode... operations run on the link
 // thread, called directly by the frame dispatcher's signals; they hand on to
 // this object's thread with queued calls and never wait for it. What both
 // sides touch is guarded by m_mutex. Destroy the object only after the link
@@ -127,7 +127,8 @@ signals:
     // A download started: the logger list is emptied.
     void DownloadStarted();
     // The directory is in (entries in directory order; none for an empty logger).
-    // The wait dialog's overall bar runs from 0 to its size.
+    // Unless it is empty or only the directory was wanted, the wait dialog shows
+    // now, its overall bar running from 0 to the number of entries.
     void DirectoryListed(const QList<LoggerListData>& entries);
     // A recording header arrived: the block bar runs from 0 to nBlockCount.
     // bWholeMemory is false for a single recording sent unasked.
@@ -142,7 +143,8 @@ signals:
     void SingleRecordingReceived(const QList<CObData>& records, bool bComplete);
     // The whole-memory download is over; the wait dialog closes.
     void DownloadFinished(CLoggerDownload::Outcome outcome);
-    // A recording header arrived: real-time recording stops first (link thread).
+    // A recording header arrived: real-time recording stops first. Emitted on the
+    // link thread, inside the dispatcher's pass.
     void RealTimeRecordingStop();
 
 private:

@@ -253,8 +253,9 @@ TEST_F(LoggerE2E, LinkLostMidDownloadKeepsWhatArrived)
             double dValue = 0.0;
             QString strUnit;
             Expected(rec.m_nFunction, rec.m_arrSamples[i], &dValue, &strUnit);
-            if (!CObData::IsOverload(records[i].m_dValue))
+            if (!CObData::IsOverload(records[i].m_dValue)) {
                 ASSERT_DOUBLE_EQ(records[i].m_dValue, dValue) << rec.m_nAddress << " " << i;
+            }
         }
     }
     EXPECT_GT(nKept, 0);
