@@ -177,12 +177,18 @@ void CMeterProtocol::TakeOscilloscopeData(qsizetype nPos)
 void CMeterProtocol::TakeLoggerData(qsizetype nPos)
 {
     DropFront(nPos);
-    // The handlers consume the text themselves (and may empty it), so each
-    // test reads the text as the previous handler left it.
-    if (m_strMeterHex.size() >= 2 * qsizetype(m_nExpectedBytes))
-        emit DirectoryComplete(m_strMeterHex);
-    if (m_strMeterHex.size() >= kDirectoryHeadChars && m_nExpectedBytes == kFullDirectoryBytes)
-        emit DirectoryHead(m_strMeterHex.first(kDirectoryHeadChars));
+    if (m_nExpectedBytes == 0) {
+        // No download pending: nobody consumes the marker, and left at the
+        // front it would hide every later frame.
+        m_strMeterHex.clear();
+    } else {
+        // The handlers consume the text themselves (and may empty it), so each
+        // test reads the text as the previous handler left it.
+        if (m_strMeterHex.size() >= 2 * qsizetype(m_nExpectedBytes))
+            emit DirectoryComplete(m_strMeterHex);
+        if (m_strMeterHex.size() >= kDirectoryHeadChars && m_nExpectedBytes == kFullDirectoryBytes)
+            emit DirectoryHead(m_strMeterHex.first(kDirectoryHeadChars));
+    }
     SetReadSize(100);
     m_bSeries9Armed = true;
 }

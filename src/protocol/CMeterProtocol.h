@@ -116,7 +116,9 @@ signals:
     void RecordingComplete();          // the last block has been handed over
 
     void OscilloscopeData(const QByteArray& strText); // 1028 characters from "e0e0"
-    void DirectoryComplete(const QByteArray& strText);// the meter text from "a0aa"
+    // The meter text from "a0aa"; only while a download is pending (ExpectedBytes()
+    // not 0): a stray marker otherwise empties the meter text.
+    void DirectoryComplete(const QByteArray& strText);
     void DirectoryHead(const QByteArray& strText);    // its first 52 characters
 
 private:

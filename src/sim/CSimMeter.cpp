@@ -1,6 +1,7 @@
 #include "sim/CSimMeter.h"
 
 #include "sim/CSimFrameEncoder.h"
+#include "sim/CSimLoggerMemory.h"
 #include "sim/CSimNoise.h"
 #include "sim/CSimScenario.h"
 
@@ -9,6 +10,7 @@
 #include <QTimeZone>
 
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <utility>
 
@@ -140,6 +142,7 @@ struct CSimMeter::Private
     // logger transfer and the oscilloscope mode will fill this.
     QList<QByteArray> m_arrPending;
     QList<QByteArray> m_arrCommands;
+    std::unique_ptr<CSimLoggerMemory> m_pLogger; // the scenario's data logger, if it has one
 };
 
 CSimMeter::CSimMeter(const CSimMeterOptions& options)
@@ -174,6 +177,8 @@ bool CSimMeter::Load(QString* pstrError)
         return false;
     d->m_scenario = scenario;
     d->m_bScenarioLoaded = true;
+    if (scenario.HasLogger())
+        d->m_pLogger = std::make_unique<CSimLoggerMemory>(scenario.Logger());
     return true;
 }
 
@@ -184,9 +189,11 @@ void CSimMeter::Start(qint64 nowMs)
     d->m_dNextDueMs = double(nowMs);
     d->m_nStep = 0;
     d->m_nRepeatDone = 0;
-    d->m_bEnded = false;
+    d->m_bEnded = d->UsesScenario() && d->m_scenario.Steps().isEmpty();
     d->m_bFrameSent = false;
     d->m_arrPending.clear();
+    if (d->m_pLogger)
+        d->m_pLogger->Start(nowMs);
     if (d->m_bScenarioLoaded && d->m_scenario.HasClockStart()) {
         d->m_clockStart = d->m_scenario.ClockStart().ToDateTime();
     } else {
@@ -203,6 +210,14 @@ QList<QByteArray> CSimMeter::Poll(qint64 nowMs)
     if (!d->m_bStarted || !d->Runnable())
         return out;
     const double dNow = double(nowMs);
+    if (d->m_pLogger) {
+        out += d->m_pLogger->Poll(nowMs);
+        // The meter measures nothing while it sends its logger; it goes on from now afterwards.
+        if (d->m_pLogger->IsTransferring()) {
+            d->m_dNextDueMs = std::max(d->m_dNextDueMs, dNow + d->m_dPeriodMs);
+            return out;
+        }
+    }
     const bool bScenario = d->UsesScenario();
     if (!bScenario && dNow - d->m_dNextDueMs > kMaxBacklogMs) {
         const double dMissed = std::ceil((dNow - kMaxBacklogMs - d->m_dNextDueMs) / d->m_dPeriodMs);
@@ -223,14 +238,18 @@ qint64 CSimMeter::MsUntilNext(qint64 nowMs) const
 {
     if (!d->m_arrPending.isEmpty())
         return 0;
-    if (!d->m_bStarted || !d->Runnable() || d->m_bEnded)
-        return -1;
-    return qMax<qint64>(0, qint64(std::ceil(d->m_dNextDueMs - double(nowMs))));
+    const qint64 nLogger = d->m_pLogger ? d->m_pLogger->MsUntilNext(nowMs) : -1;
+    if (!d->m_bStarted || !d->Runnable() || d->m_bEnded || (d->m_pLogger && d->m_pLogger->IsTransferring()))
+        return nLogger;
+    const qint64 nStream = qMax<qint64>(0, qint64(std::ceil(d->m_dNextDueMs - double(nowMs))));
+    return nLogger >= 0 ? qMin(nLogger, nStream) : nStream;
 }
 
 void CSimMeter::OnCommand(const QByteArray& frame)
 {
-    // Nothing answers commands yet; they are kept so a run can be checked.
+    if (d->m_pLogger)
+        d->m_pLogger->OnCommand(frame);
+    // Kept so a run can be checked.
     if (d->m_arrCommands.size() >= kMaxRecordedCommands)
         d->m_arrCommands.removeFirst();
     d->m_arrCommands.append(frame.left(kMaxCommandBytes));

@@ -322,7 +322,12 @@ bool CSimScenario::LoadJson(const QByteArray& json, QString* pstrError)
     if (!doc.isObject())
         return Fail(pstrError, QStringLiteral("the top level must be an object with \"steps\""));
     const QJsonObject top = doc.object();
-    if (!CheckKeys(top, {"comment", "loop", "clockStart", "steps"}, QStringLiteral(" at the top level"), pstrError))
+    if (!CheckKeys(top, {"comment", "loop", "clockStart", "steps", "logger"}, QStringLiteral(" at the top level"),
+                   pstrError))
+        return false;
+    CSimLoggerMemory::Setup logger;
+    const bool bHasLogger = top.contains("logger");
+    if (bHasLogger && !CSimLoggerMemory::Parse(top["logger"], &logger, pstrError))
         return false;
 
     bool bLoop = false;
@@ -338,8 +343,10 @@ bool CSimScenario::LoadJson(const QByteArray& json, QString* pstrError)
             return Fail(pstrError, QStringLiteral("\"clockStart\" is not a real date and time"));
     }
 
+    // A meter that only answers logger requests needs no steps.
     const QJsonArray arrSteps = top["steps"].toArray();
-    if (!top["steps"].isArray() || arrSteps.isEmpty())
+    const bool bStepsOptional = bHasLogger && !top.contains("steps");
+    if (!bStepsOptional && (!top["steps"].isArray() || (arrSteps.isEmpty() && !bHasLogger)))
         return Fail(pstrError, QStringLiteral("\"steps\" must be a non-empty array"));
     if (arrSteps.size() > kMaxSteps)
         return Fail(pstrError, QStringLiteral("more than %1 steps").arg(kMaxSteps));
@@ -364,5 +371,7 @@ bool CSimScenario::LoadJson(const QByteArray& json, QString* pstrError)
     m_bLoop = bLoop;
     m_bHasClockStart = bHasClockStart;
     m_clockStart = clockStart;
+    m_bHasLogger = bHasLogger;
+    m_logger = logger;
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/CSimClock.h"
+#include "sim/CSimLoggerMemory.h"
 #include "sim/CSimReading.h"
 
 #include <QByteArray>
@@ -38,10 +39,15 @@ public:
     bool Loops() const { return m_bLoop; }
     bool HasClockStart() const { return m_bHasClockStart; }
     const CSimClock& ClockStart() const { return m_clockStart; }
+    // The recordings of the meter's data logger (the "logger" key).
+    bool HasLogger() const { return m_bHasLogger; }
+    const CSimLoggerMemory::Setup& Logger() const { return m_logger; }
 
 private:
     QList<Step> m_arrSteps;
     bool m_bLoop = false;
     bool m_bHasClockStart = false;
     CSimClock m_clockStart;
+    bool m_bHasLogger = false;
+    CSimLoggerMemory::Setup m_logger;
 };

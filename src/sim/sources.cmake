@@ -2,6 +2,7 @@ set(SIM_SOURCES
   sim/CSimClock.cpp
   sim/CSimDongle.cpp
   sim/CSimFrameEncoder.cpp
+  sim/CSimLoggerMemory.cpp
   sim/CSimMeter.cpp
   sim/CSimNoise.cpp
   sim/CSimPty.cpp

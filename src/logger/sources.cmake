@@ -1,0 +1,9 @@
+set(LOGGER_CORE_SOURCES
+  logger/LoggerListData.h
+  logger/LoggerListData.cpp
+  logger/CRecordingHeader.h
+  logger/CLoggerDecoder.h
+  logger/CLoggerDecoder.cpp
+  logger/CLoggerDownload.h
+  logger/CLoggerDownload.cpp
+)
