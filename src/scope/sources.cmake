@@ -1,0 +1,11 @@
+set(SCOPE_CORE_SOURCES
+  scope/OscRecord.h
+  scope/COscTables.h
+  scope/COscTables.cpp
+  scope/COscText.h
+  scope/COscText.cpp
+  scope/COscDecoder.h
+  scope/COscDecoder.cpp
+  scope/COscSlots.h
+  scope/COscSlots.cpp
+)
