@@ -8,4 +8,8 @@ set(SCOPE_CORE_SOURCES
   scope/COscDecoder.cpp
   scope/COscSlots.h
   scope/COscSlots.cpp
+  scope/COscPoints.h
+  scope/COscPoints.cpp
+  scope/COscGraphState.h
+  scope/COscGraphState.cpp
 )
