@@ -12,4 +12,8 @@ set(SCOPE_CORE_SOURCES
   scope/COscPoints.cpp
   scope/COscGraphState.h
   scope/COscGraphState.cpp
+  scope/COscFileIo.h
+  scope/COscFileIo.cpp
+  scope/COscFile.h
+  scope/COscFile.cpp
 )
