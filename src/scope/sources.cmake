@@ -16,4 +16,8 @@ set(SCOPE_CORE_SOURCES
   scope/COscFileIo.cpp
   scope/COscFile.h
   scope/COscFile.cpp
+  scope/COscCsv.h
+  scope/COscCsv.cpp
+  scope/COscWorkbook.h
+  scope/COscWorkbook.cpp
 )
