@@ -4,7 +4,9 @@ set(SIM_SOURCES
   sim/CSimFrameEncoder.cpp
   sim/CSimMeter.cpp
   sim/CSimNoise.cpp
+  sim/CSimOscilloscope.cpp
   sim/CSimPty.cpp
   sim/CSimScenario.cpp
   sim/CSimServer.cpp
+  sim/SimJson.cpp
 )
