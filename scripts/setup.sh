@@ -5,7 +5,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth socat poppler-utils fonts-dejavu-core
+  libxlsxwriter-dev
+  xvfb xauth socat poppler-utils fonts-dejavu-core unzip
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 #include "sim/CSimFrameEncoder.h"
 #include "sim/CSimLoggerMemory.h"
 #include "sim/CSimNoise.h"
+#include "sim/CSimOscilloscope.h"
 #include "sim/CSimScenario.h"
 
 #include <QDateTime>
@@ -91,6 +92,15 @@ struct CSimMeter::Private
         m_bEnded = !m_scenario.Loops();
     }
 
+    // One frame of a repeated step; a frame period passes.
+    void EmitRepetition(QList<QByteArray>& out, const CSimScenario::Step& step, const QByteArray& frame)
+    {
+        EmitFrame(out, frame);
+        m_dNextDueMs += m_dPeriodMs;
+        if (++m_nRepeatDone >= step.m_nRepeat)
+            Advance();
+    }
+
     void NextScenario(QList<QByteArray>& out)
     {
         const CSimScenario::Step& step = m_scenario.Steps().at(m_nStep);
@@ -100,12 +110,16 @@ struct CSimMeter::Private
             r.m_fValue = float(double(r.m_fValue) + step.m_dValueStep * m_nRepeatDone);
             if (step.m_bRunningClock)
                 r.m_clock = ClockAt(m_dNextDueMs);
-            EmitFrame(out, CSimFrameEncoder::Encode(r));
-            m_dNextDueMs += m_dPeriodMs;
-            if (++m_nRepeatDone >= step.m_nRepeat)
-                Advance();
+            EmitRepetition(out, step, CSimFrameEncoder::Encode(r));
             break;
         }
+        case CSimScenario::StepKind::Oscilloscope:
+            EmitRepetition(out, step, CSimOscilloscope::Encode(*step.m_pOsc, ClockAt(m_dNextDueMs)));
+            break;
+        case CSimScenario::StepKind::OscMode:
+            out.append(CSimOscilloscope::ModeMarker());
+            Advance();
+            break;
         case CSimScenario::StepKind::Arm:
             out.append(kArmMarker);
             Advance();

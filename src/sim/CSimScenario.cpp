@@ -1,6 +1,8 @@
 #include "sim/CSimScenario.h"
 
 #include "sim/CSimFrameEncoder.h"
+#include "sim/CSimOscilloscope.h"
+#include "sim/SimJson.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -13,48 +15,9 @@
 
 namespace {
 
+using namespace SimJson;
+
 constexpr int kMaxRepeat = 1000000000;
-
-bool Fail(QString* pstrError, const QString& strText)
-{
-    if (pstrError)
-        *pstrError = strText;
-    return false;
-}
-
-bool ReadInt(const QJsonValue& value, const QString& strName, qint64 nMin, qint64 nMax, qint64* pn,
-             QString* pstrError)
-{
-    const double d = value.toDouble();
-    if (!value.isDouble() || d != std::floor(d))
-        return Fail(pstrError, QStringLiteral("\"%1\" must be a whole number").arg(strName));
-    if (d < double(nMin) || d > double(nMax))
-        return Fail(pstrError, QStringLiteral("\"%1\" is %2, allowed %3 to %4").arg(strName).arg(d, 0, 'g', 12)
-                                   .arg(nMin).arg(nMax));
-    *pn = qint64(d);
-    return true;
-}
-
-bool ReadInt(const QJsonValue& value, const QString& strName, int nMin, int nMax, int* pn, QString* pstrError)
-{
-    qint64 n = 0;
-    if (!ReadInt(value, strName, qint64(nMin), qint64(nMax), &n, pstrError))
-        return false;
-    *pn = int(n);
-    return true;
-}
-
-bool ReadDouble(const QJsonValue& value, const QString& strName, double* pd, QString* pstrError)
-{
-    if (!value.isDouble())
-        return Fail(pstrError, QStringLiteral("\"%1\" must be a number").arg(strName));
-    const double d = value.toDouble();
-    // The frame carries single precision: a value beyond it would arrive as infinity.
-    if (!std::isfinite(d) || std::fabs(d) > double(FLT_MAX))
-        return Fail(pstrError, QStringLiteral("\"%1\" does not fit a 32-bit float").arg(strName));
-    *pd = d;
-    return true;
-}
 
 bool ReadFloat(const QJsonValue& value, const QString& strName, float* pf, QString* pstrError)
 {
@@ -62,14 +25,6 @@ bool ReadFloat(const QJsonValue& value, const QString& strName, float* pf, QStri
     if (!ReadDouble(value, strName, &d, pstrError))
         return false;
     *pf = float(d);
-    return true;
-}
-
-bool ReadBool(const QJsonValue& value, const QString& strName, bool* pb, QString* pstrError)
-{
-    if (!value.isBool())
-        return Fail(pstrError, QStringLiteral("\"%1\" must be true or false").arg(strName));
-    *pb = value.toBool();
     return true;
 }
 
@@ -85,22 +40,6 @@ bool ReadUnit(const QJsonValue& value, const QString& strName, QString* pstr, QS
             return Fail(pstrError, QStringLiteral("\"%1\" \"%2\" may hold printable ASCII characters only")
                                        .arg(strName, strUnit));
     *pstr = strUnit;
-    return true;
-}
-
-// [year, month, day, hour, minute, second], two digits each; impossible dates allowed.
-bool ReadClock(const QJsonValue& value, const QString& strName, CSimClock* pClock, QString* pstrError)
-{
-    const QJsonArray arr = value.toArray();
-    if (!value.isArray() || arr.size() != 6)
-        return Fail(pstrError, QStringLiteral("\"%1\" must be an array of 6 numbers: year (2 digits), month, day, "
-                                              "hour, minute, second")
-                                   .arg(strName));
-    int arrFields[6] = {};
-    for (int i = 0; i < 6; ++i)
-        if (!ReadInt(arr[i], QStringLiteral("%1[%2]").arg(strName).arg(i), 0, 99, &arrFields[i], pstrError))
-            return false;
-    *pClock = CSimClock{arrFields[0], arrFields[1], arrFields[2], arrFields[3], arrFields[4], arrFields[5]};
     return true;
 }
 
@@ -142,14 +81,6 @@ QSet<QString> ReadingKeys(int nLayout)
     if (nLayout == 7)
         keys << "aux4";
     return keys;
-}
-
-bool CheckKeys(const QJsonObject& obj, const QSet<QString>& allowed, const QString& strWhere, QString* pstrError)
-{
-    for (auto it = obj.begin(); it != obj.end(); ++it)
-        if (!allowed.contains(it.key()))
-            return Fail(pstrError, QStringLiteral("unknown key \"%1\"%2").arg(it.key(), strWhere));
-    return true;
 }
 
 bool ParseSub(const QJsonValue& value, int nLayout, int nIndex, CSimReading::Sub* pSub, QString* pstrError)
@@ -288,9 +219,23 @@ bool ParseStep(const QJsonValue& value, CSimScenario::Step* pStep, QString* pstr
             return Fail(pstrError, QStringLiteral("\"pause\" needs \"ms\""));
         return ReadInt(obj["ms"], "ms", 0, CSimScenario::kMaxPauseMs, &pStep->m_nPauseMs, pstrError);
     }
+    if (strType == QLatin1String("osc")) {
+        pStep->m_kind = CSimScenario::StepKind::Oscilloscope;
+        auto pFrame = std::make_shared<CSimOscFrame>();
+        if (!CSimOscilloscope::ParseStep(obj, pFrame.get(), pstrError))
+            return false;
+        pStep->m_nRepeat = pFrame->m_nRepeat;
+        pStep->m_pOsc = pFrame;
+        return true;
+    }
+    if (strType == QLatin1String("oscMode")) {
+        pStep->m_kind = CSimScenario::StepKind::OscMode;
+        return CheckKeys(obj, {"type", "comment"}, QStringLiteral(" for \"oscMode\""), pstrError);
+    }
     if (!obj.contains("type"))
-        return Fail(pstrError, QStringLiteral("a step needs \"type\": \"reading\", \"arm\", \"noise\" or \"pause\""));
-    return Fail(pstrError, QStringLiteral("unknown step type \"%1\" (reading, arm, noise or pause)")
+        return Fail(pstrError, QStringLiteral("a step needs \"type\": \"reading\", \"arm\", \"noise\", \"pause\", "
+                                              "\"osc\" or \"oscMode\""));
+    return Fail(pstrError, QStringLiteral("unknown step type \"%1\" (reading, arm, noise, pause, osc or oscMode)")
                                .arg(obj["type"].toVariant().toString()));
 }
 
@@ -359,7 +304,7 @@ bool CSimScenario::LoadJson(const QByteArray& json, QString* pstrError)
         QString strError;
         if (!ParseStep(arrSteps[i], &step, &strError))
             return Fail(pstrError, QStringLiteral("step %1: %2").arg(i + 1).arg(strError));
-        bTakesTime = bTakesTime || step.m_kind == StepKind::Reading
+        bTakesTime = bTakesTime || step.m_kind == StepKind::Reading || step.m_kind == StepKind::Oscilloscope
                      || (step.m_kind == StepKind::Pause && step.m_nPauseMs > 0);
         steps.append(step);
     }

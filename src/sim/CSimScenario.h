@@ -2,18 +2,21 @@
 
 #include "sim/CSimClock.h"
 #include "sim/CSimLoggerMemory.h"
+#include "sim/CSimOscFrame.h"
 #include "sim/CSimReading.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 // A scripted run of the simulated meter, read from JSON (format in SCENARIOS.md).
 // Loading checks everything up front, so running a loaded scenario cannot fail.
 class CSimScenario
 {
 public:
-    enum class StepKind { Reading, Arm, Noise, Pause };
+    enum class StepKind { Reading, Arm, Noise, Pause, Oscilloscope, OscMode };
 
     struct Step
     {
@@ -24,6 +27,7 @@ public:
         double m_dValueStep = 0.0;    // added to the value for each repetition
         int m_nNoiseBytes = 0;
         qint64 m_nPauseMs = 0;
+        std::shared_ptr<const CSimOscFrame> m_pOsc; // Oscilloscope steps (shared: steps are copied)
     };
 
     // Limits against hostile files: nothing is allocated from an unchecked count.

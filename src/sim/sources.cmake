@@ -5,7 +5,9 @@ set(SIM_SOURCES
   sim/CSimLoggerMemory.cpp
   sim/CSimMeter.cpp
   sim/CSimNoise.cpp
+  sim/CSimOscilloscope.cpp
   sim/CSimPty.cpp
   sim/CSimScenario.cpp
   sim/CSimServer.cpp
+  sim/SimJson.cpp
 )

@@ -1,0 +1,23 @@
+set(SCOPE_CORE_SOURCES
+  scope/OscRecord.h
+  scope/COscTables.h
+  scope/COscTables.cpp
+  scope/COscText.h
+  scope/COscText.cpp
+  scope/COscDecoder.h
+  scope/COscDecoder.cpp
+  scope/COscSlots.h
+  scope/COscSlots.cpp
+  scope/COscPoints.h
+  scope/COscPoints.cpp
+  scope/COscGraphState.h
+  scope/COscGraphState.cpp
+  scope/COscFileIo.h
+  scope/COscFileIo.cpp
+  scope/COscFile.h
+  scope/COscFile.cpp
+  scope/COscCsv.h
+  scope/COscCsv.cpp
+  scope/COscWorkbook.h
+  scope/COscWorkbook.cpp
+)
