@@ -58,7 +58,7 @@ void WriteGallery(const QString& strDir, const QList<CShot>& shots)
     for (qsizetype i = 0; i < shots.size(); ++i) {
         const QString strFile = QStringLiteral("gallery/%1-layout%2.png").arg(i, 2, 10, QLatin1Char('0'))
                                     .arg(shots[i].nLayout < 0 ? QStringLiteral("-none") : QString::number(shots[i].nLayout));
-        ASSERT_TRUE(shots[i].image.save(dir.filePath(strFile))) << qPrintable(strFile);
+        ASSERT_TRUE(shots[i].image.save(dir.filePath(strFile), "PNG", 0)) << qPrintable(strFile);
         strMarkdown += QStringLiteral("| ![%1](%2)<br>%1 ").arg(shots[i].strCaption, strFile);
         if (i % 3 == 2 || i == shots.size() - 1)
             strMarkdown += QStringLiteral("|\n");
