@@ -12,6 +12,7 @@
 #include <QRadialGradient>
 
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -39,11 +40,9 @@ const CDialPosition kDial[12] = {
     {"V", "DC"},     {"mV", ""},   {"Ω", "CAP"}, {"", "DIODE"},   {"Hz %", ""},  {"OSC", "SCOPE"},
 };
 
-constexpr double kPi = 3.14159265358979323846;
-
 QPointF Polar(const QPointF& centre, double dRadius, double dDegrees)
 {
-    const double dRad = dDegrees * kPi / 180.0;
+    const double dRad = dDegrees * std::numbers::pi / 180.0;
     return centre + QPointF(dRadius * std::cos(dRad), dRadius * std::sin(dRad));
 }
 
