@@ -2,7 +2,6 @@
 #include "app/CChildFrame.h"
 #include "app/CLockIndicators.h"
 #include "app/CMainFrame.h"
-#include "app/CWaitDlg.h"
 #include "link/ui/CBleScan.h"
 #include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
@@ -281,19 +280,6 @@ TEST(MainFrame, PanelIsBlankedHalfASecondAfterStart)
     EXPECT_EQ(frame.LeftDlg()->DisplayMode(), 0);
     EXPECT_EQ(frame.Protocol().Layout(), -1);
     EXPECT_FALSE(frame.BlankPanelTimer().isActive());
-}
-
-TEST(MainFrame, WaitDialogHasItsTwoBarsAndShowsOverTheFrame)
-{
-    CMainFrame frame;
-    frame.show();
-    CWaitDlg* pWait = frame.WaitDlg();
-    EXPECT_NE(pWait->BlockBar(), pWait->OverallBar());
-    pWait->ShowCentred();
-    EXPECT_TRUE(pWait->isVisible());
-    EXPECT_FALSE(pWait->isModal());
-    frame.close();
-    EXPECT_FALSE(pWait->isVisible());
 }
 
 TEST(MainFrame, PanelFollowsTheDecodedFrames)
