@@ -1,77 +1,268 @@
 #include "app/CMainFrame.h"
-#include "document/CDocumentType.h"
 
+#include "app/CAboutDlg.h"
+#include "app/CChildFrame.h"
+#include "app/CLinkWatchdog.h"
+#include "app/CLockIndicators.h"
 #include "app/CMessageBoxPrompt.h"
+#include "app/CProgramIcon.h"
+#include "app/CWaitDlg.h"
+#include "document/CDocumentType.h"
 #include "link/ui/CBleScan.h"
+#include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDockWidget>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kLinkMessageMs = 5000;
+
+QString MenuTitle(CMainFrame::MenuId id)
+{
+    switch (id) {
+    case CMainFrame::MenuId::File: return QStringLiteral("&File");
+    case CMainFrame::MenuId::View: return QStringLiteral("&View");
+    case CMainFrame::MenuId::ComPort: return QStringLiteral("&Com Port");
+    case CMainFrame::MenuId::RealTime: return QStringLiteral("&Real Time");
+    case CMainFrame::MenuId::DataLogger: return QStringLiteral("Data&Logger");
+    case CMainFrame::MenuId::GraphSetting: return QStringLiteral("&Graph Setting");
+    case CMainFrame::MenuId::Help: return QStringLiteral("&Help");
+    }
+    return {};
+}
+
+// The action of the first entry after key in an ordered map, or null: what a
+// new entry must be inserted before to keep the order.
+template <typename Key, typename Value, typename ToAction>
+QAction* FollowingAction(const QMap<Key, Value>& map, Key key, ToAction toAction)
+{
+    const auto it = map.upperBound(key);
+    return it == map.end() ? nullptr : toAction(it.value());
+}
+
+} // namespace
 
 CMainFrame::CMainFrame(QWidget* pParent)
     : QMainWindow(pParent)
 {
     setWindowTitle(DocumentType::ProgramName());
+    setWindowIcon(CProgramIcon::Icon());
     m_pLink = std::make_unique<CMeterLink>(nullptr);
     m_pPrompt = std::make_unique<CMessageBoxPrompt>(this, &m_pLink->GuiInvoker());
     m_pLink->SetPrompt(m_pPrompt.get());
     m_pProtocol = std::make_unique<CMeterProtocol>(m_pLink.get(), m_pPrompt.get());
     m_pLink->SetMeterTextSink(m_pProtocol.get());
+    m_pWatchdog = new CLinkWatchdog(*m_pLink, *m_pProtocol, this);
+    m_pLocks = new CLockIndicators(QGuiApplication::platformName(), this);
+
     m_pMdiArea = new QMdiArea(this);
     setCentralWidget(m_pMdiArea);
     m_pScan = new CBleScan(m_pLink.get(), this);
-    m_pReading = new QLabel(this);
-    m_pReading->setMinimumWidth(320);
-    m_pLinkStatus = new QLabel(this);
-    statusBar()->addPermanentWidget(m_pReading);
-    statusBar()->addPermanentWidget(m_pLinkStatus);
-    statusBar()->showMessage(QStringLiteral("Ready"));
-    CreateMenus();
-    resize(1024, 700);
+    m_pWaitDlg = new CWaitDlg(this);
 
-    connect(m_pScan, &CBleScan::ConnectRequested, this,
-            [this](const QString& strAddress) { ShowStatus(QStringLiteral("Connecting to %1...").arg(strAddress)); });
-    connect(m_pLink.get(), &CMeterLink::LinkEstablished, this, [this] { ShowStatus(QStringLiteral("Meter linked")); });
-    connect(m_pLink.get(), &CMeterLink::Connected, this, [this] { ShowStatus(QStringLiteral("Connected")); });
-    connect(m_pLink.get(), &CMeterLink::LinkError, this, [this] { ShowStatus(QStringLiteral("Disconnected")); });
-    // Readings come from the link thread by value.
-    connect(m_pProtocol.get(), &CMeterProtocol::ReadingDecoded, this, &CMainFrame::ShowReading, Qt::QueuedConnection);
+    CreateToolBar();
+    CreateMenus();
+    CreateStatusBar();
+    CreatePageBar();
+    ConnectProtocol();
+    resize(1024, 760);
+
+    // Timer 1: until a meter speaks, the panel says so.
+    m_timerBlankPanel.setSingleShot(true);
+    m_timerBlankPanel.setInterval(kBlankPanelMs);
+    connect(&m_timerBlankPanel, &QTimer::timeout, this, &CMainFrame::BlankPanel);
+    m_timerBlankPanel.start();
 }
 
 CMainFrame::~CMainFrame()
 {
+    qApp->removeEventFilter(m_pLocks);
     // The link thread runs the protocol: stop it before the protocol goes.
     m_pLink->Shutdown();
     m_pLink->SetMeterTextSink(nullptr);
 }
 
+CPrompt& CMainFrame::Prompt()
+{
+    return *m_pPrompt;
+}
+
+QMenu* CMainFrame::Menu(MenuId id)
+{
+    if (QMenu* pMenu = m_menus.value(id))
+        return pMenu;
+    auto* pMenu = new QMenu(MenuTitle(id), this);
+    QAction* pBefore = FollowingAction(m_menus, id, [](QMenu* pNext) { return pNext->menuAction(); });
+    menuBar()->insertMenu(pBefore, pMenu);
+    m_menus.insert(id, pMenu);
+    return pMenu;
+}
+
+void CMainFrame::AddToolButton(ToolButton button, QAction* pAction)
+{
+    m_pToolBar->insertAction(FollowingAction(m_toolButtons, button, [](QAction* pNext) { return pNext; }), pAction);
+    m_toolButtons.insert(button, pAction);
+}
+
 void CMainFrame::CreateMenus()
 {
-    QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
-    pFile->addAction(QStringLiteral("E&xit"), QKeySequence::Quit, this, &QWidget::close);
-    QMenu* pPort = menuBar()->addMenu(QStringLiteral("&Com Port"));
-    pPort->addAction(QStringLiteral("ConnectBle"), QKeySequence(Qt::CTRL | Qt::Key_B), this, &CMainFrame::OnConnectBle);
+    m_pExit = Menu(MenuId::File)->addAction(QStringLiteral("E&xit"), QKeySequence::Quit, this, &QWidget::close);
+    m_pExit->setStatusTip(QStringLiteral("Quit the program"));
+
+    QMenu* pView = Menu(MenuId::View);
+    QAction* pToolbar = m_pToolBar->toggleViewAction();
+    pToolbar->setText(QStringLiteral("&Toolbar"));
+    pToolbar->setStatusTip(QStringLiteral("Show or hide the toolbar"));
+    pView->addAction(pToolbar);
+    QAction* pStatusBar = pView->addAction(QStringLiteral("&Status Bar"));
+    pStatusBar->setCheckable(true);
+    pStatusBar->setChecked(true);
+    pStatusBar->setStatusTip(QStringLiteral("Show or hide the status bar"));
+    connect(pStatusBar, &QAction::toggled, this, [this](bool bShow) { statusBar()->setVisible(bShow); });
+
+    QAction* pConnect = Menu(MenuId::ComPort)->addAction(QStringLiteral("ConnectBle"), QKeySequence(Qt::CTRL | Qt::Key_B),
+                                                         this, &CMainFrame::OnConnectBle);
+    pConnect->setStatusTip(QStringLiteral("Find the meter through the Bluetooth dongle and connect to it"));
+
+    QMenu* pHelp = Menu(MenuId::Help);
+    QAction* pHelpAction = pHelp->addAction(QStringLiteral("&Help"), QKeySequence::HelpContents, this, &CMainFrame::OnHelp);
+    pHelpAction->setStatusTip(QStringLiteral("Open the help"));
+    QAction* pAbout = pHelp->addAction(QStringLiteral("&About Multimeter..."), this, &CMainFrame::OnAbout);
+    pAbout->setStatusTip(QStringLiteral("Show the program's version"));
+    pAbout->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
+    AddToolButton(ToolButton::About, pAbout);
 }
 
-void CMainFrame::ShowStatus(const QString& strText)
+void CMainFrame::CreateToolBar()
 {
-    m_pLinkStatus->setText(strText);
+    m_pToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_pToolBar->setObjectName(QStringLiteral("Toolbar"));
+    m_pToolBar->setMovable(false);
+    addToolBar(Qt::TopToolBarArea, m_pToolBar);
 }
 
-void CMainFrame::ShowReading(const CDecodedReading& decoded)
+void CMainFrame::CreateStatusBar()
 {
-    const MeterReading& r = decoded.reading;
-    m_pReading->setText(QStringLiteral("%1  %2 %3   %4")
-                            .arg(r.m_strFunction, QString::number(double(r.m_fValue), 'f', qBound(0, r.m_nDecimals, 6)),
-                                 r.m_strUnit, decoded.strTime));
+    auto* pIdle = new QLabel(QStringLiteral("Ready"));
+    statusBar()->addWidget(pIdle, 1);
+    const int nPaneWidth = fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 16;
+    for (QLabel** ppPane : {&m_pCapPane, &m_pNumPane, &m_pScrlPane}) {
+        *ppPane = new QLabel;
+        (*ppPane)->setAlignment(Qt::AlignCenter);
+        (*ppPane)->setMinimumWidth(nPaneWidth);
+        (*ppPane)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statusBar()->addPermanentWidget(*ppPane);
+    }
+    qApp->installEventFilter(m_pLocks);
+    connect(m_pLocks, &CLockIndicators::Changed, this, &CMainFrame::UpdateLockPanes);
+    UpdateLockPanes();
 }
 
-QString CMainFrame::ReadingText() const
+void CMainFrame::UpdateLockPanes()
 {
-    return m_pReading->text();
+    m_pCapPane->setText(m_pLocks->CapsLock() ? QStringLiteral("CAP") : QString());
+    m_pNumPane->setText(m_pLocks->NumLock() ? QStringLiteral("NUM") : QString());
+    m_pScrlPane->setText(m_pLocks->ScrollLock() ? QStringLiteral("SCRL") : QString());
+}
+
+void CMainFrame::CreatePageBar()
+{
+    m_pPageBar = new QDockWidget(QStringLiteral("DockPageBar"), this);
+    m_pPageBar->setObjectName(QStringLiteral("DockPageBar"));
+    // Movable but not closable: nothing else would bring the meter panel back.
+    m_pPageBar->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    m_pPageBar->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+
+    auto* pContents = new QWidget(m_pPageBar);
+    m_pDockLayout = new QVBoxLayout(pContents);
+    m_pDockLayout->setContentsMargins(0, 0, 0, 0);
+    m_pDockLayout->setSpacing(2);
+    m_pPages = new QTabWidget(pContents);
+    m_pPages->setDocumentMode(true);
+    m_pLeftDlg = new CLeftDlg(m_pPages);
+    m_pPages->addTab(m_pLeftDlg, QStringLiteral("Display"));
+    m_pDockLayout->addWidget(m_pPages, 1);
+    m_pPageBar->setWidget(pContents);
+    addDockWidget(Qt::LeftDockWidgetArea, m_pPageBar);
+    resizeDocks({m_pPageBar}, {int(m_pLeftDlg->sizeHint().width() * 1.1)}, Qt::Horizontal);
+}
+
+void CMainFrame::AddDockPage(QWidget* pPage, const QString& strTitle)
+{
+    m_pPages->addTab(pPage, strTitle);
+}
+
+void CMainFrame::SetGraphControlBar(QWidget* pBar)
+{
+    if (m_pGraphControlBar)
+        m_pDockLayout->removeWidget(m_pGraphControlBar);
+    m_pGraphControlBar = pBar;
+    if (pBar)
+        m_pDockLayout->insertWidget(0, pBar);
+}
+
+CChildFrame* CMainFrame::AddChildFrame(QWidget* pView)
+{
+    auto* pFrame = new CChildFrame(pView);
+    m_pMdiArea->addSubWindow(pFrame);
+    pFrame->show();
+    m_pMdiArea->setActiveSubWindow(pFrame);
+    return pFrame;
+}
+
+void CMainFrame::ConnectProtocol()
+{
+    // Emitted on the link thread; queued here, in order, with the reading by value.
+    connect(m_pProtocol.get(), &CMeterProtocol::DisplayModeChanged, m_pLeftDlg, &CLeftDlg::SetDisplayMode,
+            Qt::QueuedConnection);
+    connect(m_pProtocol.get(), &CMeterProtocol::PanelShow, m_pLeftDlg,
+            [this](int nLayout, const QString&, double, int, const MeterReading& panel) {
+                m_pLeftDlg->ShowReading(nLayout, panel);
+            },
+            Qt::QueuedConnection);
+    connect(m_pProtocol.get(), &CMeterProtocol::ShowOscList, m_pLeftDlg, [this] { m_pLeftDlg->SetLayout(10); },
+            Qt::QueuedConnection);
+
+    connect(m_pLink.get(), &CMeterLink::Connected, this, [this] {
+        ShowLinkMessage(QStringLiteral("Connected"));
+        m_pWatchdog->Start();
+    });
+    connect(m_pLink.get(), &CMeterLink::LinkEstablished, this, [this] { ShowLinkMessage(QStringLiteral("Meter linked")); });
+    connect(m_pLink.get(), &CMeterLink::LinkError, this, [this] { ShowLinkMessage(QStringLiteral("Disconnected")); });
+    connect(m_pScan, &CBleScan::ConnectRequested, this,
+            [this](const QString& strAddress) { ShowLinkMessage(QStringLiteral("Connecting to %1...").arg(strAddress)); });
+
+    connect(m_pWatchdog, &CLinkWatchdog::Stalled, this, [this] {
+        if (m_pWaitDlg->isVisible())
+            m_pWaitDlg->close();
+    });
+    connect(m_pWatchdog, &CLinkWatchdog::FirstStall, this, &CMainFrame::BlankPanel);
+}
+
+void CMainFrame::BlankPanel()
+{
+    m_pProtocol->ResetDisplay();
+    m_pLeftDlg->Blank();
+}
+
+void CMainFrame::ShowLinkMessage(const QString& strText)
+{
+    statusBar()->showMessage(strText, kLinkMessageMs);
 }
 
 void CMainFrame::OnConnectBle()
@@ -79,14 +270,37 @@ void CMainFrame::OnConnectBle()
     m_pScan->exec();
 }
 
+QString CMainFrame::HelpFilePath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help.html"));
+}
+
+void CMainFrame::OnHelp()
+{
+    const QString strPath = HelpFilePath();
+    if (!QFileInfo::exists(strPath)) {
+        m_pPrompt->Message(QStringLiteral("The help file %1 was not found.").arg(QDir::toNativeSeparators(strPath)),
+                           DocumentType::ProgramName(), CPrompt::Warning);
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(strPath)))
+        m_pPrompt->Message(QStringLiteral("No program could open the help file %1.").arg(QDir::toNativeSeparators(strPath)),
+                           DocumentType::ProgramName(), CPrompt::Warning);
+}
+
+void CMainFrame::OnAbout()
+{
+    CAboutDlg(this).exec();
+}
+
 void CMainFrame::AutoConnect(const QString& strPort)
 {
-    ShowStatus(QStringLiteral("Scanning %1...").arg(strPort));
+    ShowLinkMessage(QStringLiteral("Scanning %1...").arg(strPort));
     auto pConnection = std::make_shared<QMetaObject::Connection>();
     *pConnection = connect(m_pLink.get(), &CMeterLink::DeviceFound, this,
                            [this, pConnection](const QString&, const QString& strAddress, int) {
                                disconnect(*pConnection);
-                               ShowStatus(QStringLiteral("Connecting to %1...").arg(strAddress));
+                               ShowLinkMessage(QStringLiteral("Connecting to %1...").arg(strAddress));
                                m_pLink->Connect(strAddress);
                            });
     m_pLink->Scan(strPort);
@@ -94,6 +308,9 @@ void CMainFrame::AutoConnect(const QString& strPort)
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
+    // The link thread is stopped cooperatively (a wait of it for this thread
+    // is released first) and the port closed; only then the window goes.
     m_pLink->Shutdown();
+    m_pWaitDlg->close();
     pEvent->accept();
 }

@@ -3,48 +3,122 @@
 #include "link/CMeterLink.h"
 
 #include <QMainWindow>
+#include <QMap>
+#include <QTimer>
 
 #include <memory>
 
 class CBleScan;
-class CMeterProtocol;
-struct CDecodedReading;
+class CChildFrame;
+class CLeftDlg;
+class CLinkWatchdog;
+class CLockIndicators;
 class CMessageBoxPrompt;
+class CMeterProtocol;
+class CPrompt;
+class CWaitDlg;
+class QDockWidget;
 class QLabel;
 class QMdiArea;
+class QTabWidget;
+class QToolBar;
+class QVBoxLayout;
 
-// The main window: owns the link to the meter and the windows around it.
+// The main window. Owns the link to the meter and its protocol, the meter
+// panel in the left dock, the document area, the scan and wait dialogs and
+// the timers: 1 blanks the panel 500 ms after start, 2 is the link watchdog.
+//
+// Other parts add their commands through Menu() and AddToolButton(), which
+// keep the menus and the toolbar in their fixed order whatever the order of
+// the calls, and their windows through AddDockPage(), SetGraphControlBar()
+// and AddChildFrame().
 class CMainFrame : public QMainWindow
 {
     Q_OBJECT
 public:
+    static constexpr int kBlankPanelMs = 500;
+
+    // Menus of the menu bar, in their order.
+    enum class MenuId { File, View, ComPort, RealTime, DataLogger, GraphSetting, Help };
+    // Toolbar buttons, in their order.
+    enum class ToolButton { Open, Save, ExportToExcel, Start, Stop, PrintGraph, About };
+
     explicit CMainFrame(QWidget* pParent = nullptr);
     ~CMainFrame() override;
 
     CMeterLink& Link() { return *m_pLink; }
     CMeterProtocol& Protocol() { return *m_pProtocol; }
+    CPrompt& Prompt();
     CBleScan* ScanDialog() const { return m_pScan; }
-    // The latest reading as the status bar shows it.
-    QString ReadingText() const;
+    CLeftDlg* LeftDlg() const { return m_pLeftDlg; }
+    CWaitDlg* WaitDlg() const { return m_pWaitDlg; }
+    CLinkWatchdog& Watchdog() { return *m_pWatchdog; }
+    const QTimer& BlankPanelTimer() const { return m_timerBlankPanel; }
+    QMdiArea* MdiArea() const { return m_pMdiArea; }
+    QToolBar* ToolBar() const { return m_pToolBar; }
+    QDockWidget* PageBar() const { return m_pPageBar; }
+    QTabWidget* Pages() const { return m_pPages; }
+
+    // The menu, made on first use in its place in the menu bar.
+    QMenu* Menu(MenuId id);
+    // "E&xit", the last entry of the File menu: insert file commands before it.
+    QAction* ExitAction() const { return m_pExit; }
+    // Puts an action on the toolbar at the place of its button.
+    void AddToolButton(ToolButton button, QAction* pAction);
+    // A page of the left dock after "Display" (the logger list).
+    void AddDockPage(QWidget* pPage, const QString& strTitle);
+    // The graph tool bar, shown in the left dock under the pages.
+    void SetGraphControlBar(QWidget* pBar);
+    // A document window in the client area, maximised and active.
+    CChildFrame* AddChildFrame(QWidget* pView);
 
     // "ConnectBle": the scan dialog, modal.
     void OnConnectBle();
+    // "&Help": the help file beside the program, in the desktop's viewer.
+    void OnHelp();
+    // "&About Multimeter...".
+    void OnAbout();
     // Scans the port and connects to the first meter found (the --demo start).
     void AutoConnect(const QString& strPort);
+
+    // The help file shipped beside the executable.
+    static QString HelpFilePath();
 
 protected:
     void closeEvent(QCloseEvent* pEvent) override;
 
 private:
     void CreateMenus();
-    void ShowStatus(const QString& strText);
-    void ShowReading(const CDecodedReading& decoded);
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreatePageBar();
+    void ConnectProtocol();
+    void BlankPanel();
+    void ShowLinkMessage(const QString& strText);
+    void UpdateLockPanes();
 
     std::unique_ptr<CMessageBoxPrompt> m_pPrompt;
     std::unique_ptr<CMeterLink> m_pLink;
     std::unique_ptr<CMeterProtocol> m_pProtocol;
+    CLinkWatchdog* m_pWatchdog;
+    QTimer m_timerBlankPanel;
+
     QMdiArea* m_pMdiArea;
+    QDockWidget* m_pPageBar = nullptr;
+    QTabWidget* m_pPages = nullptr;
+    QVBoxLayout* m_pDockLayout = nullptr;
+    QWidget* m_pGraphControlBar = nullptr;
+    CLeftDlg* m_pLeftDlg = nullptr;
+    CWaitDlg* m_pWaitDlg;
     CBleScan* m_pScan;
-    QLabel* m_pLinkStatus;
-    QLabel* m_pReading;
+
+    QMap<MenuId, QMenu*> m_menus;
+    QAction* m_pExit = nullptr;
+    QToolBar* m_pToolBar = nullptr;
+    QMap<ToolButton, QAction*> m_toolButtons;
+
+    CLockIndicators* m_pLocks;
+    QLabel* m_pCapPane = nullptr;
+    QLabel* m_pNumPane = nullptr;
+    QLabel* m_pScrlPane = nullptr;
 };

@@ -1,4 +1,15 @@
 set(APP_UI_SOURCES
+  app/CAboutDlg.cpp
+  app/CChildFrame.cpp
+  app/CLinkWatchdog.cpp
+  app/CLockIndicators.cpp
   app/CMainFrame.cpp
   app/CMessageBoxPrompt.cpp
+  app/CProgramIcon.cpp
+  app/CWaitDlg.cpp
+)
+# The application object and the built-in meter of --demo (they need meter_sim).
+set(APP_SOURCES
+  app/CDemoMeter.cpp
+  app/CMyTalvaApp.cpp
 )

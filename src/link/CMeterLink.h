@@ -67,6 +67,8 @@ public:
     void SetLinkState(int nState);
     bool IsPortOpen() const { return m_comPort.IsOpen(); }
     bool IsMeterOnline() const { return m_bMeterOnline.load(); }
+    // The watchdog found the meter silent; the next receipt sets it online again.
+    void SetMeterOffline() { m_bMeterOnline = false; }
     qint64 LastReceiptTime() const { return m_tLastRx.load(); }
     bool IsLinkThreadRunning() const { return m_linkThread.joinable(); }
     // Every wait of the link thread for the GUI goes through this, so that

@@ -6,13 +6,15 @@
 class CComPort;
 
 // The serial reader: delivers what arrives in chunks of at most m_nReadSize
-// bytes, when that many have come or the line has been quiet for 200 ms after
-// at least one byte. Ends on the stop signal or on the first I/O error.
+// bytes, when that many have come or the line has been quiet for kQuietMs
+// after at least one byte. Ends on the stop signal or on the first I/O error.
+// The quiet time only gathers the packets of one burst (the dongle sends them
+// back to back): a reading waits no longer than that before it is decoded.
 class CReadComThread
 {
 public:
     static constexpr int kBufferSize = 2048;
-    static constexpr int kQuietMs = 200;
+    static constexpr int kQuietMs = 20;
 
     explicit CReadComThread(CComPort* pPort);
     ~CReadComThread();

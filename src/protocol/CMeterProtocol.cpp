@@ -310,6 +310,10 @@ bool CMeterProtocol::Decode(const QByteArray& strFrame, int nLayout)
         m_panelReading = panel;
     }
     SetDisplayMode(m_reading.m_strUnit);
+    // Layout 7 with flag E (and no pulse width to show) takes the picture of
+    // mode 10; kept here so the mode compared by later frames is the one shown.
+    if (nLayout == 7 && !panel.m_bIndicatorC && panel.m_bIndicatorE)
+        ChangeDisplayMode(10);
     m_nLayout = nLayout;
     emit PanelShow(nLayout, panel.m_strUnit, panel.m_fValue, panel.m_nDecimals, panel);
 
@@ -389,6 +393,11 @@ void CMeterProtocol::SetDisplayMode(const QString& strUnit)
             return;
         nMode = 10;
     }
+    ChangeDisplayMode(nMode);
+}
+
+void CMeterProtocol::ChangeDisplayMode(int nMode)
+{
     if (nMode == m_nDisplayMode)
         return;
     m_nDisplayMode = nMode;

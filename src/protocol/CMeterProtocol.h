@@ -138,6 +138,7 @@ private:
     void SetReadSize(int nBytes);
 
     bool Decode(const QByteArray& strFrame, int nLayout);
+    void ChangeDisplayMode(int nMode);
     void CheckClock();
     QString TimeText(bool bPlusElapsed) const;
 

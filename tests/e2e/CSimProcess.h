@@ -13,8 +13,12 @@ public:
         if (m_process.waitForReadyRead(5000))
             m_strPort = QString::fromLocal8Bit(m_process.readLine()).trimmed();
     }
-    ~CSimProcess()
+    ~CSimProcess() { Stop(); }
+    // Ends the simulator now: its side of the pseudo-terminal goes away as if unplugged.
+    void Stop()
     {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
         m_process.terminate();
         if (!m_process.waitForFinished(3000))
             m_process.kill();

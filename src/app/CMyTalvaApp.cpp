@@ -1,0 +1,124 @@
+#include "app/CMyTalvaApp.h"
+
+#include "app/CDemoMeter.h"
+#include "app/CMainFrame.h"
+#include "app/CProgramIcon.h"
+#include "document/CDocumentType.h"
+#include "link/CPrompt.h"
+#include "panel/CLeftDlg.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QTimer>
+
+#include <cstdio>
+
+CMyTalvaApp::CMyTalvaApp(int& argc, char** argv)
+    : m_pApp(std::make_unique<QApplication>(argc, argv))
+{
+    // The settings folder is shared with multimeter-cli.
+    QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QApplication::setApplicationName(QStringLiteral("multimeter"));
+    QApplication::setApplicationDisplayName(DocumentType::ProgramName());
+    QApplication::setApplicationVersion(DocumentType::Version());
+    QApplication::setWindowIcon(CProgramIcon::Icon());
+}
+
+CMyTalvaApp::~CMyTalvaApp() = default;
+
+void CMyTalvaApp::Fail(const QString& strMessage, int nStatus)
+{
+    m_nExitStatus = nStatus;
+    // With a screenshot to take nobody is there to close a message box.
+    if (m_pFrame && m_strScreenshot.isEmpty())
+        m_pFrame->Prompt().Message(strMessage, DocumentType::ProgramName(), CPrompt::Critical);
+    else
+        std::fprintf(stderr, "multimeter: %s\n", qPrintable(strMessage));
+}
+
+bool CMyTalvaApp::InitInstance()
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Desktop companion for the Bluetooth multimeter."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("Start the built-in simulated meter and connect to it."));
+    const QCommandLineOption screenshotOption(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save a picture of the main window to <PNG> once it is ready (with --demo: once the first "
+                       "reading is shown), then quit."),
+        QStringLiteral("PNG"));
+    parser.addOption(demoOption);
+    parser.addOption(screenshotOption);
+    if (!parser.parse(QApplication::arguments())) {
+        Fail(parser.errorText(), kBadUsage);
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (!parser.positionalArguments().isEmpty()) {
+        Fail(QStringLiteral("unexpected argument \"%1\" (see --help)").arg(parser.positionalArguments().first()),
+             kBadUsage);
+        return false;
+    }
+    m_strScreenshot = parser.value(screenshotOption);
+
+    m_pFrame = std::make_unique<CMainFrame>();
+    m_pFrame->showMaximized();
+    if (parser.isSet(demoOption)) {
+        m_pDemo = std::make_unique<CDemoMeter>();
+        QString strError;
+        if (!m_pDemo->Start(&strError)) {
+            Fail(QStringLiteral("The simulated meter could not start: %1").arg(strError), kFailed);
+            return false;
+        }
+        m_pFrame->AutoConnect(m_pDemo->PortPath());
+    }
+    if (!m_strScreenshot.isEmpty())
+        ScreenshotWhenReady();
+    return true;
+}
+
+int CMyTalvaApp::Run()
+{
+    if (!InitInstance())
+        return m_nExitStatus;
+    const int nStatus = QApplication::exec();
+    return m_nExitStatus != 0 ? m_nExitStatus : nStatus;
+}
+
+void CMyTalvaApp::ScreenshotWhenReady()
+{
+    CMainFrame* pFrame = m_pFrame.get();
+    const auto takeSoon = [this, pFrame] { QTimer::singleShot(0, pFrame, [this] { SaveScreenshot(); }); };
+    if (!m_pDemo) {
+        // Start-up is done once timer 1 has put the panel in its resting state.
+        QObject::connect(&pFrame->BlankPanelTimer(), &QTimer::timeout, pFrame, takeSoon, Qt::SingleShotConnection);
+        return;
+    }
+    QObject::connect(pFrame->LeftDlg(), &CLeftDlg::ReadingShown, pFrame, takeSoon, Qt::SingleShotConnection);
+    QTimer::singleShot(kFirstReadingTimeoutMs, pFrame, [this, pFrame] {
+        if (m_bScreenshotTaken)
+            return;
+        Fail(QStringLiteral("no reading arrived from the simulated meter within %1 s").arg(kFirstReadingTimeoutMs / 1000),
+             kFailed);
+        pFrame->close();
+        QApplication::exit(m_nExitStatus);
+    });
+}
+
+void CMyTalvaApp::SaveScreenshot()
+{
+    if (m_bScreenshotTaken)
+        return;
+    m_bScreenshotTaken = true;
+    const QImage shot = m_pFrame->grab().toImage();
+    if (!shot.save(m_strScreenshot, "PNG"))
+        Fail(QStringLiteral("cannot write the picture \"%1\"").arg(QDir::toNativeSeparators(m_strScreenshot)), kFailed);
+    m_pFrame->close();
+    QApplication::exit(m_nExitStatus);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDialog>
+
+class QProgressBar;
+
+// The wait dialog of a logger download: a bar for the blocks of the recording
+// being transferred and one for the recordings overall. Modeless; the
+// download shows and fills it, the link watchdog closes it when data stops.
+class CWaitDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CWaitDlg(QWidget* pParent = nullptr);
+
+    QProgressBar* BlockBar() const { return m_pBlockBar; }
+    QProgressBar* OverallBar() const { return m_pOverallBar; }
+    // Shows it centred on its parent.
+    void ShowCentred();
+
+private:
+    QProgressBar* m_pBlockBar;
+    QProgressBar* m_pOverallBar;
+};

@@ -1,0 +1,101 @@
+#include "panel/CLeftDlg.h"
+
+#include "panel/CPanelPainter.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+CLeftDlg::CLeftDlg(QWidget* pParent)
+    : QWidget(pParent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+}
+
+QSize CLeftDlg::sizeHint() const
+{
+    return QSize(int(CPanelPainter::kWidth), int(CPanelPainter::kHeight));
+}
+
+QSize CLeftDlg::minimumSizeHint() const
+{
+    return QSize(int(CPanelPainter::kWidth / 2), int(CPanelPainter::kHeight / 2));
+}
+
+void CLeftDlg::ShowReading(int nLayout, const MeterReading& panel)
+{
+    m_state.m_reading = panel;
+    m_state.m_nLayout = nLayout;
+    update(DisplayRect());
+    emit ReadingShown(nLayout);
+}
+
+void CLeftDlg::SetDisplayMode(int nMode)
+{
+    if (nMode == m_state.m_nDisplayMode)
+        return;
+    m_state.m_nDisplayMode = nMode;
+    update();
+}
+
+void CLeftDlg::SetLayout(int nLayout)
+{
+    if (nLayout == m_state.m_nLayout)
+        return;
+    m_state.m_nLayout = nLayout;
+    update(DisplayRect());
+}
+
+void CLeftDlg::Blank()
+{
+    SetDisplayMode(0);
+    SetLayout(-1);
+}
+
+double CLeftDlg::Scale() const
+{
+    return qMin(width() / CPanelPainter::kWidth, height() / CPanelPainter::kHeight);
+}
+
+QPointF CLeftDlg::Origin() const
+{
+    return QPointF((width() - CPanelPainter::kWidth * Scale()) / 2, 0);
+}
+
+QRect CLeftDlg::DisplayRect() const
+{
+    const double dScale = Scale();
+    const QRectF area = CPanelPainter::DisplayArea();
+    return QRectF(Origin() + area.topLeft() * dScale, area.size() * dScale).toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
+void CLeftDlg::UpdateFace()
+{
+    const qreal dRatio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * dRatio).toSize();
+    if (m_face.size() == pixels && m_face.devicePixelRatio() == dRatio && m_nFaceMode == m_state.m_nDisplayMode)
+        return;
+    // The face changes only with the size and the display mode: drawn once, copied on every reading.
+    m_face = QPixmap(pixels);
+    m_face.setDevicePixelRatio(dRatio);
+    m_face.fill(CPanelPainter::BackgroundColor());
+    QPainter painter(&m_face);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    painter.translate(Origin());
+    painter.scale(Scale(), Scale());
+    CPanelPainter(m_state).PaintFace(painter);
+    m_nFaceMode = m_state.m_nDisplayMode;
+}
+
+void CLeftDlg::paintEvent(QPaintEvent* pEvent)
+{
+    UpdateFace();
+    QPainter painter(this);
+    const QRect dirty = pEvent->rect();
+    painter.drawPixmap(dirty, m_face, QRectF(QPointF(dirty.topLeft()) * m_face.devicePixelRatio(),
+                                             QSizeF(dirty.size()) * m_face.devicePixelRatio()));
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    painter.translate(Origin());
+    painter.scale(Scale(), Scale());
+    CPanelPainter(m_state).PaintDisplay(painter);
+}

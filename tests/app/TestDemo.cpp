@@ -1,0 +1,110 @@
+// --demo in-process, and the program's command line.
+#include "app/CDemoMeter.h"
+#include "app/CLinkWatchdog.h"
+#include "app/CMainFrame.h"
+#include "panel/CLeftDlg.h"
+#include "panel/CPanelPainter.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CRun
+{
+    int nStatus = -1;
+    QString strError;
+};
+
+CRun RunProgram(const QStringList& args)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(MULTIMETER_PATH), args);
+    CRun run;
+    if (!program.waitForFinished(60000)) {
+        program.kill();
+        program.waitForFinished(2000);
+        run.strError = QStringLiteral("timed out");
+        return run;
+    }
+    run.nStatus = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    run.strError = QString::fromLocal8Bit(program.readAllStandardError());
+    return run;
+}
+
+int CountColour(const QImage& image, const std::function<bool(const QColor&)>& test)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += test(image.pixelColor(x, y)) ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+TEST(Demo, BuiltInMeterStreamsReadingsToThePanel)
+{
+    CDemoMeter demo;
+    QString strError;
+    ASSERT_TRUE(demo.Start(&strError)) << qPrintable(strError);
+    CMainFrame frame;
+    frame.show();
+    QSignalSpy shown(frame.LeftDlg(), &CLeftDlg::ReadingShown);
+    frame.AutoConnect(demo.PortPath());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() >= 2; }, 15000));
+    EXPECT_EQ(shown.first().first().toInt(), 1); // the demo opens with layout 1
+    EXPECT_EQ(frame.LeftDlg()->State().m_reading.m_strUnit, QStringLiteral("VDC"));
+    EXPECT_EQ(frame.LeftDlg()->DisplayMode(), 6);
+    EXPECT_TRUE(frame.Watchdog().IsActive());
+
+    // Closing while readings flow stops the link thread and closes the port.
+    frame.close();
+    EXPECT_FALSE(frame.Link().IsLinkThreadRunning());
+    EXPECT_FALSE(frame.Link().IsPortOpen());
+    QCoreApplication::processEvents(); // readings queued before the close
+    const int nShown = shown.count();
+    QTest::qWait(700);                 // three frame periods of the demo meter
+    EXPECT_EQ(shown.count(), nShown);
+}
+
+TEST(CommandLine, RejectsWhatItDoesNotKnow)
+{
+    const CRun bogus = RunProgram({QStringLiteral("--bogus")});
+    EXPECT_EQ(bogus.nStatus, 64);
+    EXPECT_TRUE(bogus.strError.contains(QStringLiteral("bogus"))) << qPrintable(bogus.strError);
+
+    const CRun file = RunProgram({QStringLiteral("recording.mLog")});
+    EXPECT_EQ(file.nStatus, 64);
+    EXPECT_TRUE(file.strError.contains(QStringLiteral("unexpected argument \"recording.mLog\"")))
+        << qPrintable(file.strError);
+
+    const CRun missing = RunProgram({QStringLiteral("--screenshot")});
+    EXPECT_EQ(missing.nStatus, 64);
+}
+
+TEST(CommandLine, ScreenshotAfterStartUpShowsTheWaitingPanel)
+{
+    QTemporaryDir dir;
+    const QString strPng = dir.filePath(QStringLiteral("start.png"));
+    const CRun run = RunProgram({QStringLiteral("--screenshot"), strPng});
+    ASSERT_EQ(run.nStatus, 0) << qPrintable(run.strError);
+    QImage shot(strPng);
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_GT(shot.width(), 600);
+    EXPECT_GT(CountColour(shot, [](const QColor& c) { return c == CPanelPainter::DisplayColor(); }), 10000);
+    // "NO RECV": timer 1 has run before the picture.
+    EXPECT_GT(CountColour(shot, [](const QColor& c) { return c.red() > 150 && c.green() < 90 && c.blue() < 90; }), 100);
+
+    const CRun bad = RunProgram({QStringLiteral("--screenshot"), dir.filePath(QStringLiteral("no/such/dir/x.png"))});
+    EXPECT_EQ(bad.nStatus, 1);
+    EXPECT_TRUE(bad.strError.contains(QStringLiteral("cannot write the picture"))) << qPrintable(bad.strError);
+}
