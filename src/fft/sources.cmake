@@ -1,0 +1,9 @@
+set(FFT_CORE_SOURCES
+  fft/CFFT.cpp
+  fft/CFFTWindow.cpp
+  fft/CFFTAnalysis.cpp
+)
+set(FFT_UI_SOURCES
+  fft/ui/CFFTGraph.cpp
+  fft/ui/CFFTDlg.cpp
+)
