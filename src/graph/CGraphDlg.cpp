@@ -319,6 +319,8 @@ void CGraphDlg::DrawGraph(QPainter& painter, const CGraphDrawOptions& options)
     const double dScreenScale = m_xScale;
     if (UpdateXRange()) {
         dXScale *= m_xScale / dScreenScale;
+        m_bCacheValid = false; // a page drawn first: the window follows
+        update();
         QMetaObject::invokeMethod(this, &CGraphDlg::VisibleWindowChanged, Qt::QueuedConnection);
     }
 
