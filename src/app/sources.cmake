@@ -1,4 +1,4 @@
-set(APP_UI_SOURCES
+list(APPEND UI_SOURCES
   app/CAboutDlg.cpp
   app/CChildFrame.cpp
   app/CLinkWatchdog.cpp

@@ -81,6 +81,7 @@ void CMyTalvaDoc::AddReading(int nArray, const QString& strUnit, int nIndex, con
             m_strEndTime = TimeOf(arr.last());
         }
         m_nCount = qint32(arr.size());
+        m_summary.Sync(arr);
     }
     emit RecordAdded(nArray);
     emit Changed();
@@ -139,6 +140,7 @@ void CMyTalvaDoc::ImportReadings(QList<CObData*>& arrRecords)
     }
     m_nCount = qint32(arr.size());
     m_bLive = false;
+    m_summary.Sync(arr);
     emit Changed();
 }
 
@@ -151,6 +153,7 @@ void CMyTalvaDoc::DeleteContents()
         }
         arr.squeeze();
     }
+    m_summary.Clear();
     emit Changed();
 }
 
@@ -226,7 +229,15 @@ void CMyTalvaDoc::Load(CArchive& ar)
     m_strType = strType;
     m_nValidCount = 0;
     m_bLive = false;
+    m_summary.Clear();
+    m_summary.Sync(m_arrData[0]);
     emit Changed();
+}
+
+const CMinMaxSummary& CMyTalvaDoc::Summary()
+{
+    m_summary.Sync(m_arrData[0]);
+    return m_summary;
 }
 
 bool CMyTalvaDoc::SaveFile(const QString& strPath, QString* pstrError) const

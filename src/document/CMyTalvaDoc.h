@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/CMinMaxSummary.h"
 #include "document/CObData.h"
 
 #include <QByteArray>
@@ -68,6 +69,12 @@ public:
     static std::unique_ptr<CMyTalvaDoc> LoadFile(const QString& strPath, QString* pstrError);
     static std::unique_ptr<CMyTalvaDoc> LoadBytes(const QByteArray& data, QString* pstrError);
 
+    // Extremes of array 0 over index ranges, for drawing long recordings. It follows the
+    // document's own operations and readings appended to array 0; code that removes or
+    // replaces records of array 0 directly calls InvalidateSummary() afterwards.
+    const CMinMaxSummary& Summary();
+    void InvalidateSummary() { m_summary.Clear(); }
+
     QList<CObData*> m_arrData[kArrayCount];
     double m_dSum = 0.0;
     double m_dAverage = 0.0;
@@ -92,4 +99,6 @@ signals:
 private:
     void Store(CArchive& ar) const;
     void Load(CArchive& ar);
+
+    CMinMaxSummary m_summary; //!< of m_arrData[0]
 };

@@ -1,6 +1,7 @@
-set(DOCUMENT_CORE_SOURCES
+list(APPEND CORE_SOURCES
   document/CArchive.cpp
   document/CDocumentType.h
+  document/CMinMaxSummary.cpp
   document/CMyTalvaDoc.cpp
   document/CObData.cpp
 )

@@ -1,4 +1,4 @@
-set(LINK_CORE_SOURCES
+list(APPEND CORE_SOURCES
   link/CBlockingInvoker.cpp
   link/CComPort.cpp
   link/CDonglePackets.cpp
@@ -8,6 +8,6 @@ set(LINK_CORE_SOURCES
   link/CSerialException.cpp
   link/CSerialPort.cpp
 )
-set(LINK_UI_SOURCES
+list(APPEND UI_SOURCES
   link/ui/CBleScan.cpp
 )

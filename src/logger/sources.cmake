@@ -1,4 +1,4 @@
-set(LOGGER_CORE_SOURCES
+list(APPEND CORE_SOURCES
   logger/LoggerListData.h
   logger/LoggerListData.cpp
   logger/CRecordingHeader.h

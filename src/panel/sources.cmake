@@ -1,4 +1,4 @@
-set(PANEL_UI_SOURCES
+list(APPEND UI_SOURCES
   panel/CPanelState.h
   panel/CPanelFonts.cpp
   panel/CPanelText.cpp

@@ -1,4 +1,4 @@
-set(PROTOCOL_CORE_SOURCES
+list(APPEND CORE_SOURCES
   protocol/MeterReading.h
   protocol/CDecodedReading.h
   protocol/CFunctionTable.h

@@ -1,4 +1,4 @@
-set(SCOPE_CORE_SOURCES
+list(APPEND CORE_SOURCES
   scope/OscRecord.h
   scope/COscTables.h
   scope/COscTables.cpp
