@@ -4,4 +4,6 @@ list(APPEND CORE_SOURCES
   document/CMinMaxSummary.cpp
   document/CMyTalvaDoc.cpp
   document/CObData.cpp
+  document/CRecoveredSessions.cpp
+  document/CRecoveryStore.cpp
 )
