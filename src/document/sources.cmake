@@ -7,3 +7,7 @@ list(APPEND CORE_SOURCES
   document/CRecoveredSessions.cpp
   document/CRecoveryStore.cpp
 )
+list(APPEND UI_SOURCES
+  document/ui/CDataListModel.cpp
+  document/ui/CMyTalvaView.cpp
+)
