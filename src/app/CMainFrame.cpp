@@ -237,6 +237,8 @@ void CMainFrame::CreateDocuments()
     m_pDocs->AddCommands();
     m_pRecording = new CRealTimeRecording(*m_pDocs, [this] { return m_pLink->IsMeterOnline(); }, this);
     m_pRecording->AddCommands(*this);
+    connect(m_pRecording, &CRealTimeRecording::StartRefused, this,
+            [this] { ShowLinkMessage(QStringLiteral("No meter is online: connect to it first (Com Port, ConnectBle)")); });
     m_pRecovery = new CAutoRecovery(*m_pDocs, *m_pPrompt, CAutoRecovery::DefaultRoot(), this);
 
     // The graph tool bar and "Setting" act on the current document's view.

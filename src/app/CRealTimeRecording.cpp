@@ -58,8 +58,12 @@ CMyTalvaView* CRealTimeRecording::StartNewLive()
 
 void CRealTimeRecording::OnStart()
 {
-    if (m_bRecording || !m_fnOnline || !m_fnOnline())
+    if (m_bRecording)
         return;
+    if (!m_fnOnline || !m_fnOnline()) {
+        emit StartRefused();
+        return;
+    }
     StartNewLive();
 }
 

@@ -47,6 +47,8 @@ public:
 
 signals:
     void RecordingChanged(bool bRecording);
+    // Start found the meter offline and opened nothing.
+    void StartRefused();
 
 private:
     CMyTalvaView* StartNewLive();

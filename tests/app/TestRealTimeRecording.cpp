@@ -8,6 +8,8 @@
 #include "protocol/CRecordingRules.h"
 
 #include <QAction>
+#include <QSignalSpy>
+#include <QStatusBar>
 
 #include <thread>
 
@@ -56,9 +58,12 @@ TEST(RealTimeRecording, StartNeedsTheMeterOnlineAndStopEndsIt)
     CDocManager& docs = frame.DocManager();
     EXPECT_TRUE(recording.StartAction()->isEnabled());
     EXPECT_FALSE(recording.StopAction()->isEnabled());
+    QSignalSpy refused(&recording, &CRealTimeRecording::StartRefused);
     recording.StartAction()->trigger();
     EXPECT_TRUE(docs.Views().isEmpty());
     EXPECT_FALSE(recording.IsRecording());
+    EXPECT_EQ(refused.count(), 1);
+    EXPECT_TRUE(frame.statusBar()->currentMessage().startsWith(QStringLiteral("No meter is online")));
 
     MakeOnline(frame);
     recording.StartAction()->trigger();

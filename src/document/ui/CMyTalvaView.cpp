@@ -271,7 +271,8 @@ void CMyTalvaView::SetTitle(const QString& strTitle)
     if (strTitle == m_strTitle)
         return;
     m_strTitle = strTitle;
-    setWindowTitle(strTitle + QStringLiteral("[*]"));
+    // The document window, and the main window's caption while it is maximised, show it.
+    setWindowTitle(strTitle);
     emit TitleChanged(strTitle);
 }
 
@@ -285,6 +286,5 @@ void CMyTalvaView::SetModified(bool bModified)
     if (bModified == m_bModified)
         return;
     m_bModified = bModified;
-    setWindowModified(bModified);
     emit ModifiedChanged(bModified);
 }
