@@ -2,6 +2,7 @@
 
 #include "link/CPrompt.h"
 
+#include <QList>
 #include <QStringList>
 
 #include <mutex>
@@ -16,6 +17,22 @@ public:
         m_texts << strText;
         m_captions << strCaption;
     }
+    // Questions are recorded with the messages and answered from Answers(), in order;
+    // once those run out, with Cancel (No without Cancel).
+    Answer Ask(const QString& strText, const QString& strCaption, bool bCancel) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_texts << strText;
+        m_captions << strCaption;
+        if (!m_answers.isEmpty())
+            return m_answers.takeFirst();
+        return bCancel ? Cancel : No;
+    }
+    void SetAnswers(const QList<Answer>& answers)
+    {
+        std::lock_guard lock(m_mutex);
+        m_answers = answers;
+    }
     QStringList Texts() const
     {
         std::lock_guard lock(m_mutex);
@@ -23,7 +40,8 @@ public:
     }
 
 private:
-    mutable std::mutex m_mutex; //!< guards both lists
+    mutable std::mutex m_mutex; //!< guards the lists
     QStringList m_texts;
     QStringList m_captions;
+    QList<Answer> m_answers;
 };

@@ -1,5 +1,7 @@
 #include "app/CChildFrame.h"
 
+#include <QCloseEvent>
+
 CChildFrame::CChildFrame(QWidget* pView, QWidget* pParent)
     : QMdiSubWindow(pParent)
 {
@@ -14,4 +16,13 @@ void CChildFrame::showEvent(QShowEvent* pEvent)
     QMdiSubWindow::showEvent(pEvent);
     if (!isMaximized())
         showMaximized();
+}
+
+void CChildFrame::closeEvent(QCloseEvent* pEvent)
+{
+    if (m_fnCloseQuery && !m_fnCloseQuery()) {
+        pEvent->ignore();
+        return;
+    }
+    QMdiSubWindow::closeEvent(pEvent);
 }

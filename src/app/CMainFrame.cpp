@@ -1,13 +1,19 @@
 #include "app/CMainFrame.h"
 
 #include "app/CAboutDlg.h"
+#include "app/CAutoRecovery.h"
 #include "app/CChildFrame.h"
+#include "app/CDocManager.h"
 #include "app/CLinkWatchdog.h"
 #include "app/CLockIndicators.h"
 #include "app/CMessageBoxPrompt.h"
 #include "app/CProgramIcon.h"
+#include "app/CRealTimeRecording.h"
 #include "app/CWaitDlg.h"
 #include "document/CDocumentType.h"
+#include "document/ui/CMyTalvaView.h"
+#include "graph/CControlDlgBar.h"
+#include "graph/CGraphCommand.h"
 #include "link/ui/CBleScan.h"
 #include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
@@ -21,6 +27,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -79,6 +86,7 @@ CMainFrame::CMainFrame(QWidget* pParent)
     CreateMenus();
     CreateStatusBar();
     CreatePageBar();
+    CreateDocuments();
     ConnectProtocol();
     resize(1024, 760);
 
@@ -92,6 +100,8 @@ CMainFrame::CMainFrame(QWidget* pParent)
 CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(m_pLocks);
+    // The document windows go while the parts that follow them are still here.
+    qDeleteAll(m_pMdiArea->subWindowList());
     // The link thread runs the protocol: stop it before the protocol goes.
     m_pLink->Shutdown();
     m_pLink->SetMeterTextSink(nullptr);
@@ -100,6 +110,11 @@ CMainFrame::~CMainFrame()
 CPrompt& CMainFrame::Prompt()
 {
     return *m_pPrompt;
+}
+
+void CMainFrame::SetUnattended(bool bUnattended)
+{
+    m_pPrompt->SetUnattended(bUnattended);
 }
 
 QMenu* CMainFrame::Menu(MenuId id)
@@ -216,6 +231,28 @@ void CMainFrame::SetGraphControlBar(QWidget* pBar)
         m_pDockLayout->insertWidget(0, pBar);
 }
 
+void CMainFrame::CreateDocuments()
+{
+    m_pDocs = new CDocManager(*this, *m_pPrompt);
+    m_pDocs->AddCommands();
+    m_pRecording = new CRealTimeRecording(*m_pDocs, [this] { return m_pLink->IsMeterOnline(); }, this);
+    m_pRecording->AddCommands(*this);
+    connect(m_pRecording, &CRealTimeRecording::StartRefused, this,
+            [this] { ShowLinkMessage(QStringLiteral("No meter is online: connect to it first (Com Port, ConnectBle)")); });
+    m_pRecovery = new CAutoRecovery(*m_pDocs, *m_pPrompt, CAutoRecovery::DefaultRoot(), this);
+
+    // The graph tool bar and "Setting" act on the current document's view.
+    m_pGraphBar = new CControlDlgBar;
+    m_pGraphBar->SetTargetProvider([this]() -> CGraphCommandTarget* { return m_pDocs->ActiveView(); });
+    SetGraphControlBar(m_pGraphBar);
+    QAction* pSetting = Menu(MenuId::GraphSetting)->addAction(QStringLiteral("Setting"), this,
+                                                               [this] { m_pGraphBar->SendCommand(GraphCommand::kSetting); });
+    pSetting->setStatusTip(QStringLiteral("Colours, point marks and y scaling of the graph"));
+    pSetting->setEnabled(false);
+    connect(m_pDocs, &CDocManager::ActiveViewChanged, pSetting, [pSetting](CMyTalvaView* pView) { pSetting->setEnabled(pView); });
+    setAcceptDrops(true);
+}
+
 CChildFrame* CMainFrame::AddChildFrame(QWidget* pView)
 {
     auto* pFrame = new CChildFrame(pView);
@@ -236,6 +273,8 @@ void CMainFrame::ConnectProtocol()
             },
             Qt::QueuedConnection);
     connect(m_pProtocol.get(), &CMeterProtocol::ShowOscList, m_pLeftDlg, [this] { m_pLeftDlg->SetLayout(10); },
+            Qt::QueuedConnection);
+    connect(m_pProtocol.get(), &CMeterProtocol::ReadingDecoded, m_pRecording, &CRealTimeRecording::OnReading,
             Qt::QueuedConnection);
 
     connect(m_pLink.get(), &CMeterLink::Connected, this, [this] {
@@ -308,9 +347,33 @@ void CMainFrame::AutoConnect(const QString& strPort)
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
+    // The documents first: whoever cancels their save question keeps the link too.
+    if (!m_pDocs->CloseAll()) {
+        pEvent->ignore();
+        return;
+    }
     // The link thread is stopped cooperatively (a wait of it for this thread
     // is released first) and the port closed; only then the window goes.
     m_pLink->Shutdown();
     m_pWaitDlg->close();
     pEvent->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent)
+{
+    for (const QUrl& url : pEvent->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            pEvent->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* pEvent)
+{
+    for (const QUrl& url : pEvent->mimeData()->urls()) {
+        if (url.isLocalFile())
+            m_pDocs->OpenDocumentFile(url.toLocalFile());
+    }
+    pEvent->acceptProposedAction();
 }

@@ -8,14 +8,18 @@
 
 #include <memory>
 
+class CAutoRecovery;
 class CBleScan;
 class CChildFrame;
+class CControlDlgBar;
+class CDocManager;
 class CLeftDlg;
 class CLinkWatchdog;
 class CLockIndicators;
 class CMessageBoxPrompt;
 class CMeterProtocol;
 class CPrompt;
+class CRealTimeRecording;
 class CWaitDlg;
 class QDockWidget;
 class QLabel;
@@ -49,6 +53,8 @@ public:
     CMeterLink& Link() { return *m_pLink; }
     CMeterProtocol& Protocol() { return *m_pProtocol; }
     CPrompt& Prompt();
+    // Nobody at the screen (a screenshot run): messages go to stderr instead of boxes.
+    void SetUnattended(bool bUnattended);
     CBleScan* ScanDialog() const { return m_pScan; }
     CLeftDlg* LeftDlg() const { return m_pLeftDlg; }
     CWaitDlg* WaitDlg() const { return m_pWaitDlg; }
@@ -58,6 +64,12 @@ public:
     QToolBar* ToolBar() const { return m_pToolBar; }
     QDockWidget* PageBar() const { return m_pPageBar; }
     QTabWidget* Pages() const { return m_pPages; }
+    // The recording documents and their file commands, real-time recording, the recovery
+    // copies, the graph tool bar.
+    CDocManager& DocManager() { return *m_pDocs; }
+    CRealTimeRecording& Recording() { return *m_pRecording; }
+    CAutoRecovery& Recovery() { return *m_pRecovery; }
+    CControlDlgBar* GraphControlBar() const { return m_pGraphBar; }
 
     // The menu, made on first use in its place in the menu bar.
     QMenu* Menu(MenuId id);
@@ -85,13 +97,18 @@ public:
     static QString HelpFilePath();
 
 protected:
+    // Every modified document is offered for saving first; a cancel keeps the window and the link.
     void closeEvent(QCloseEvent* pEvent) override;
+    // Recording files dropped on the window open.
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
 
 private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
     void CreatePageBar();
+    void CreateDocuments();
     void ConnectProtocol();
     void BlankPanel();
     void ShowLinkMessage(const QString& strText);
@@ -111,6 +128,10 @@ private:
     CLeftDlg* m_pLeftDlg = nullptr;
     CWaitDlg* m_pWaitDlg;
     CBleScan* m_pScan;
+    CDocManager* m_pDocs = nullptr;
+    CRealTimeRecording* m_pRecording = nullptr;
+    CAutoRecovery* m_pRecovery = nullptr;
+    CControlDlgBar* m_pGraphBar = nullptr;
 
     QMap<MenuId, QMenu*> m_menus;
     QAction* m_pExit = nullptr;

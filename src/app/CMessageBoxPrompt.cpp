@@ -5,6 +5,9 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include <cstdio>
+#include <memory>
+
 CMessageBoxPrompt::CMessageBoxPrompt(QWidget* pParentWindow, CBlockingInvoker* pInvoker)
     : m_pParentWindow(pParentWindow)
     , m_pInvoker(pInvoker)
@@ -13,6 +16,10 @@ CMessageBoxPrompt::CMessageBoxPrompt(QWidget* pParentWindow, CBlockingInvoker* p
 
 void CMessageBoxPrompt::Message(const QString& strText, const QString& strCaption, Icon icon)
 {
+    if (m_bUnattended) {
+        std::fprintf(stderr, "multimeter: %s\n", qPrintable(strText));
+        return;
+    }
     QPointer<QWidget> pParent = m_pParentWindow;
     m_pInvoker->Run(this, [pParent, strText, strCaption, icon] {
         const QMessageBox::Icon boxIcon = icon == Critical ? QMessageBox::Critical
@@ -21,4 +28,23 @@ void CMessageBoxPrompt::Message(const QString& strText, const QString& strCaptio
         QMessageBox box(boxIcon, strCaption, strText, QMessageBox::Ok, pParent);
         box.exec();
     });
+}
+
+CPrompt::Answer CMessageBoxPrompt::Ask(const QString& strText, const QString& strCaption, bool bCancel)
+{
+    if (m_bUnattended)
+        return CPrompt::Ask(strText, strCaption, bCancel);
+    QPointer<QWidget> pParent = m_pParentWindow;
+    auto pAnswer = std::make_shared<Answer>(bCancel ? Cancel : No);
+    m_pInvoker->Run(this, [pParent, strText, strCaption, bCancel, pAnswer] {
+        QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+        if (bCancel)
+            buttons |= QMessageBox::Cancel;
+        QMessageBox box(QMessageBox::Question, strCaption, strText, buttons, pParent);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(bCancel ? QMessageBox::Cancel : QMessageBox::No);
+        const int nButton = box.exec();
+        *pAnswer = nButton == QMessageBox::Yes ? Yes : nButton == QMessageBox::No ? No : Cancel;
+    });
+    return *pAnswer;
 }

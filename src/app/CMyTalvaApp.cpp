@@ -1,6 +1,8 @@
 #include "app/CMyTalvaApp.h"
 
+#include "app/CAutoRecovery.h"
 #include "app/CDemoMeter.h"
+#include "app/CDocManager.h"
 #include "app/CMainFrame.h"
 #include "app/CProgramIcon.h"
 #include "document/CDocumentType.h"
@@ -30,8 +32,8 @@ CMyTalvaApp::~CMyTalvaApp() = default;
 void CMyTalvaApp::Fail(const QString& strMessage, int nStatus)
 {
     m_nExitStatus = nStatus;
-    // With a screenshot to take nobody is there to close a message box.
-    if (m_pFrame && m_strScreenshot.isEmpty())
+    // With a screenshot to take the frame's messages go to stderr.
+    if (m_pFrame)
         m_pFrame->Prompt().Message(strMessage, DocumentType::ProgramName(), CPrompt::Critical);
     else
         std::fprintf(stderr, "multimeter: %s\n", qPrintable(strMessage));
@@ -52,6 +54,8 @@ bool CMyTalvaApp::InitInstance()
         QStringLiteral("PNG"));
     parser.addOption(demoOption);
     parser.addOption(screenshotOption);
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Recording files (.mLog) to open."),
+                                 QStringLiteral("[FILE...]"));
     if (!parser.parse(QApplication::arguments())) {
         Fail(parser.errorText(), kBadUsage);
         return false;
@@ -60,15 +64,21 @@ bool CMyTalvaApp::InitInstance()
         parser.showHelp(0);
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
-    if (!parser.positionalArguments().isEmpty()) {
-        Fail(QStringLiteral("unexpected argument \"%1\" (see --help)").arg(parser.positionalArguments().first()),
-             kBadUsage);
-        return false;
-    }
     m_strScreenshot = parser.value(screenshotOption);
 
     m_pFrame = std::make_unique<CMainFrame>();
+    m_pFrame->SetUnattended(!m_strScreenshot.isEmpty());
     m_pFrame->showMaximized();
+    // Nobody is there to answer while a screenshot is taken: the copies wait for the next start.
+    if (m_strScreenshot.isEmpty())
+        m_pFrame->Recovery().OfferRestore();
+    bool bAllOpened = true;
+    for (const QString& strFile : parser.positionalArguments())
+        bAllOpened = m_pFrame->DocManager().OpenDocumentFile(strFile) && bAllOpened;
+    if (!bAllOpened && !m_strScreenshot.isEmpty()) {
+        m_nExitStatus = kFailed;
+        return false;
+    }
     if (parser.isSet(demoOption)) {
         m_pDemo = std::make_unique<CDemoMeter>();
         QString strError;

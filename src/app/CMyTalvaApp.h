@@ -11,10 +11,12 @@ class QApplication;
 // The application: the Qt application object, the command line, the main
 // frame and, with --demo, the built-in meter.
 //
-//   multimeter [--demo] [--screenshot PNG]
+//   multimeter [--demo] [--screenshot PNG] [FILE.mLog ...]
 //
-// --screenshot saves a picture of the main window once start-up is done
-// (with --demo: once the first reading is on the panel) and ends the program.
+// The files named open as documents. After a crash the copies of the unsaved
+// recordings are offered for restoring. --screenshot saves a picture of the
+// main window once start-up is done (with --demo: once the first reading is
+// on the panel) and ends the program.
 class CMyTalvaApp
 {
 public:

@@ -4,4 +4,10 @@ list(APPEND CORE_SOURCES
   document/CMinMaxSummary.cpp
   document/CMyTalvaDoc.cpp
   document/CObData.cpp
+  document/CRecoveredSessions.cpp
+  document/CRecoveryStore.cpp
+)
+list(APPEND UI_SOURCES
+  document/ui/CDataListModel.cpp
+  document/ui/CMyTalvaView.cpp
 )

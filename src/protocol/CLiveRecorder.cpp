@@ -63,23 +63,14 @@ bool CLiveRecorder::Record(const CDecodedReading& decoded)
 {
     if (!decoded.bSeries8Frame)
         return false;
-    MeterReading r = decoded.reading;
+    const MeterReading r = CRecordingRules::LiveReading(decoded);
     // A new function or a full file starts the next file; the reading that
     // caused it is its first record rather than being dropped.
-    const int n = RecordsInFile();
-    if (m_pDoc && n >= 1) {
-        const CObData* pLast = m_pDoc->m_arrData[0].last();
-        if ((pLast && pLast->m_strType != r.m_strFunction) || n >= kMaxRecords)
-            CloseFile();
-    }
+    if (m_pDoc && CRecordingRules::CheckLive(*m_pDoc, r.m_strFunction) != CRecordingRules::LiveCheck::Record)
+        CloseFile();
     if (!m_pDoc)
         StartFile();
 
-    // A value equal to the range is still a reading, not an overload.
-    if (r.m_fValue > r.m_fRange)
-        r.m_fValue = float(CObData::kOverload);
-    else if (r.m_fValue < -r.m_fRange)
-        r.m_fValue = float(-CObData::kOverload);
     m_pDoc->AddReading(0, r.m_strUnit, RecordsInFile(), decoded.strTime, r.m_strFunction, double(r.m_fValue), 0.0,
                        r.m_fRange, r.m_fValue);
     ++m_nTotal;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/CDecodedReading.h"
+#include "protocol/CRecordingRules.h"
 
 #include <QObject>
 #include <QString>
@@ -18,7 +19,7 @@ class CLiveRecorder : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kMaxRecords = 20000;
+    static constexpr int kMaxRecords = CRecordingRules::kMaxLiveRecords;
 
     explicit CLiveRecorder(const QString& strPath, QObject* pParent = nullptr);
     ~CLiveRecorder() override;

@@ -288,6 +288,12 @@ bool CMeterLayouts::HasElapsedClock(int nLayout)
     return f && f->nSubTime1 >= 0;
 }
 
+bool CMeterLayouts::HasRange(int nLayout)
+{
+    const CLayoutFields* f = Fields(nLayout);
+    return f && f->nRange >= 0;
+}
+
 void CMeterLayouts::ReadFields(int nLayout, const CFrameReader& reader, MeterReading& r)
 {
     const CLayoutFields* pf = Fields(nLayout);

@@ -21,6 +21,8 @@ public:
     static bool IsFrame(int nLayout, QByteArrayView strFrame);
     // Layouts 2 and 4: their time is the meter clock plus the elapsed time of sub display 3.
     static bool HasElapsedClock(int nLayout);
+    // The layout carries the range of its reading (layout 7, frequency, does not).
+    static bool HasRange(int nLayout);
 
     // Reads the fields the layout carries; every other field is left alone.
     static void ReadFields(int nLayout, const CFrameReader& reader, MeterReading& reading);

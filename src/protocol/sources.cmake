@@ -9,6 +9,8 @@ list(APPEND CORE_SOURCES
   protocol/CMeterLayouts.cpp
   protocol/CMeterProtocol.h
   protocol/CMeterProtocol.cpp
+  protocol/CRecordingRules.h
+  protocol/CRecordingRules.cpp
   protocol/CLiveRecorder.h
   protocol/CLiveRecorder.cpp
 )

@@ -1,0 +1,290 @@
+#include "document/ui/CMyTalvaView.h"
+
+#include "document/CMyTalvaDoc.h"
+#include "graph/CGraphDlg.h"
+#include "panel/CShowData.h"
+
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTableView>
+
+#include <climits>
+#include <cmath>
+
+namespace {
+
+constexpr double kMinMargin = 0.01; //!< the least margin around the y range of a recording
+
+int ClampToInt(double d)
+{
+    if (std::isnan(d))
+        return 0;
+    return int(std::clamp(d, double(INT_MIN), double(INT_MAX)));
+}
+
+} // namespace
+
+CMyTalvaView::CMyTalvaView(std::unique_ptr<CMyTalvaDoc> pDoc, CPrompt& prompt, QWidget* pParent)
+    : QWidget(pParent)
+    , m_pDoc(std::move(pDoc))
+{
+    if (!m_pDoc)
+        m_pDoc = std::make_unique<CMyTalvaDoc>();
+    setMinimumSize(2 * kPageLeft + 260, kPageTop + 200);
+
+    m_tab = new QTabBar(this);
+    m_tab->addTab(tr("Graph"));
+    m_tab->addTab(tr("Data List"));
+    m_tab->addTab(tr("Summary"));
+    m_tab->setDrawBase(false);
+
+    m_wndGraph = new CGraphDlg(prompt, this);
+    m_wndGraph->SetDocument(m_pDoc.get());
+    m_pPanel = new CShowData;
+    m_wndGraph->SetPanel(m_pPanel);
+    connect(m_wndGraph, &CGraphDlg::PointSelected, m_pPanel, &CShowData::SetPoint);
+    connect(m_wndGraph, &CGraphDlg::VisibleWindowChanged, this, &CMyTalvaView::UpdateScrollBars);
+
+    m_pModel = new CDataListModel(this);
+    m_pModel->SetDocument(m_pDoc.get());
+    m_list = new QTableView(this);
+    m_list->setModel(m_pModel);
+    m_list->setShowGrid(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setWordWrap(false);
+    m_list->setCornerButtonEnabled(false);
+    // Fixed rows: the list never measures its rows, whatever their number.
+    QHeaderView* pRows = m_list->verticalHeader();
+    pRows->hide();
+    pRows->setSectionResizeMode(QHeaderView::Fixed);
+    pRows->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
+    QHeaderView* pColumns = m_list->horizontalHeader();
+    pColumns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    pColumns->setHighlightSections(false);
+    for (int nColumn = 0; nColumn < CDataListModel::kColumnCount; ++nColumn)
+        pColumns->resizeSection(nColumn, CDataListModel::ColumnWidth(nColumn));
+
+    m_edit = new QPlainTextEdit(this);
+    m_edit->setReadOnly(true);
+    m_edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    m_sbVert = new QScrollBar(Qt::Vertical, this);
+    m_sbHorz = new QScrollBar(Qt::Horizontal, this);
+    for (QScrollBar* pBar : {m_sbVert, m_sbHorz}) {
+        pBar->setRange(0, 0);
+        pBar->setSingleStep(1);
+    }
+    connect(m_sbVert, &QScrollBar::valueChanged, this, &CMyTalvaView::OnVertScrolled);
+    connect(m_sbHorz, &QScrollBar::valueChanged, this, &CMyTalvaView::OnHorzScrolled);
+
+    connect(m_tab, &QTabBar::currentChanged, this, &CMyTalvaView::SelectPage);
+    connect(m_pDoc.get(), &CMyTalvaDoc::RecordAdded, this, &CMyTalvaView::OnRecordAdded);
+    connect(m_pDoc.get(), &CMyTalvaDoc::Changed, this, &CMyTalvaView::OnDocumentChanged);
+
+    m_list->hide();
+    m_edit->hide();
+    LayoutPages();
+    UpdateScrollBars();
+}
+
+CMyTalvaView::~CMyTalvaView()
+{
+    // The graph and the list let go of the document before it goes.
+    m_wndGraph->SetDocument(nullptr);
+    m_pModel->SetDocument(nullptr);
+}
+
+void CMyTalvaView::OnInitialUpdate()
+{
+    if (m_bLive || m_pDoc->m_arrData[0].isEmpty())
+        return;
+    m_pModel->SetOverloadRule(CDataListModel::OverloadRule::Loaded);
+    RefreshSummary();
+    SetYRangeAround(m_pDoc->m_dMax, m_pDoc->m_dMin);
+}
+
+void CMyTalvaView::SetYRangeAround(double dMax, double dMin)
+{
+    const double d = std::max((dMax - dMin) / 10, kMinMargin);
+    // With no reading in the statistics the limits cross and the graph keeps its own.
+    m_wndGraph->SetYRange(dMax + d, dMin - d);
+}
+
+void CMyTalvaView::ImportLoggerRecords(QList<CObData*>& arrRecords)
+{
+    SetTitle(QStringLiteral("DataLogger"));
+    m_bLive = false;
+    m_pDoc->m_bLive = false;
+    const CObData* pFirst = nullptr;
+    for (const CObData* pOb : arrRecords) {
+        if (pOb) {
+            pFirst = pOb;
+            break;
+        }
+    }
+    const float fFirstRange = pFirst ? pFirst->m_fRange : 0.0f;
+    m_pModel->SetOverloadRule(CDataListModel::OverloadRule::Imported);
+    m_pDoc->ImportReadings(arrRecords);
+    RefreshSummary();
+    if (!pFirst)
+        return;
+    const double dMax = m_pDoc->m_dMax, dMin = m_pDoc->m_dMin;
+    // Readings above the recording's range are shown up to the range, without margin. The
+    // document keeps its statistics: only the graph is limited.
+    if (double(fFirstRange) < dMax)
+        m_wndGraph->SetYRange(fFirstRange, dMin == CMyTalvaDoc::kNoMin ? 0.0 : dMin);
+    else
+        SetYRangeAround(dMax, dMin);
+}
+
+QString CMyTalvaView::SummaryText(const CMyTalvaDoc& doc)
+{
+    const bool bMaxOverload = doc.m_dMax >= CObData::kOverload || doc.m_dMax <= -CObData::kOverload;
+    const QString strMax = bMaxOverload ? QStringLiteral("OL") : QString::asprintf("%.4f", doc.m_dMax);
+    const QString strMin = doc.m_dMin == CMyTalvaDoc::kNoMin ? QStringLiteral("OL") : QString::asprintf("%.4f", doc.m_dMin);
+    return QStringLiteral("---------------------------Summary---------------------------\r\n\r\n"
+                          "StartTime: %1 \r\n\r\nEndTime: %2\r\n\r\nMaximum: %3\r\n\r\nMaxinum Time: %4 \r\n\r\n"
+                          "Minimum: %5\r\n\r\nMinimum Time: %6\r\n\r\nAverage:%7\r\n\r\nDataNumber: %8\r\n\r\n"
+                          "Type:%9\r\n\r\n")
+        .arg(doc.m_strStartTime, doc.m_strEndTime, strMax, doc.m_strMaxTime, strMin, doc.m_strMinTime,
+             QString::asprintf("%.4f", doc.m_dAverage), QString::number(doc.m_nCount), doc.m_strType);
+}
+
+QString CMyTalvaView::SummaryText() const
+{
+    return SummaryText(*m_pDoc);
+}
+
+void CMyTalvaView::RefreshSummary()
+{
+    QString strText = SummaryText();
+    strText.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    m_edit->setPlainText(strText);
+    m_bSummaryStale = false;
+}
+
+void CMyTalvaView::OnGraphCommand(int nCommand)
+{
+    m_wndGraph->OnGraphCommand(nCommand);
+}
+
+int CMyTalvaView::CurrentPage() const
+{
+    return m_tab->currentIndex();
+}
+
+void CMyTalvaView::SelectPage(int nPage)
+{
+    if (nPage < kGraphPage || nPage > kSummaryPage)
+        return;
+    if (m_tab->currentIndex() != nPage) {
+        m_tab->setCurrentIndex(nPage); // comes back here through currentChanged
+        return;
+    }
+    const bool bGraph = nPage == kGraphPage;
+    m_wndGraph->setVisible(bGraph);
+    m_sbVert->setVisible(bGraph);
+    m_sbHorz->setVisible(bGraph);
+    m_list->setVisible(nPage == kListPage);
+    m_edit->setVisible(nPage == kSummaryPage);
+    if (nPage == kSummaryPage && m_bSummaryStale)
+        RefreshSummary();
+    if (nPage == kListPage && (m_bLive || m_bAuxView))
+        m_list->scrollToBottom();
+}
+
+void CMyTalvaView::resizeEvent(QResizeEvent* pEvent)
+{
+    QWidget::resizeEvent(pEvent);
+    LayoutPages();
+}
+
+void CMyTalvaView::LayoutPages()
+{
+    const int W = width(), H = height();
+    const QRect page(kPageLeft, kPageTop, std::max(1, W - 2 * kPageLeft), std::max(1, H - kPageTop - kHorzBarHeight));
+    m_wndGraph->setGeometry(page);
+    m_list->setGeometry(page);
+    m_edit->setGeometry(page);
+    m_sbVert->setGeometry(kBarLeft, kPageTop, kBarWidth, page.height());
+    // Right under the page: over the graph's margin it would hide the x labels.
+    m_sbHorz->setGeometry(kPageLeft, page.bottom() + 1, page.width(), kHorzBarHeight);
+    const QSize tabs = m_tab->sizeHint();
+    m_tab->setGeometry(kPageLeft, kPageTop - tabs.height(), std::min(tabs.width(), page.width()), tabs.height());
+    UpdateScrollBars();
+}
+
+void CMyTalvaView::UpdateScrollBars()
+{
+    const CGraphDlg& g = *m_wndGraph;
+    const int V = ClampToInt(g.PlotHeight() * g.YScale());
+    const int Hs = ClampToInt(g.PlotWidth() * g.XScale());
+    m_bUpdatingBars = true;
+    m_sbVert->setRange(0, std::max(0, ClampToInt(g.YMax() - V - g.YMin())));
+    m_sbVert->setPageStep(std::max(1, V));
+    m_sbVert->setValue(ClampToInt(g.YMax() - V - g.YOrigin()));
+    m_sbHorz->setRange(0, std::max(0, ClampToInt(g.XMax() - Hs)));
+    m_sbHorz->setPageStep(std::max(1, Hs));
+    m_sbHorz->setValue(ClampToInt(g.XOrigin()));
+    m_bUpdatingBars = false;
+}
+
+void CMyTalvaView::OnVertScrolled(int nPosition)
+{
+    if (m_bUpdatingBars)
+        return;
+    // Moving the bar down shows lower values.
+    const CGraphDlg& g = *m_wndGraph;
+    const int V = ClampToInt(g.PlotHeight() * g.YScale());
+    m_wndGraph->SetOrigin(g.XOrigin(), g.YMax() - V - nPosition);
+}
+
+void CMyTalvaView::OnHorzScrolled(int nPosition)
+{
+    if (m_bUpdatingBars)
+        return;
+    m_wndGraph->SetOrigin(nPosition, m_wndGraph->YOrigin());
+}
+
+void CMyTalvaView::OnRecordAdded(int nArray)
+{
+    if (nArray == 0)
+        UpdateScrollBars();
+    if (m_list->isVisible() && (m_bLive || m_bAuxView))
+        m_list->scrollToBottom();
+}
+
+void CMyTalvaView::OnDocumentChanged()
+{
+    SetModified(true);
+    m_bSummaryStale = true;
+    if (m_edit->isVisible())
+        RefreshSummary();
+}
+
+void CMyTalvaView::SetTitle(const QString& strTitle)
+{
+    if (strTitle == m_strTitle)
+        return;
+    m_strTitle = strTitle;
+    // The document window, and the main window's caption while it is maximised, show it.
+    setWindowTitle(strTitle);
+    emit TitleChanged(strTitle);
+}
+
+void CMyTalvaView::SetPathName(const QString& strPath)
+{
+    m_strPathName = strPath;
+}
+
+void CMyTalvaView::SetModified(bool bModified)
+{
+    if (bModified == m_bModified)
+        return;
+    m_bModified = bModified;
+    emit ModifiedChanged(bModified);
+}

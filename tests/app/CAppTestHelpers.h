@@ -1,0 +1,93 @@
+#pragma once
+
+#include "document/CMyTalvaDoc.h"
+#include "protocol/CDecodedReading.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// Helpers of the main-window tests: answering message boxes, readings, documents.
+namespace AppTest {
+
+// The texts of menu entries or toolbar buttons, "-" for a separator.
+inline QStringList Texts(const QList<QAction*>& actions)
+{
+    QStringList texts;
+    for (QAction* pAction : actions)
+        texts << (pAction->isSeparator() ? QStringLiteral("-") : pAction->text());
+    return texts;
+}
+
+// What the next message box said, once it has been answered.
+struct CBoxAnswer
+{
+    bool bShown = false;
+    QString strText;
+};
+
+// Answers the next message box (shown by the call that follows) with button.
+inline std::shared_ptr<CBoxAnswer> AnswerNextBox(QMessageBox::StandardButton button)
+{
+    auto pAnswer = std::make_shared<CBoxAnswer>();
+    QTimer::singleShot(0, [pAnswer, button] {
+        const auto box = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); };
+        if (!QTest::qWaitFor([&] { return box() != nullptr; }, 5000)) {
+            ADD_FAILURE() << "no message box appeared";
+            return;
+        }
+        pAnswer->bShown = true;
+        pAnswer->strText = box()->text();
+        if (QAbstractButton* pButton = box()->button(button))
+            pButton->click();
+        else
+            box()->reject();
+    });
+    return pAnswer;
+}
+
+inline CDecodedReading Reading(const char* pszFunction, float fValue, float fRange = 10.0f, int nDecimals = 3)
+{
+    CDecodedReading d;
+    d.reading.m_strFunction = QString::fromLatin1(pszFunction);
+    d.reading.m_strUnit = QStringLiteral("V");
+    d.reading.m_fValue = fValue;
+    d.reading.m_fRange = fRange;
+    d.reading.m_nDecimals = nDecimals;
+    d.strTime = QStringLiteral("14/3/25 9:30:%1").arg(int(fValue) % 60);
+    d.nLayout = 1;
+    d.nRecordKind = 1;
+    d.bSeries8Frame = true;
+    return d;
+}
+
+inline CDecodedReading StatisticsReading(int nKind, float fValue)
+{
+    CDecodedReading d = Reading("VDC", fValue);
+    d.nLayout = 4;
+    d.nRecordKind = nKind;
+    d.bSeries8Frame = false;
+    d.bSeries9 = true;
+    d.reading.m_nYear = 25;
+    d.reading.m_nMonth = 3;
+    d.reading.m_nDay = 14;
+    return d;
+}
+
+inline void AddReadings(CMyTalvaDoc& doc, int nCount)
+{
+    for (int i = 0; i < nCount; ++i) {
+        const int n = int(doc.m_arrData[0].size());
+        doc.AddReading(0, QStringLiteral("V"), n, QStringLiteral("t%1").arg(n), QStringLiteral("VDC"), n * 0.25, 0.0,
+                       10.0f, float(n * 0.25));
+    }
+}
+
+} // namespace AppTest
