@@ -11,6 +11,7 @@
 #include "link/ui/CBleScan.h"
 #include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
+#include "scope/ui/COscWindows.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -79,6 +80,7 @@ CMainFrame::CMainFrame(QWidget* pParent)
     CreateMenus();
     CreateStatusBar();
     CreatePageBar();
+    CreateOscilloscope();
     ConnectProtocol();
     resize(1024, 760);
 
@@ -202,6 +204,16 @@ void CMainFrame::CreatePageBar()
     resizeDocks({m_pPageBar}, {int(m_pLeftDlg->sizeHint().width() * 1.1)}, Qt::Horizontal);
 }
 
+void CMainFrame::CreateOscilloscope()
+{
+    m_pOsc = new COscWindows(*m_pProtocol, *m_pPrompt, m_pMdiArea, this);
+    m_pLeftDlg->SetOscList(m_pOsc->List());
+    auto* pOpen = new QAction(QStringLiteral("Open &Osc..."), this);
+    pOpen->setStatusTip(QStringLiteral("Open a waveform file (.osc) in a scope window"));
+    connect(pOpen, &QAction::triggered, m_pOsc, &COscWindows::OnOpenOsc);
+    Menu(MenuId::File)->insertAction(m_pExit, pOpen);
+}
+
 void CMainFrame::AddDockPage(QWidget* pPage, const QString& strTitle)
 {
     m_pPages->addTab(pPage, strTitle);
@@ -235,8 +247,8 @@ void CMainFrame::ConnectProtocol()
                 m_pLeftDlg->ShowReading(nLayout, panel);
             },
             Qt::QueuedConnection);
-    connect(m_pProtocol.get(), &CMeterProtocol::ShowOscList, m_pLeftDlg, [this] { m_pLeftDlg->SetLayout(10); },
-            Qt::QueuedConnection);
+    connect(m_pProtocol.get(), &CMeterProtocol::ShowOscList, m_pLeftDlg,
+            [this] { m_pLeftDlg->SetLayout(CLeftDlg::kOscilloscopeLayout); }, Qt::QueuedConnection);
 
     connect(m_pLink.get(), &CMeterLink::Connected, this, [this] {
         ShowLinkMessage(QStringLiteral("Connected"));
