@@ -17,6 +17,7 @@
 #include "link/ui/CBleScan.h"
 #include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
+#include "scope/ui/COscWindows.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -87,6 +88,7 @@ CMainFrame::CMainFrame(QWidget* pParent)
     CreateStatusBar();
     CreatePageBar();
     CreateDocuments();
+    CreateOscilloscope(); // after the document commands: its File entry goes below them
     ConnectProtocol();
     resize(1024, 760);
 
@@ -217,6 +219,17 @@ void CMainFrame::CreatePageBar()
     resizeDocks({m_pPageBar}, {int(m_pLeftDlg->sizeHint().width() * 1.1)}, Qt::Horizontal);
 }
 
+void CMainFrame::CreateOscilloscope()
+{
+    m_pOsc = new COscWindows(*m_pProtocol, *m_pPrompt, m_pMdiArea, this);
+    m_pLeftDlg->SetOscList(m_pOsc->List());
+    auto* pOpen = new QAction(QStringLiteral("Open &Osc..."), this);
+    pOpen->setStatusTip(QStringLiteral("Open a waveform file (.osc) in a scope window"));
+    connect(pOpen, &QAction::triggered, m_pOsc, &COscWindows::OnOpenOsc);
+    // Beside the document commands, above the recent files.
+    Menu(MenuId::File)->insertAction(DocManager().RecentFilesStart(), pOpen);
+}
+
 void CMainFrame::AddDockPage(QWidget* pPage, const QString& strTitle)
 {
     m_pPages->addTab(pPage, strTitle);
@@ -272,10 +285,10 @@ void CMainFrame::ConnectProtocol()
                 m_pLeftDlg->ShowReading(nLayout, panel);
             },
             Qt::QueuedConnection);
-    connect(m_pProtocol.get(), &CMeterProtocol::ShowOscList, m_pLeftDlg, [this] { m_pLeftDlg->SetLayout(10); },
-            Qt::QueuedConnection);
     connect(m_pProtocol.get(), &CMeterProtocol::ReadingDecoded, m_pRecording, &CRealTimeRecording::OnReading,
             Qt::QueuedConnection);
+    connect(m_pProtocol.get(), &CMeterProtocol::ShowOscList, m_pLeftDlg,
+            [this] { m_pLeftDlg->SetLayout(CLeftDlg::kOscilloscopeLayout); }, Qt::QueuedConnection);
 
     connect(m_pLink.get(), &CMeterLink::Connected, this, [this] {
         ShowLinkMessage(QStringLiteral("Connected"));

@@ -18,6 +18,7 @@ class CLinkWatchdog;
 class CLockIndicators;
 class CMessageBoxPrompt;
 class CMeterProtocol;
+class COscWindows;
 class CPrompt;
 class CRealTimeRecording;
 class CWaitDlg;
@@ -29,8 +30,9 @@ class QToolBar;
 class QVBoxLayout;
 
 // The main window. Owns the link to the meter and its protocol, the meter
-// panel in the left dock, the document area, the scan and wait dialogs and
-// the timers: 1 blanks the panel 500 ms after start, 2 is the link watchdog.
+// panel in the left dock, the document area, the oscilloscope's slots and
+// windows, the scan and wait dialogs and the timers: 1 blanks the panel
+// 500 ms after start, 2 is the link watchdog.
 //
 // Other parts add their commands through Menu() and AddToolButton(), which
 // keep the menus and the toolbar in their fixed order whatever the order of
@@ -59,6 +61,8 @@ public:
     CLeftDlg* LeftDlg() const { return m_pLeftDlg; }
     CWaitDlg* WaitDlg() const { return m_pWaitDlg; }
     CLinkWatchdog& Watchdog() { return *m_pWatchdog; }
+    // The waveform slots, the scope windows and the stored-waveform list.
+    COscWindows& Oscilloscope() { return *m_pOsc; }
     const QTimer& BlankPanelTimer() const { return m_timerBlankPanel; }
     QMdiArea* MdiArea() const { return m_pMdiArea; }
     QToolBar* ToolBar() const { return m_pToolBar; }
@@ -109,6 +113,7 @@ private:
     void CreateStatusBar();
     void CreatePageBar();
     void CreateDocuments();
+    void CreateOscilloscope();
     void ConnectProtocol();
     void BlankPanel();
     void ShowLinkMessage(const QString& strText);
@@ -118,6 +123,7 @@ private:
     std::unique_ptr<CMeterLink> m_pLink;
     std::unique_ptr<CMeterProtocol> m_pProtocol;
     CLinkWatchdog* m_pWatchdog;
+    COscWindows* m_pOsc = nullptr;
     QTimer m_timerBlankPanel;
 
     QMdiArea* m_pMdiArea;

@@ -26,6 +26,7 @@ void CLeftDlg::ShowReading(int nLayout, const MeterReading& panel)
 {
     m_state.m_reading = panel;
     m_state.m_nLayout = nLayout;
+    UpdateOscList();
     update(DisplayRect());
     emit ReadingShown(nLayout);
 }
@@ -43,6 +44,7 @@ void CLeftDlg::SetLayout(int nLayout)
     if (nLayout == m_state.m_nLayout)
         return;
     m_state.m_nLayout = nLayout;
+    UpdateOscList();
     update(DisplayRect());
 }
 
@@ -50,6 +52,28 @@ void CLeftDlg::Blank()
 {
     SetDisplayMode(0);
     SetLayout(-1);
+}
+
+void CLeftDlg::SetOscList(QWidget* pList)
+{
+    m_pOscList = pList;
+    if (pList)
+        pList->setParent(this);
+    UpdateOscList();
+}
+
+void CLeftDlg::UpdateOscList()
+{
+    if (!m_pOscList)
+        return;
+    m_pOscList->setGeometry(DisplayArea());
+    m_pOscList->setVisible(m_state.m_nLayout == kOscilloscopeLayout);
+}
+
+void CLeftDlg::resizeEvent(QResizeEvent* pEvent)
+{
+    QWidget::resizeEvent(pEvent);
+    UpdateOscList();
 }
 
 double CLeftDlg::Scale() const
@@ -62,11 +86,16 @@ QPointF CLeftDlg::Origin() const
     return QPointF((width() - CPanelPainter::kWidth * Scale()) / 2, 0);
 }
 
-QRect CLeftDlg::DisplayRect() const
+QRect CLeftDlg::DisplayArea() const
 {
     const double dScale = Scale();
     const QRectF area = CPanelPainter::DisplayArea();
-    return QRectF(Origin() + area.topLeft() * dScale, area.size() * dScale).toAlignedRect().adjusted(-1, -1, 1, 1);
+    return QRectF(Origin() + area.topLeft() * dScale, area.size() * dScale).toAlignedRect();
+}
+
+QRect CLeftDlg::DisplayRect() const
+{
+    return DisplayArea().adjusted(-1, -1, 1, 1);
 }
 
 void CLeftDlg::UpdateFace()

@@ -13,6 +13,8 @@ class CLeftDlg : public QWidget
 {
     Q_OBJECT
 public:
+    static constexpr int kOscilloscopeLayout = 10;
+
     explicit CLeftDlg(QWidget* pParent = nullptr);
 
     // The decoder's show operation: a reading in layout 1..7.
@@ -22,10 +24,15 @@ public:
     void SetLayout(int nLayout);
     // No data: display mode 0, layout -1.
     void Blank();
+    // The stored-waveform list: the panel takes it as a child and shows it over
+    // the display area while the meter is in oscilloscope mode (layout 10).
+    void SetOscList(QWidget* pList);
 
     const CPanelState& State() const { return m_state; }
     int DisplayMode() const { return m_state.m_nDisplayMode; }
     int Layout() const { return m_state.m_nLayout; }
+    // The display area (the instrument's screen) in widget pixels.
+    QRect DisplayArea() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -36,6 +43,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
 
 private:
     // Widget pixels per panel pixel, and where the panel's origin lies.
@@ -43,8 +51,10 @@ private:
     QPointF Origin() const;
     QRect DisplayRect() const;
     void UpdateFace();
+    void UpdateOscList();
 
     CPanelState m_state;
     QPixmap m_face;          // body and dial for m_nFaceMode at the current size
     int m_nFaceMode = -1;
+    QWidget* m_pOscList = nullptr;
 };

@@ -21,3 +21,12 @@ list(APPEND CORE_SOURCES
   scope/COscWorkbook.h
   scope/COscWorkbook.cpp
 )
+list(APPEND UI_SOURCES
+  scope/ui/COscDrawOptions.h
+  scope/ui/COscScreenPainter.cpp
+  scope/ui/COSCGraph.cpp
+  scope/ui/COscSlotButton.cpp
+  scope/ui/COSCList.cpp
+  scope/ui/COSCDlg.cpp
+  scope/ui/COscWindows.cpp
+)

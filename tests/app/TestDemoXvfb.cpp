@@ -1,9 +1,15 @@
 // The program under a virtual X server (run through xvfb-run): real windows,
 // the built-in meter, and --demo --screenshot as a user would run it.
+#include "CImageCheck.h"
 #include "app/CDemoMeter.h"
 #include "app/CMainFrame.h"
 #include "panel/CLeftDlg.h"
 #include "panel/CPanelPainter.h"
+#include "scope/ui/COSCDlg.h"
+#include "scope/ui/COSCGraph.h"
+#include "scope/ui/COSCList.h"
+#include "scope/ui/COscScreenPainter.h"
+#include "scope/ui/COscWindows.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -102,4 +108,42 @@ TEST(UnderX, DemoScreenshotShowsTheLivePanel)
     EXPECT_GT(nDisplay, 20000);
     EXPECT_EQ(nRed, 0);     // not "NO RECV": a reading is shown
     EXPECT_GT(nInk, 500);   // digits, clock, indicators
+}
+
+TEST(UnderX, DemoShowsTheScopeWindowWhenTheMeterEntersItsOscilloscope)
+{
+    CDemoMeter demo;
+    QString strError;
+    ASSERT_TRUE(demo.Start(&strError)) << qPrintable(strError);
+    CMainFrame frame;
+    frame.resize(1280, 960); // the size of the picture in docs/ (no window manager maximises here)
+    frame.showMaximized();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    frame.AutoConnect(demo.PortPath());
+
+    // The tour ends with the oscilloscope, after about 30 s of readings at five frames a second.
+    COscWindows& osc = frame.Oscilloscope();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return osc.ScopeWindow() && osc.ScopeWindow()->isVisible(); }, 120000));
+    EXPECT_TRUE(osc.List()->isVisible());
+    EXPECT_EQ(frame.LeftDlg()->Layout(), CLeftDlg::kOscilloscopeLayout);
+    // Its stored waveforms reach the list, then live screens come again.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return osc.List()->Picture(4) == 284; }, 20000));
+    EXPECT_EQ(osc.List()->Picture(2), 252);
+    const QString strInfo = osc.ScopeWindow()->Info();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return osc.ScopeWindow() && osc.ScopeWindow()->Info() != strInfo; }, 10000));
+    QCoreApplication::processEvents();
+
+    const QImage shot = frame.grab().toImage();
+    ImageCheck::SaveShot(shot, "demo-scope.png");
+    const COSCGraph* pGraph = osc.ScopeWindow()->Graph();
+    const double dRatio = shot.devicePixelRatio();
+    const QRect rcGraph(pGraph->mapTo(&frame, QPoint(0, 0)) * dRatio, pGraph->size() * dRatio);
+    EXPECT_GT(ImageCheck::CountColor(shot, rcGraph, COscScreenPainter::TraceColor().rgb()), 300);
+    EXPECT_GT(ImageCheck::CountColor(shot, rcGraph, COscScreenPainter::BackgroundColor().rgb()), 10000);
+
+    // Back to readings: the scope window closes and the list makes way for them.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return osc.ScopeWindow() == nullptr; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.LeftDlg()->Layout() == 1; }, 10000));
+    EXPECT_FALSE(osc.List()->isVisible());
+    frame.close();
 }

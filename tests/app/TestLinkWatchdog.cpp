@@ -5,6 +5,8 @@
 #include "app/CWaitDlg.h"
 #include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
+#include "scope/ui/COSCList.h"
+#include "scope/ui/COscWindows.h"
 
 #include <QTest>
 
@@ -100,6 +102,29 @@ TEST_F(LinkWatchdog, FirstStallBlanksThePanelLaterStallsOnlyCloseTheWaitDialog)
     TickAfter(6);
     EXPECT_EQ(m_frame.Watchdog().LossCount(), 3);
     EXPECT_FALSE(Blanked());
+}
+
+TEST_F(LinkWatchdog, FirstStallHidesTheWaveformListLaterStallsLeaveIt)
+{
+    const auto enterOscilloscope = [this] {
+        m_frame.Protocol().AppendMeterHex("a2a2a2a2");
+        m_frame.Protocol().OnMeterData();
+        QCoreApplication::processEvents();
+        Receive();
+    };
+    COSCList* pList = m_frame.Oscilloscope().List();
+    enterOscilloscope();
+    ASSERT_TRUE(pList->isVisibleTo(m_frame.LeftDlg()));
+    TickAfter(4);
+    EXPECT_FALSE(pList->isVisibleTo(m_frame.LeftDlg()));
+    EXPECT_TRUE(Blanked());
+
+    // The meter enters its oscilloscope again; the next stall leaves the list up.
+    enterOscilloscope();
+    EXPECT_TRUE(pList->isVisibleTo(m_frame.LeftDlg()));
+    TickAfter(4);
+    EXPECT_EQ(m_frame.Watchdog().LossCount(), 2);
+    EXPECT_TRUE(pList->isVisibleTo(m_frame.LeftDlg()));
 }
 
 TEST_F(LinkWatchdog, ArmedSeries9KeepsTheMeterOnlineForTwentySeconds)

@@ -6,6 +6,10 @@
 #include "link/ui/CBleScan.h"
 #include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
+#include "scope/ui/COSCDlg.h"
+#include "scope/ui/COSCList.h"
+#include "scope/ui/COscWindows.h"
+#include "scope/COscTestFrame.h"
 #include "sim/CSimFrameEncoder.h"
 
 #include <QAction>
@@ -80,7 +84,9 @@ TEST(MainFrame, MenusHoldOnlyWorkingCommandsInTheirFixedOrder)
     CMainFrame frame;
     EXPECT_EQ(Texts(frame.menuBar()->actions()),
               QStringList({"&File", "&View", "&Com Port", "&Real Time", "&Graph Setting", "&Help"}));
-    EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::File)->actions()).last(), QStringLiteral("E&xit"));
+    // No recent files in a fresh profile: the two separators around their place stay.
+    EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::File)->actions()),
+              QStringList({"&New", "&Open...", "&Close", "&Save", "Save &As...", "Open &Osc...", "-", "-", "E&xit"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::View)->actions()), QStringList({"&Toolbar", "&Status Bar"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::ComPort)->actions()), QStringList({"ConnectBle"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::Help)->actions()),
@@ -315,6 +321,62 @@ TEST(MainFrame, PanelFollowsTheDecodedFrames)
     QCoreApplication::processEvents();
     EXPECT_EQ(frame.LeftDlg()->Layout(), 10);
     EXPECT_EQ(frame.LeftDlg()->DisplayMode(), 11);
+}
+
+TEST(MainFrame, OscilloscopeModeShowsTheWaveformListInThePanelAndLiveScreensInTheScopeWindow)
+{
+    CMainFrame frame;
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !frame.BlankPanelTimer().isActive(); }, 5000));
+    const auto receive = [&](const QByteArray& strHex) {
+        frame.Protocol().AppendMeterHex(strHex);
+        frame.Protocol().OnMeterData();
+        QCoreApplication::processEvents();
+    };
+    COSCList* pList = frame.Oscilloscope().List();
+    EXPECT_EQ(pList->parentWidget(), frame.LeftDlg());
+    EXPECT_FALSE(pList->isVisible());
+
+    receive("a2a2a2a2");
+    ASSERT_TRUE(pList->isVisible());
+    // Over the panel's display area, inside the panel.
+    const QRect rcList = pList->geometry();
+    EXPECT_TRUE(frame.LeftDlg()->rect().contains(rcList));
+    EXPECT_GT(rcList.width(), frame.LeftDlg()->DisplayArea().width() * 3 / 4);
+    EXPECT_LT(rcList.bottom(), frame.LeftDlg()->height() / 2 + 20);
+
+    // A live screen opens the scope window in the document area.
+    EXPECT_EQ(frame.Oscilloscope().ScopeWindow(), nullptr);
+    receive(COscTestFrame().Hex());
+    COSCDlg* pScope = frame.Oscilloscope().ScopeWindow();
+    ASSERT_NE(pScope, nullptr);
+    EXPECT_TRUE(pScope->isVisible());
+    EXPECT_TRUE(frame.MdiArea()->isAncestorOf(pScope));
+
+    // Readings again: the window closes and the list makes way for them.
+    CSimReading vdc;
+    vdc.m_strUnit = QStringLiteral("VDC");
+    vdc.m_fRange = 6.0f;
+    receive(CSimFrameEncoder::Encode(vdc).toHex());
+    EXPECT_EQ(frame.LeftDlg()->Layout(), 1);
+    EXPECT_FALSE(pList->isVisible());
+    EXPECT_EQ(frame.Oscilloscope().ScopeWindow(), nullptr);
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(frame.MdiArea()->subWindowList().isEmpty());
+
+    // File -> Open Osc... asks for a waveform file; cancelled, nothing opens.
+    QAction* pOpen = FindAction(frame, QStringLiteral("&File"), QStringLiteral("Open &Osc..."));
+    ASSERT_NE(pOpen, nullptr);
+    bool bAsked = false;
+    OnModal([&](QWidget* pModal) {
+        bAsked = pModal->inherits("QFileDialog");
+        pModal->close();
+    });
+    pOpen->trigger();
+    EXPECT_TRUE(bAsked);
+    EXPECT_TRUE(frame.MdiArea()->subWindowList().isEmpty());
 }
 
 #include "TestMainFrame.moc"

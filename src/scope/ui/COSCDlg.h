@@ -1,0 +1,98 @@
+#pragma once
+
+#include "scope/OscRecord.h"
+
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+
+class COSCGraph;
+class CPrompt;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QPushButton;
+
+// "OSC": the scope window. Holds a copy of one waveform and shows it in its
+// graph, with the information line, the point readout, the buttons "UnDo Zoom"
+// and "FFT" (the meter's own spectrum, for captures whose status is 3), and the
+// menu commands "Save Current Osc" (a ".osc" file) and "&Export to excel" (an
+// .xlsx workbook opened in the desktop's spreadsheet application).
+//
+// Closing it emits Closed(); whoever made it decides when it goes.
+// GUI thread only; records arrive by value.
+class COSCDlg : public QWidget
+{
+    Q_OBJECT
+public:
+    static QString Title() { return QStringLiteral("OSC"); }
+
+    explicit COSCDlg(CPrompt& prompt, QWidget* pParent = nullptr);
+
+    // Takes a copy of record and shows its samples, whole, with strInfo in the information line.
+    void ShowWaveform(const OscRecord& record, const QString& strInfo);
+
+    // The FFT button: the meter's spectrum and back; nothing for a capture without one.
+    void OnFft();
+    // "Save Current Osc": asks where (a proposed name from the clock), then saves.
+    void OnSaveCurrentOsc();
+    // Writes the waveform shown to strPath; false, with the user told why, when it cannot.
+    bool SaveCurrentOsc(const QString& strPath);
+    // "&Export to excel": asks where, writes the workbook and opens it.
+    void OnExportToExcel();
+    // Writes the points shown as a workbook to strPath and has the desktop open it.
+    bool ExportToExcel(const QString& strPath);
+
+    // Where the file dialogs of waveform files start: the folder used last this session.
+    static QString WaveformFolder();
+    static void SetWaveformFolder(const QString& strFolder);
+
+    // How a written workbook is opened (QDesktopServices::openUrl unless replaced).
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    void SetUrlOpener(UrlOpener opener) { m_openUrl = std::move(opener); }
+
+    const OscRecord& Record() const { return m_record; }
+    const QString& Info() const { return m_info; }
+    // True while the samples show, false while the spectrum does.
+    bool ShowTime() const { return m_showTime; }
+
+    COSCGraph* Graph() const { return m_pGraph; }
+    QMenuBar* MenuBar() const { return m_pMenuBar; }
+    QAction* SaveAction() const { return m_pSaveAction; }
+    QAction* ExportAction() const { return m_pExportAction; }
+    QLineEdit* InfoEdit() const { return m_pInfoEdit; }
+    QLabel* ReadoutLine() const { return m_pReadout; }
+    QPushButton* UndoZoomButton() const { return m_pUndoZoom; }
+    QPushButton* FftButton() const { return m_pFft; }
+
+signals:
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+
+private:
+    void CreateControls();
+    void UpdateFftButton();
+    // A save dialog in the folder used last, proposing strName; empty when cancelled.
+    QString AskSavePath(const QString& strTitle, const QString& strName, const QString& strFilter,
+                        const QString& strSuffix);
+    void Warn(const QString& strText);
+
+    CPrompt& m_prompt;
+    UrlOpener m_openUrl;
+    COSCGraph* m_pGraph = nullptr;
+    QString m_info;
+    bool m_showTime = true;
+    OscRecord m_record;
+
+    QMenuBar* m_pMenuBar = nullptr;
+    QAction* m_pSaveAction = nullptr;
+    QAction* m_pExportAction = nullptr;
+    QLineEdit* m_pInfoEdit = nullptr;
+    QLabel* m_pReadout = nullptr;
+    QPushButton* m_pUndoZoom = nullptr;
+    QPushButton* m_pFft = nullptr;
+};
