@@ -20,8 +20,7 @@ CMyTalvaApp::CMyTalvaApp(int& argc, char** argv)
     : m_pApp(std::make_unique<QApplication>(argc, argv))
 {
     // The settings folder is shared with multimeter-cli.
-    QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    QApplication::setApplicationName(QStringLiteral("multimeter"));
+    DocumentType::SetSettingsIdentity();
     QApplication::setApplicationDisplayName(DocumentType::ProgramName());
     QApplication::setApplicationVersion(DocumentType::Version());
     QApplication::setWindowIcon(CProgramIcon::Icon());

@@ -26,7 +26,7 @@ TEST_F(LinkE2E, ScanListsTheMetersAndNoneOfTheDecoys)
         QStringLiteral("1\tORV-BT-2\tc8:fd:19:11:22:33\t-71"),
     }));
     // The port went to the settings file as typed.
-    QFile ini(m_config.filePath(QStringLiteral("Local AppWizard-Generated Applications/multimeter/MultipleSetInfo.ini")));
+    QFile ini(m_config.filePath(QStringLiteral("multimeter/MultipleSetInfo.ini")));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains(("COMPORT=" + sim.Port()).toLocal8Bit()));
 }

@@ -1,6 +1,7 @@
 // multimeter-cli: headless use of the meter core.
 #include "CliVerbs.h"
 #include "CmdDump.h"
+#include "document/CDocumentType.h"
 
 #include <QCoreApplication>
 
@@ -35,8 +36,7 @@ void PrintUsage()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    QCoreApplication::setApplicationName(QStringLiteral("multimeter"));
+    DocumentType::SetSettingsIdentity();
     if (argc < 2) {
         PrintUsage();
         return 64;
