@@ -190,6 +190,7 @@ void CSimDongle::HandleCommand(int nOpcode, const QByteArray& params, qint64 now
         Schedule(nowMs + 5, CommandStatus(nOpcode, 0));
         Schedule(nowMs + 30, Event(kEvLinkTerminated, 0, QByteArray::fromHex("000013")));
         m_bLinked = m_bNotifying = false;
+        m_nDropAt = -1;
         m_pMeter.reset();
         break;
     case kOpDiscovery: {
@@ -225,11 +226,15 @@ void CSimDongle::HandleCommand(int nOpcode, const QByteArray& params, qint64 now
             link.append(QByteArray::fromHex("0000" "5000" "0000" "d007" "00"));
             Schedule(nowMs + 150, Event(kEvLinkEstablished, 0, link));
             m_bLinked = true;
-            m_pMeter = std::make_unique<CSimMeter>(m_options.meter);
+            CSimMeterOptions meter = m_options.meter;
+            meter.nSeed += quint32(m_nLinks++); // the values of each link differ
+            m_pMeter = std::make_unique<CSimMeter>(meter);
             QString strError;
             m_pMeter->Load(&strError);
             if (m_options.dDisconnectAfterS > 0)
                 m_nDisconnectAt = nowMs + 150 + qint64(m_options.dDisconnectAfterS * 1000);
+            if (m_options.dDropAfterS > 0 && m_nDropsDone < m_options.nDrops)
+                m_nDropAt = nowMs + 150 + qint64(m_options.dDropAfterS * 1000);
             break;
         }
         // An address nobody advertises: the link never comes up.
@@ -259,11 +264,23 @@ void CSimDongle::HandleCommand(int nOpcode, const QByteArray& params, qint64 now
 
 QByteArray CSimDongle::TakeDue(qint64 nowMs)
 {
+    if (m_nDropAt >= 0 && nowMs >= m_nDropAt) {
+        // The radio link is gone (supervision timeout): nothing more of this meter.
+        m_nDropAt = -1;
+        ++m_nDropsDone;
+        m_bLinked = m_bNotifying = false;
+        m_pMeter.reset();
+        if (m_options.meter.bLogReadings)
+            m_readingLog << QStringLiteral("# link ended");
+        Schedule(nowMs, Event(kEvLinkTerminated, 0, QByteArray::fromHex("000008")));
+    }
     if (m_bNotifying && m_pMeter) {
         for (const QByteArray& frame : m_pMeter->Poll(nowMs)) {
             for (int i = 0; i < frame.size(); i += kMaxNotification)
                 Schedule(nowMs, Notification(frame.mid(i, kMaxNotification)));
         }
+        if (m_options.meter.bLogReadings)
+            m_readingLog += m_pMeter->TakeReadingLog();
     }
     QByteArray out;
     while (!m_due.empty() && m_due.begin()->first <= nowMs) {
@@ -282,6 +299,11 @@ qint64 CSimDongle::MsUntilNext(qint64 nowMs) const
         const qint64 nMeter = m_pMeter->MsUntilNext(nowMs);
         if (nMeter >= 0 && (nNext < 0 || nMeter < nNext))
             nNext = nMeter;
+    }
+    if (m_nDropAt >= 0) {
+        const qint64 nDrop = qMax<qint64>(0, m_nDropAt - nowMs);
+        if (nNext < 0 || nDrop < nNext)
+            nNext = nDrop;
     }
     if (m_nDisconnectAt >= 0) {
         const qint64 nDisc = qMax<qint64>(0, m_nDisconnectAt - nowMs);

@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 #include <array>
 #include <map>
@@ -31,6 +34,8 @@ struct CSimDongleOptions
     QList<CSimAdvertiser> advertisers;
     int nNoiseBytes = 0;           //!< garbage bytes between event packets (never 0x04)
     double dDisconnectAfterS = 0;  //!< close the port this long after the link came up (0: never)
+    double dDropAfterS = 0;        //!< end the radio link this long after it came up (0: never); the port stays
+    int nDrops = 1;                //!< how many times the radio link is ended that way
     quint32 nSeed = 1;
     CSimMeterOptions meter;
 };
@@ -59,6 +64,11 @@ public:
     QByteArray TakeDue(qint64 nowMs);
     // Milliseconds until something is due, -1 when nothing is scheduled.
     qint64 MsUntilNext(qint64 nowMs) const;
+    // With the meter's bLogReadings: the readings sent since the last call (see
+    // CSimMeter), and "# link ended" where dDropAfterS ended the link.
+    QStringList TakeReadingLog() { return std::exchange(m_readingLog, {}); }
+    // Radio links ended by dDropAfterS so far.
+    int DropCount() const { return m_nDropsDone; }
     // The moment the port should be closed as if unplugged, or -1.
     qint64 DisconnectAt() const { return m_nDisconnectAt; }
 
@@ -80,5 +90,9 @@ private:
     bool m_bLinked = false;
     bool m_bNotifying = false;
     qint64 m_nDisconnectAt = -1;
+    qint64 m_nDropAt = -1;       //!< when the radio link ends, or -1
+    int m_nDropsDone = 0;
+    int m_nLinks = 0;            //!< links established so far; each meter gets its own seed
+    QStringList m_readingLog;
     std::mt19937 m_random;
 };

@@ -56,6 +56,12 @@ struct CSimMeter::Private
         return CSimClock::FromDateTime(m_clockStart.addMSecs(qint64(std::floor(dDueMs - double(m_nStartMs)))));
     }
 
+    void LogReading(const CSimReading& r)
+    {
+        if (m_options.bLogReadings)
+            m_readingLog << QString::number(double(r.m_fValue), 'f', 4) + QLatin1Char('\t') + r.m_strUnit.trimmed();
+    }
+
     void EmitFrame(QList<QByteArray>& out, const QByteArray& frame)
     {
         if (m_nNoiseBytes > 0 && m_bFrameSent)
@@ -79,6 +85,7 @@ struct CSimMeter::Private
         r.m_strUnit = QStringLiteral("V");
         r.m_nDecimals = 4;
         r.m_clock = ClockAt(m_dNextDueMs);
+        LogReading(r);
         EmitFrame(out, CSimFrameEncoder::Encode(r));
         m_dNextDueMs += m_dPeriodMs;
     }
@@ -110,6 +117,7 @@ struct CSimMeter::Private
             r.m_fValue = float(double(r.m_fValue) + step.m_dValueStep * m_nRepeatDone);
             if (step.m_bRunningClock)
                 r.m_clock = ClockAt(m_dNextDueMs);
+            LogReading(r);
             EmitRepetition(out, step, CSimFrameEncoder::Encode(r));
             break;
         }
@@ -145,6 +153,7 @@ struct CSimMeter::Private
 
     bool m_bStarted = false;
     qint64 m_nStartMs = 0;
+    QStringList m_readingLog;       // taken by TakeReadingLog after every Poll
     double m_dNextDueMs = 0.0;      // due time of the next scheduled step
     QDateTime m_clockStart;         // the meter clock at m_nStartMs
     int m_nStep = 0;
@@ -246,6 +255,11 @@ QList<QByteArray> CSimMeter::Poll(qint64 nowMs)
             d->NextDefault(out);
     }
     return out;
+}
+
+QStringList CSimMeter::TakeReadingLog()
+{
+    return std::exchange(d->m_readingLog, {});
 }
 
 qint64 CSimMeter::MsUntilNext(qint64 nowMs) const

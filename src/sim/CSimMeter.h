@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The simulated meter behind the simulated dongle. It produces the meter's
 // frames as raw bytes; the dongle cuts them into notifications of at most 20
@@ -13,6 +14,7 @@ struct CSimMeterOptions
     QString strScenarioPath;       // JSON scenario; empty: a steady layout-1 stream
     int nNoiseBytes = 0;           // garbage bytes put between frames (0: none)
     quint32 nSeed = 1;             // noise and value generator seed
+    bool bLogReadings = false;     // keep a line for each reading sent (TakeReadingLog)
 };
 
 class CSimMeter
@@ -32,6 +34,9 @@ public:
     QList<QByteArray> Poll(qint64 nowMs);
     // Milliseconds until the next frame is due, or -1 when nothing more will come.
     qint64 MsUntilNext(qint64 nowMs) const;
+    // With bLogReadings: the readings of the frames Poll returned since the last
+    // call, oldest first, as "value<TAB>unit" with four decimals.
+    QStringList TakeReadingLog();
     // A command frame the program wrote to the meter's command handle.
     void OnCommand(const QByteArray& frame);
     // The command frames received since construction, oldest first (the last 256 at most).

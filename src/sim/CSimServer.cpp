@@ -29,6 +29,11 @@ bool CSimServer::Open(QString* pstrError)
             *pstrError = QStringLiteral("cannot create a pipe");
         return false;
     }
+    if (!m_readingLog.fileName().isEmpty() && !m_readingLog.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        if (pstrError)
+            *pstrError = QStringLiteral("cannot write %1: %2").arg(m_readingLog.fileName(), m_readingLog.errorString());
+        return false;
+    }
     return m_pty.Open(m_strLinkPath, pstrError);
 }
 
@@ -74,6 +79,12 @@ int CSimServer::Run()
     for (;;) {
         const qint64 now = clock.elapsed();
         m_pendingOut += m_dongle.TakeDue(now);
+        const QStringList sent = m_dongle.TakeReadingLog();
+        if (!sent.isEmpty() && m_readingLog.isOpen()) {
+            // Flushed at once: a test reads it while we serve.
+            m_readingLog.write((sent.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+            m_readingLog.flush();
+        }
         if (!Flush())
             break;
         if (m_dongle.DisconnectAt() >= 0 && now >= m_dongle.DisconnectAt())

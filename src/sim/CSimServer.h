@@ -4,6 +4,7 @@
 #include "sim/CSimPty.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <atomic>
 #include <thread>
@@ -16,6 +17,8 @@ public:
     explicit CSimServer(const CSimDongleOptions& options, const QString& strLinkPath = QString());
     ~CSimServer();
 
+    // Writes a line for each reading sent to this file (the meter's bLogReadings); before Open.
+    void SetReadingLog(const QString& strPath) { m_readingLog.setFileName(strPath); }
     // Creates the pseudo-terminal and checks the meter's scenario.
     bool Open(QString* pstrError);
     // The path the program opens.
@@ -36,6 +39,7 @@ private:
     CSimDongle m_dongle;
     CSimPty m_pty;
     QString m_strLinkPath;
+    QFile m_readingLog;       //!< open while serving when a path was set
     QByteArray m_pendingOut;  //!< bytes the pseudo-terminal could not take yet
     int m_hStopPipe[2] = { -1, -1 };
     std::thread m_thread;

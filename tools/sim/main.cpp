@@ -1,9 +1,11 @@
 // meter-sim: a simulated dongle and meter behind a pseudo-terminal.
+#include "document/CDocumentType.h"
 #include "sim/CSimServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 
@@ -43,20 +45,25 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("meter-sim"));
+    QCoreApplication::setApplicationVersion(DocumentType::Version());
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Simulated Bluetooth dongle and meter on a pseudo-terminal. Prints the port path, then serves until "
         "interrupted."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption linkOpt(QStringLiteral("link"), QStringLiteral("Also make a symbolic link to the port at <path>."), QStringLiteral("path"));
     const QCommandLineOption rateOpt(QStringLiteral("rate"), QStringLiteral("Measurement frames per second (default 5)."), QStringLiteral("n"), QStringLiteral("5"));
     const QCommandLineOption scenarioOpt(QStringLiteral("scenario"), QStringLiteral("Play the readings of a JSON scenario."), QStringLiteral("file"));
     const QCommandLineOption noiseOpt(QStringLiteral("noise"), QStringLiteral("Garbage bytes between meter frames."), QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption dongleNoiseOpt(QStringLiteral("dongle-noise"), QStringLiteral("Garbage bytes between dongle packets."), QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption disconnectOpt(QStringLiteral("disconnect-after"), QStringLiteral("Close the port this many seconds after the link came up."), QStringLiteral("s"), QStringLiteral("0"));
+    const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("End the radio link this many seconds after it came up; the port stays and the next connection is accepted."), QStringLiteral("s"), QStringLiteral("0"));
+    const QCommandLineOption dropsOpt(QStringLiteral("drops"), QStringLiteral("How many times --drop-after ends the link (default 1)."), QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption sentLogOpt(QStringLiteral("sent-log"), QStringLiteral("Write each reading sent to <file>, one line each: value with four decimals, tab, unit; \"# link ended\" where --drop-after ended the link."), QStringLiteral("file"));
     const QCommandLineOption meterOpt(QStringLiteral("meter"), QStringLiteral("Advertise a meter NAME@aa:bb:cc:dd:ee:ff[,RSSI] (repeatable; replaces the default set)."), QStringLiteral("meter"));
     const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("Random seed."), QStringLiteral("n"), QStringLiteral("1"));
-    parser.addOptions({ linkOpt, rateOpt, scenarioOpt, noiseOpt, dongleNoiseOpt, disconnectOpt, meterOpt, seedOpt });
+    parser.addOptions({ linkOpt, rateOpt, scenarioOpt, noiseOpt, dongleNoiseOpt, disconnectOpt, dropOpt, dropsOpt, sentLogOpt, meterOpt, seedOpt });
     parser.process(app);
 
     CSimDongleOptions options;
@@ -75,6 +82,19 @@ int main(int argc, char** argv)
     options.nNoiseBytes = parser.value(dongleNoiseOpt).toInt();
     options.dDisconnectAfterS = parser.value(disconnectOpt).toDouble();
     options.nSeed = parser.value(seedOpt).toUInt();
+    bool bDropOk = false;
+    bool bDropsOk = false;
+    options.dDropAfterS = parser.value(dropOpt).toDouble(&bDropOk);
+    options.nDrops = parser.value(dropsOpt).toInt(&bDropsOk);
+    if (!bDropOk || !std::isfinite(options.dDropAfterS) || options.dDropAfterS < 0 || options.dDropAfterS > 86400) {
+        std::fprintf(stderr, "meter-sim: --drop-after must be between 0 and 86400 seconds\n");
+        return 2;
+    }
+    if (!bDropsOk || options.nDrops < 1) {
+        std::fprintf(stderr, "meter-sim: --drops must be a whole number of at least 1\n");
+        return 2;
+    }
+    options.meter.bLogReadings = parser.isSet(sentLogOpt);
     options.meter.dRate = parser.value(rateOpt).toDouble();
     options.meter.strScenarioPath = parser.value(scenarioOpt);
     options.meter.nNoiseBytes = parser.value(noiseOpt).toInt();
@@ -85,6 +105,7 @@ int main(int argc, char** argv)
     }
 
     CSimServer server(options, parser.value(linkOpt));
+    server.SetReadingLog(parser.value(sentLogOpt));
     QString strError;
     if (!server.Open(&strError)) {
         std::fprintf(stderr, "meter-sim: %s\n", qPrintable(strError));
