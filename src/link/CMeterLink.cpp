@@ -71,9 +71,10 @@ void CMeterLink::ClosePortAfterError(const QString& strError)
     m_comPort.Close();
     SetLinkState(kIdle);
     const QString strMessage = QStringLiteral("The connection on %1 was lost: %2").arg(strPort, strError);
+    // Receivers show the lost link before the message box waits for the user.
+    emit LinkError(strMessage);
     if (m_pPrompt)
         m_pPrompt->Message(strMessage, DocumentType::ProgramName(), CPrompt::Warning);
-    emit LinkError(strMessage);
 }
 
 QByteArray CMeterLink::RxHexSnapshot() const
@@ -276,6 +277,12 @@ bool CMeterLink::ProcessOnce(std::unique_lock<std::mutex>& lock)
             m_pSink->OnMeterData();
         } else if (nResult == CDonglePackets::kLinkEstablished) {
             emit LinkEstablished();
+        } else if (nResult == CDonglePackets::kLinkTerminated) {
+            // The meter or the radio ended the link: as lost as a failed port.
+            QMetaObject::invokeMethod(this, [this] {
+                if (m_comPort.IsOpen())
+                    ClosePortAfterError(QStringLiteral("the meter ended the link"));
+            }, Qt::QueuedConnection);
         }
         lock.lock();
         // Text emptied by a new command meanwhile is not ours to cut any more.

@@ -89,7 +89,8 @@ signals:
     void LinkEstablished();
     // Notifications have been enabled: readings will flow.
     void Connected();
-    // The port failed (device gone, write failed); told once, the port is closed.
+    // The port failed (device gone, write failed) or the meter ended the link;
+    // told once, the port is closed.
     void LinkError(const QString& strMessage);
 
 private:

@@ -2,6 +2,7 @@ list(APPEND CORE_SOURCES
   link/CBlockingInvoker.cpp
   link/CComPort.cpp
   link/CDonglePackets.cpp
+  link/CLinkReconnect.cpp
   link/CMeterLink.cpp
   link/CPortSettings.cpp
   link/CReadComThread.cpp

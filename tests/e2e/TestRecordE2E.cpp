@@ -1,6 +1,7 @@
 // multimeter-cli record and dump against meter-sim.
 #include "CSimProcess.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -70,4 +71,50 @@ TEST(RecordE2E, InterruptSavesAndAutosaveBoundsTheLoss)
     const CCliResult bad = RunCli({ QStringLiteral("dump"), dir.filePath(QStringLiteral("missing.mLog")) });
     EXPECT_NE(bad.nStatus, 0);
     EXPECT_FALSE(bad.strError.isEmpty());
+}
+
+TEST(RecordE2E, ReconnectKeepsRecordingTheSameFileThroughThreeDropouts)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    const QString strSent = dir.filePath(QStringLiteral("sent.txt"));
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20"), QStringLiteral("--drop-after"), QStringLiteral("1"),
+                      QStringLiteral("--drops"), QStringLiteral("3"), QStringLiteral("--sent-log"), strSent });
+    ASSERT_FALSE(sim.Port().isEmpty());
+    const QString strOut = dir.filePath(QStringLiteral("long.mLog"));
+    const CCliResult r = RunCli({ QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut,
+                                  QStringLiteral("--reconnect"), QStringLiteral("--seconds"), QStringLiteral("13") });
+    ASSERT_EQ(r.nStatus, 0) << qPrintable(r.strError);
+    EXPECT_EQ(r.strError.count(QStringLiteral("reconnecting to c8:fd:19:0a:bc:de")), 3) << qPrintable(r.strError);
+    EXPECT_EQ(r.strError.count(QStringLiteral("reconnected to c8:fd:19:0a:bc:de")), 3) << qPrintable(r.strError);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("in 1 s"))) << qPrintable(r.strError);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("in 1 file(s)"))) << qPrintable(r.strError);
+
+    // What the simulator sent, with the three ends of the link marked.
+    QFile sentFile(strSent);
+    ASSERT_TRUE(sentFile.open(QIODevice::ReadOnly));
+    QStringList sent;
+    int nBeforeLastDrop = -1;
+    int nDrops = 0;
+    for (const QString& strLine : QString::fromUtf8(sentFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (strLine == QLatin1String("# link ended")) {
+            ++nDrops;
+            nBeforeLastDrop = int(sent.size());
+        } else {
+            sent << strLine;
+        }
+    }
+    ASSERT_EQ(nDrops, 3);
+
+    QStringList recorded;
+    for (const QString& strRecord : DumpRecords(strOut)) {
+        const QStringList cells = strRecord.split(QLatin1Char('\t'));
+        ASSERT_GE(cells.size(), 4);
+        recorded << cells[2] + QLatin1Char('\t') + cells[3];
+    }
+    // Everything sent up to the third dropout and a good run after it, in order and
+    // without gaps: the file is the beginning of what was sent (the last readings
+    // may still have been on their way when --seconds ended the run).
+    ASSERT_GE(recorded.size(), nBeforeLastDrop + 20) << recorded.size() << " of " << sent.size();
+    EXPECT_EQ(recorded, sent.mid(0, recorded.size()));
 }

@@ -23,6 +23,7 @@ void OnSignal(int)
 const QCommandLineOption kPortOpt(QStringLiteral("port"), QStringLiteral("The dongle's serial port: a number or a device path."), QStringLiteral("port"));
 const QCommandLineOption kMacOpt(QStringLiteral("mac"), QStringLiteral("The meter's address, e.g. c8:fd:19:0a:bc:de (default: the first meter found)."), QStringLiteral("address"));
 const QCommandLineOption kSecondsOpt(QStringLiteral("seconds"), QStringLiteral("Stop after this many seconds."), QStringLiteral("n"));
+const QCommandLineOption kReconnectOpt(QStringLiteral("reconnect"), QStringLiteral("When the link is lost, look for the same meter again (pauses of 1 s growing to 30 s) and go on."));
 const QCommandLineOption kCountOpt(QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("n"));
 }
 
@@ -43,7 +44,12 @@ CCliSession::CCliSession(QCommandLineParser& parser)
     m_parser.addOption(kPortOpt);
     m_parser.addOption(kMacOpt);
     m_parser.addOption(kSecondsOpt);
-    connect(&m_link, &CMeterLink::LinkError, this, [this](const QString&) { Finish(3); });
+    connect(&m_link, &CMeterLink::LinkError, this, [this](const QString& strMessage) {
+        if (m_onLinkLost)
+            m_onLinkLost(strMessage);
+        else
+            Finish(3);
+    });
     connect(&m_link, &CMeterLink::LinkEstablished, this, [this] { m_bLinkUp = true; });
 
     // Ctrl-C and SIGTERM end the event loop normally, so that callers can save.
@@ -66,6 +72,12 @@ void CCliSession::AddCountOption()
     m_bHasCount = true;
 }
 
+void CCliSession::AddReconnectOption()
+{
+    m_parser.addOption(kReconnectOpt);
+    m_bHasReconnect = true;
+}
+
 bool CCliSession::Parse(const QStringList& args, bool bNeedsMac)
 {
     if (!m_parser.parse(args)) {
@@ -76,6 +88,7 @@ bool CCliSession::Parse(const QStringList& args, bool bNeedsMac)
         std::printf("%s", qPrintable(m_parser.helpText()));
         return false;
     }
+    m_bReconnect = m_bHasReconnect && m_parser.isSet(kReconnectOpt);
     m_strPort = m_parser.value(kPortOpt);
     if (m_strPort.isEmpty()) {
         std::fprintf(stderr, "missing --port\n");

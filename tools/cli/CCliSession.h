@@ -22,6 +22,11 @@ public:
 
     // Adds --count N (stop after N readings) to the verb's options; call before Parse.
     void AddCountOption();
+    // Adds --reconnect (see CReconnect); call before Parse.
+    void AddReconnectOption();
+    bool Reconnect() const { return m_bReconnect; }
+    // Called instead of ending with status 3 when the link is lost.
+    void SetLinkLostHandler(std::function<void(const QString&)> onLost) { m_onLinkLost = std::move(onLost); }
     // Parses the verb's arguments; false (after printing why) on bad use.
     bool Parse(const QStringList& args, bool bNeedsMac);
     QString Port() const { return m_strPort; }
@@ -58,6 +63,9 @@ private:
     bool m_bFinished = false;
     int m_nStatus = 0;
     std::function<void()> m_onConnected;
+    bool m_bHasReconnect = false;
+    bool m_bReconnect = false;
+    std::function<void(const QString&)> m_onLinkLost;
 };
 
 // One line to stdout, flushed at once so that pipes see it; safe from any thread.

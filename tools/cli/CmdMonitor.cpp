@@ -1,5 +1,6 @@
 #include "CCliSession.h"
 #include "CliVerbs.h"
+#include "CReconnect.h"
 
 #include "protocol/CMeterProtocol.h"
 
@@ -106,6 +107,7 @@ int RunMonitor(const QStringList& args)
     parser.addOption(formatOpt);
     CCliSession session(parser);
     session.AddCountOption();
+    session.AddReconnectOption();
     if (!session.Parse(args, false))
         return 64;
     const QString strFormat = parser.value(formatOpt);
@@ -129,6 +131,8 @@ int RunMonitor(const QStringList& args)
                              QMetaObject::invokeMethod(&session, [&session] { session.Finish(0); }, Qt::QueuedConnection);
                      },
                      Qt::DirectConnection);
+    if (session.Reconnect())
+        new CReconnect(session);
     session.ConnectThen([&session] { session.StopAfterSeconds(); });
     const int nStatus = session.Exec();
     session.Link().SetMeterTextSink(nullptr);

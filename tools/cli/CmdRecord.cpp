@@ -1,5 +1,6 @@
 #include "CCliSession.h"
 #include "CliVerbs.h"
+#include "CReconnect.h"
 
 #include "protocol/CLiveRecorder.h"
 #include "protocol/CMeterProtocol.h"
@@ -20,6 +21,7 @@ int RunRecord(const QStringList& args)
     parser.addOption(autosaveOpt);
     CCliSession session(parser);
     session.AddCountOption();
+    session.AddReconnectOption();
     if (!session.Parse(args, false))
         return 64;
     if (parser.value(outOpt).isEmpty()) {
@@ -65,6 +67,14 @@ int RunRecord(const QStringList& args)
     QTimer autosave;
     QObject::connect(&autosave, &QTimer::timeout, &recorder, [&] { bSaveFailed = !recorder.Save(); });
     autosave.start(int(dAutosave * 1000));
+    if (session.Reconnect()) {
+        // What came before the loss is on disk before the first try.
+        auto* pReconnect = new CReconnect(session);
+        QObject::connect(pReconnect, &CReconnect::LinkLost, &recorder, [&] {
+            QCoreApplication::sendPostedEvents(&recorder);
+            bSaveFailed = !recorder.Save();
+        });
+    }
     session.ConnectThen([&session] { session.StopAfterSeconds(); });
     int nStatus = session.Exec();
     session.Link().SetMeterTextSink(nullptr);
