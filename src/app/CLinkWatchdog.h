@@ -33,6 +33,8 @@ public:
     // Tests drive the watchdog with a clock of their own.
     void SetClock(Clock clock) { m_clock = std::move(clock); }
     void Start();
+    // The link is gone: no stall to find until the next connect.
+    void Stop() { m_timer.stop(); }
     bool IsActive() const { return m_timer.isActive(); }
     const QTimer& Timer() const { return m_timer; }
     // One tick; the timer calls it every second.

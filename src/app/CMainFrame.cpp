@@ -14,6 +14,8 @@
 #include "document/ui/CMyTalvaView.h"
 #include "graph/CControlDlgBar.h"
 #include "graph/CGraphCommand.h"
+#include "link/CLinkReconnect.h"
+#include "link/CPortSettings.h"
 #include "link/ui/CBleScan.h"
 #include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
@@ -29,6 +31,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -63,6 +66,10 @@ QAction* FollowingAction(const QMap<Key, Value>& map, Key key, ToAction toAction
     return it == map.end() ? nullptr : toAction(it.value());
 }
 
+const QString kAutoReconnectKey = QStringLiteral("Link/AutoReconnect");
+const QString kConnectedText = QStringLiteral("Connected");
+const QString kDisconnectedText = QStringLiteral("Disconnected");
+
 } // namespace
 
 CMainFrame::CMainFrame(QWidget* pParent)
@@ -76,6 +83,7 @@ CMainFrame::CMainFrame(QWidget* pParent)
     m_pProtocol = std::make_unique<CMeterProtocol>(m_pLink.get(), m_pPrompt.get());
     m_pLink->SetMeterTextSink(m_pProtocol.get());
     m_pWatchdog = new CLinkWatchdog(*m_pLink, *m_pProtocol, this);
+    m_pReconnect = new CLinkReconnect(*m_pLink, this);
     m_pLocks = new CLockIndicators(QGuiApplication::platformName(), this);
 
     m_pMdiArea = new QMdiArea(this);
@@ -155,6 +163,17 @@ void CMainFrame::CreateMenus()
     QAction* pConnect = Menu(MenuId::ComPort)->addAction(QStringLiteral("ConnectBle"), QKeySequence(Qt::CTRL | Qt::Key_B),
                                                          this, &CMainFrame::OnConnectBle);
     pConnect->setStatusTip(QStringLiteral("Find the meter through the Bluetooth dongle and connect to it"));
+    m_pAutoReconnect = Menu(MenuId::ComPort)->addAction(QStringLiteral("&Reconnect Automatically"));
+    m_pAutoReconnect->setCheckable(true);
+    m_pAutoReconnect->setStatusTip(QStringLiteral("When the link is lost, find the remembered meter again and reconnect"));
+    m_pAutoReconnect->setChecked(QSettings(CDocManager::SettingsPath(), QSettings::IniFormat).value(kAutoReconnectKey).toBool());
+    connect(m_pAutoReconnect, &QAction::toggled, this, [this](bool bOn) {
+        QSettings(CDocManager::SettingsPath(), QSettings::IniFormat).setValue(kAutoReconnectKey, bOn);
+        if (!bOn && m_pReconnect->IsActive()) {
+            m_pReconnect->Stop();
+            ShowDisconnected();
+        }
+    });
 
     QMenu* pHelp = Menu(MenuId::Help);
     QAction* pHelpAction = pHelp->addAction(QStringLiteral("&Help"), QKeySequence::HelpContents, this, &CMainFrame::OnHelp);
@@ -177,6 +196,13 @@ void CMainFrame::CreateStatusBar()
 {
     auto* pIdle = new QLabel(QStringLiteral("Ready"));
     statusBar()->addWidget(pIdle, 1);
+    // The link's state stays in view; the messages beside it come and go.
+    m_pLinkPane = new QLabel;
+    m_pLinkPane->setObjectName(QStringLiteral("linkState"));
+    m_pLinkPane->setAlignment(Qt::AlignCenter);
+    m_pLinkPane->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Reconnecting...")) + 16);
+    m_pLinkPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statusBar()->addPermanentWidget(m_pLinkPane);
     const int nPaneWidth = fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 16;
     for (QLabel** ppPane : {&m_pCapPane, &m_pNumPane, &m_pScrlPane}) {
         *ppPane = new QLabel;
@@ -291,11 +317,22 @@ void CMainFrame::ConnectProtocol()
             [this] { m_pLeftDlg->SetLayout(CLeftDlg::kOscilloscopeLayout); }, Qt::QueuedConnection);
 
     connect(m_pLink.get(), &CMeterLink::Connected, this, [this] {
-        ShowLinkMessage(QStringLiteral("Connected"));
+        m_pLinkPane->setText(kConnectedText);
+        ShowLinkMessage(kConnectedText);
         m_pWatchdog->Start();
     });
     connect(m_pLink.get(), &CMeterLink::LinkEstablished, this, [this] { ShowLinkMessage(QStringLiteral("Meter linked")); });
-    connect(m_pLink.get(), &CMeterLink::LinkError, this, [this] { ShowLinkMessage(QStringLiteral("Disconnected")); });
+    // Before the link's message box: the window already says what happened.
+    connect(m_pLink.get(), &CMeterLink::LinkError, this, &CMainFrame::OnLinkLost);
+    connect(m_pScan, &CBleScan::LinkClosedForScan, this, [this] {
+        m_pReconnect->Stop();
+        ShowDisconnected();
+    });
+    connect(m_pReconnect, &CLinkReconnect::Progress, this, [this](const QString& strText) {
+        if (m_pReconnect->IsActive())
+            m_pLinkPane->setText(QStringLiteral("Reconnecting..."));
+        ShowLinkMessage(strText);
+    });
     connect(m_pScan, &CBleScan::ConnectRequested, this,
             [this](const QString& strAddress) { ShowLinkMessage(QStringLiteral("Connecting to %1...").arg(strAddress)); });
 
@@ -317,14 +354,44 @@ void CMainFrame::ShowLinkMessage(const QString& strText)
     statusBar()->showMessage(strText, kLinkMessageMs);
 }
 
+QString CMainFrame::LinkStateText() const
+{
+    return m_pLinkPane->text();
+}
+
+void CMainFrame::ShowDisconnected()
+{
+    m_pWatchdog->Stop();
+    m_pLinkPane->setText(kDisconnectedText);
+    ShowLinkMessage(kDisconnectedText);
+    m_pLeftDlg->SetStale(true);
+}
+
+void CMainFrame::OnLinkLost()
+{
+    ShowDisconnected();
+    const QString strAddress = CPortSettings::ReadMacSetting();
+    if (m_pAutoReconnect->isChecked() && !strAddress.isEmpty())
+        m_pReconnect->Start(CPortSettings::ReadPortSetting(), strAddress);
+}
+
 void CMainFrame::OnConnectBle()
 {
+    // The user takes over from the automatic reconnect.
+    if (m_pReconnect->IsActive()) {
+        m_pReconnect->Stop();
+        m_pLinkPane->setText(kDisconnectedText);
+    }
     m_pScan->exec();
 }
 
 QString CMainFrame::HelpFilePath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help.html"));
+    // Beside the program in the build; in share/multimeter/ once installed.
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    const QString strBeside = programDir.filePath(QStringLiteral("help.html"));
+    const QString strInstalled = programDir.filePath(QStringLiteral("../share/multimeter/help.html"));
+    return QFileInfo::exists(strBeside) || !QFileInfo::exists(strInstalled) ? strBeside : QDir::cleanPath(strInstalled);
 }
 
 void CMainFrame::OnHelp()

@@ -14,6 +14,7 @@ class CChildFrame;
 class CControlDlgBar;
 class CDocManager;
 class CLeftDlg;
+class CLinkReconnect;
 class CLinkWatchdog;
 class CLockIndicators;
 class CMessageBoxPrompt;
@@ -97,7 +98,13 @@ public:
     // Scans the port and connects to the first meter found (the --demo start).
     void AutoConnect(const QString& strPort);
 
-    // The help file shipped beside the executable.
+    // The link pane of the status bar: "Connected", "Disconnected", "Reconnecting...", or empty.
+    QString LinkStateText() const;
+    // Com Port > Reconnect Automatically: after a lost link, find the remembered meter again.
+    QAction* AutoReconnectAction() const { return m_pAutoReconnect; }
+    CLinkReconnect& Reconnector() { return *m_pReconnect; }
+
+    // The help file shipped beside the executable, or installed under share/multimeter/.
     static QString HelpFilePath();
 
 protected:
@@ -117,12 +124,18 @@ private:
     void ConnectProtocol();
     void BlankPanel();
     void ShowLinkMessage(const QString& strText);
+    // The link is gone (lost, or closed for a new scan): say so, mark the last reading.
+    void ShowDisconnected();
+    void OnLinkLost();
     void UpdateLockPanes();
 
     std::unique_ptr<CMessageBoxPrompt> m_pPrompt;
     std::unique_ptr<CMeterLink> m_pLink;
     std::unique_ptr<CMeterProtocol> m_pProtocol;
     CLinkWatchdog* m_pWatchdog;
+    CLinkReconnect* m_pReconnect;
+    QAction* m_pAutoReconnect = nullptr;
+    QLabel* m_pLinkPane = nullptr;
     COscWindows* m_pOsc = nullptr;
     QTimer m_timerBlankPanel;
 

@@ -26,6 +26,7 @@ void CLeftDlg::ShowReading(int nLayout, const MeterReading& panel)
 {
     m_state.m_reading = panel;
     m_state.m_nLayout = nLayout;
+    m_bStale = false;
     UpdateOscList();
     update(DisplayRect());
     emit ReadingShown(nLayout);
@@ -50,8 +51,17 @@ void CLeftDlg::SetLayout(int nLayout)
 
 void CLeftDlg::Blank()
 {
+    SetStale(false);
     SetDisplayMode(0);
     SetLayout(-1);
+}
+
+void CLeftDlg::SetStale(bool bStale)
+{
+    if (bStale == m_bStale)
+        return;
+    m_bStale = bStale;
+    update(DisplayRect());
 }
 
 void CLeftDlg::SetOscList(QWidget* pList)
@@ -127,4 +137,17 @@ void CLeftDlg::paintEvent(QPaintEvent* pEvent)
     painter.translate(Origin());
     painter.scale(Scale(), Scale());
     CPanelPainter(m_state).PaintDisplay(painter);
+    if (m_bStale && m_state.m_nLayout >= 1 && m_state.m_nLayout <= 7) {
+        // The reading stays readable under a grey veil; the mark says it is old.
+        const QRectF area = CPanelPainter::DisplayArea();
+        painter.fillRect(area, QColor(110, 110, 110, 150));
+        QFont font = painter.font();
+        font.setPixelSize(22);
+        font.setBold(true);
+        painter.setFont(font);
+        const QRectF mark(area.left(), area.top() + 4, area.width(), 30);
+        painter.fillRect(mark.adjusted(40, 0, -40, 0), QColor(255, 255, 255, 220));
+        painter.setPen(QColor(200, 0, 0));
+        painter.drawText(mark, Qt::AlignCenter, StaleText());
+    }
 }

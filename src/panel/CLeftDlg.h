@@ -24,6 +24,11 @@ public:
     void SetLayout(int nLayout);
     // No data: display mode 0, layout -1.
     void Blank();
+    // The link is gone: the last reading stays, veiled and marked "LINK LOST",
+    // until the next reading or Blank().
+    void SetStale(bool bStale);
+    bool IsStale() const { return m_bStale; }
+    static QString StaleText() { return QStringLiteral("LINK LOST"); }
     // The stored-waveform list: the panel takes it as a child and shows it over
     // the display area while the meter is in oscilloscope mode (layout 10).
     void SetOscList(QWidget* pList);
@@ -57,4 +62,5 @@ private:
     QPixmap m_face;          // body and dial for m_nFaceMode at the current size
     int m_nFaceMode = -1;
     QWidget* m_pOscList = nullptr;
+    bool m_bStale = false;
 };

@@ -88,7 +88,7 @@ TEST(MainFrame, MenusHoldOnlyWorkingCommandsInTheirFixedOrder)
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::File)->actions()),
               QStringList({"&New", "&Open...", "&Close", "&Save", "Save &As...", "Open &Osc...", "-", "-", "E&xit"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::View)->actions()), QStringList({"&Toolbar", "&Status Bar"}));
-    EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::ComPort)->actions()), QStringList({"ConnectBle"}));
+    EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::ComPort)->actions()), QStringList({"ConnectBle", "&Reconnect Automatically"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::Help)->actions()),
               QStringList({"&Help", "&About Multimeter..."}));
     EXPECT_EQ(frame.ExitAction()->shortcut(), QKeySequence(QKeySequence::Quit));

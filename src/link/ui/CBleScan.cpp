@@ -37,6 +37,8 @@ CBleScan::CBleScan(CMeterLink* pLink, QWidget* pParent)
     m_pList->verticalHeader()->hide();
     m_pList->horizontalHeader()->setStretchLastSection(true);
     m_pStatus = new QLabel(this);
+    m_pClose = new QPushButton(QStringLiteral("Close"), this);
+    m_pClose->setAutoDefault(false);
 
     auto* pTop = new QHBoxLayout;
     auto* pPortLabel = new QLabel(QStringLiteral("Comport"), this);
@@ -49,7 +51,10 @@ CBleScan::CBleScan(CMeterLink* pLink, QWidget* pParent)
     pLayout->addLayout(pTop);
     pLayout->addWidget(new QLabel(QStringLiteral("Device list"), this));
     pLayout->addWidget(m_pList, 1);
-    pLayout->addWidget(m_pStatus);
+    auto* pBottom = new QHBoxLayout;
+    pBottom->addWidget(m_pStatus, 1);
+    pBottom->addWidget(m_pClose);
+    pLayout->addLayout(pBottom);
     resize(420, 320);
 
     m_scanTimer.setInterval(kScanButtonDelayMs);
@@ -57,6 +62,7 @@ CBleScan::CBleScan(CMeterLink* pLink, QWidget* pParent)
     connect(&m_scanTimer, &QTimer::timeout, this, [this] { m_pScan->setEnabled(true); });
     connect(m_pScan, &QPushButton::clicked, this, &CBleScan::OnScan);
     connect(m_pConnect, &QPushButton::clicked, this, &CBleScan::OnConnect);
+    connect(m_pClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_pList, &QTableWidget::cellDoubleClicked, this, &CBleScan::OnConnect);
     connect(m_pLink, &CMeterLink::DeviceFound, this, &CBleScan::AddDevice);
 }
@@ -102,7 +108,14 @@ void CBleScan::OnScan()
     m_pScan->setEnabled(false);
     m_pConnect->setEnabled(true);
     m_pStatus->clear();
+    // Scanning reopens the port, which ends a live link: say so rather than
+    // leave the last reading standing as if it were live.
+    const bool bWasConnected = m_pLink->IsPortOpen() && m_pLink->LinkState() == CMeterLink::kConnected;
     m_pLink->Scan(PortText());
+    if (bWasConnected) {
+        m_pStatus->setText(ClosedForScanText());
+        emit LinkClosedForScan();
+    }
 }
 
 void CBleScan::OnConnect()

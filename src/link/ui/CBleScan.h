@@ -30,12 +30,17 @@ public:
     QTableWidget* DeviceList() const { return m_pList; }
     QPushButton* ScanButton() const { return m_pScan; }
     QPushButton* ConnectButton() const { return m_pConnect; }
+    QPushButton* CloseButton() const { return m_pClose; }
+    // What the dialog says when "Scan" ends a live link.
+    static QString ClosedForScanText() { return QStringLiteral(" disconnected from the meter to scan"); }
     QString StatusText() const;
     const QTimer& ScanTimer() const { return m_scanTimer; }
 
 signals:
     // "Connect" has sent the link request for this address.
     void ConnectRequested(const QString& strAddress);
+    // "Scan" was pressed while a meter was connected: that link is now closed.
+    void LinkClosedForScan();
 
 protected:
     void showEvent(QShowEvent* pEvent) override;
@@ -47,6 +52,7 @@ private:
     QComboBox* m_pPort;
     QPushButton* m_pScan;
     QPushButton* m_pConnect;
+    QPushButton* m_pClose;
     QTableWidget* m_pList;
     QLabel* m_pStatus;
     QTimer m_scanTimer; //!< re-enables "Scan" 10 s after it was pressed
