@@ -434,6 +434,7 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     }
     // The link thread is stopped cooperatively (a wait of it for this thread
     // is released first) and the port closed; only then the window goes.
+    m_pReconnect->Stop();
     m_pLink->Shutdown();
     m_pWaitDlg->close();
     pEvent->accept();

@@ -61,3 +61,26 @@ TEST(MonitorE2E, JsonLinesCarryTypedFields)
     EXPECT_DOUBLE_EQ(ref.value(QStringLiteral("rel")).toDouble(), 0.5);
     EXPECT_FALSE(ref.contains(QStringLiteral("sub1Time"))); // layout 3 has no secondary displays
 }
+
+TEST(MonitorE2E, ADropoutEndsWithStatus3OrIsBridgedWithReconnect)
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QStringList simArgs = { QStringLiteral("--rate"), QStringLiteral("20"), QStringLiteral("--drop-after"), QStringLiteral("0.8") };
+    {
+        CSimProcess sim(simArgs);
+        ASSERT_FALSE(sim.Port().isEmpty());
+        const CCliResult r = RunCli({ QStringLiteral("monitor"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--count"),
+                                      QStringLiteral("100"), QStringLiteral("--seconds"), QStringLiteral("20") });
+        EXPECT_EQ(r.nStatus, 3) << qPrintable(r.strError);
+        EXPECT_TRUE(r.strError.contains(QStringLiteral("the meter ended the link"))) << qPrintable(r.strError);
+        EXPECT_FALSE(r.strError.contains(QStringLiteral("reconnecting")));
+    }
+    CSimProcess sim(simArgs);
+    ASSERT_FALSE(sim.Port().isEmpty());
+    const CCliResult r = RunCli({ QStringLiteral("monitor"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--count"), QStringLiteral("30"),
+                                  QStringLiteral("--seconds"), QStringLiteral("20"), QStringLiteral("--reconnect") });
+    ASSERT_EQ(r.nStatus, 0) << qPrintable(r.strError);
+    EXPECT_EQ(r.lines.filter(QStringLiteral("\tVDC\t")).size(), 30) << qPrintable(r.lines.join(QLatin1Char('\n')));
+    EXPECT_EQ(r.strError.count(QStringLiteral("reconnected to c8:fd:19:0a:bc:de")), 1) << qPrintable(r.strError);
+}
