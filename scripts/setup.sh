@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libxlsxwriter-dev
   xvfb xauth socat poppler-utils fonts-dejavu-core unzip
+  dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do
