@@ -145,7 +145,8 @@ void CLeftDlg::paintEvent(QPaintEvent* pEvent)
         font.setPixelSize(22);
         font.setBold(true);
         painter.setFont(font);
-        const QRectF mark(area.left(), area.top() + 4, area.width(), 30);
+        // At the foot of the screen: the clock and date of the last reading stay in view.
+        const QRectF mark(area.left(), area.bottom() - 36, area.width(), 30);
         painter.fillRect(mark.adjusted(40, 0, -40, 0), QColor(255, 255, 255, 220));
         painter.setPen(QColor(200, 0, 0));
         painter.drawText(mark, Qt::AlignCenter, StaleText());

@@ -1,5 +1,6 @@
 // The window when the link goes: the status, the panel, the automatic reconnect,
 // and "Scan" pressed while a meter is connected.
+#include "app/CLinkWatchdog.h"
 #include "app/CMainFrame.h"
 #include "link/CLinkReconnect.h"
 #include "link/CPortSettings.h"

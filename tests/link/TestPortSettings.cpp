@@ -1,6 +1,9 @@
 #include "link/CPortSettings.h"
+#include "document/CDocumentType.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -55,4 +58,18 @@ TEST_F(PortSettings, OtherSectionsAndKeysAreLeftAlone)
     ASSERT_TRUE(CPortSettings::WriteProfileString(strPath, QStringLiteral("Q7R_PORT"), QStringLiteral("MAC"), QStringLiteral("new")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), QStringLiteral("[Other]\nCOMPORT=9\n\n[q7r_port]\nMAC=new\nX=1\nCOMPORT=5\n"));
+}
+
+TEST(SettingsFolder, IsNamedMultimeterDirectlyUnderTheUsersConfigFolder)
+{
+    const QString strOrganisation = QCoreApplication::organizationName();
+    const QString strApplication = QCoreApplication::applicationName();
+    QCoreApplication::setOrganizationName(QStringLiteral("Some Organisation"));
+    DocumentType::SetSettingsIdentity();
+    const QString strConfig = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
+    ASSERT_FALSE(strConfig.isEmpty());
+    EXPECT_EQ(CPortSettings::SettingsFilePath(), strConfig + QStringLiteral("/multimeter/MultipleSetInfo.ini"));
+    EXPECT_TRUE(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).endsWith(QStringLiteral("/multimeter")));
+    QCoreApplication::setOrganizationName(strOrganisation);
+    QCoreApplication::setApplicationName(strApplication);
 }
