@@ -85,3 +85,29 @@ TEST_F(LinkE2E, MissingPortFailsWithTheWarning)
     const CCliResult bad = RunCli({ QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("x"), QStringLiteral("--mac"), QStringLiteral("nonsense") });
     EXPECT_EQ(bad.nStatus, 64);
 }
+
+TEST(SimulatorOptions, VersionAndBadDropoutSettings)
+{
+    auto run = [](const QStringList& args, QString* pstrOut, QString* pstrErr) {
+        QProcess sim;
+        sim.start(QStringLiteral(METER_SIM_PATH), args);
+        if (!sim.waitForFinished(5000)) {
+            sim.kill();
+            sim.waitForFinished(1000);
+            return -1;
+        }
+        *pstrOut = QString::fromUtf8(sim.readAllStandardOutput());
+        *pstrErr = QString::fromUtf8(sim.readAllStandardError());
+        return sim.exitStatus() == QProcess::NormalExit ? sim.exitCode() : -2;
+    };
+    QString strOut;
+    QString strErr;
+    EXPECT_EQ(run({ QStringLiteral("--version") }, &strOut, &strErr), 0);
+    EXPECT_EQ(strOut, QStringLiteral("meter-sim " MULTIMETER_VERSION "\n"));
+    EXPECT_EQ(run({ QStringLiteral("--drops"), QStringLiteral("0"), QStringLiteral("--drop-after"), QStringLiteral("1") }, &strOut, &strErr), 2);
+    EXPECT_TRUE(strErr.contains(QStringLiteral("--drops"))) << qPrintable(strErr);
+    EXPECT_EQ(run({ QStringLiteral("--drop-after"), QStringLiteral("nan") }, &strOut, &strErr), 2);
+    EXPECT_TRUE(strErr.contains(QStringLiteral("--drop-after"))) << qPrintable(strErr);
+    EXPECT_EQ(run({ QStringLiteral("--sent-log"), QStringLiteral("/no-such-folder/sent.txt") }, &strOut, &strErr), 1);
+    EXPECT_TRUE(strErr.contains(QStringLiteral("cannot write /no-such-folder/sent.txt"))) << qPrintable(strErr);
+}
