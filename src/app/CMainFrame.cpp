@@ -367,12 +367,16 @@ void CMainFrame::ShowDisconnected()
     m_pLeftDlg->SetStale(true);
 }
 
-void CMainFrame::OnLinkLost()
+void CMainFrame::OnLinkLost(const QString& strMessage)
 {
     ShowDisconnected();
     const QString strAddress = CPortSettings::ReadMacSetting();
-    if (m_pAutoReconnect->isChecked() && !strAddress.isEmpty())
-        m_pReconnect->Start(CPortSettings::ReadPortSetting(), strAddress);
+    if (!m_pAutoReconnect->isChecked() || strAddress.isEmpty())
+        return;
+    // No box to wait on for every dropout of an unattended run: the status bar tells it.
+    m_pPrompt->SkipNextMessage(strMessage);
+    ShowLinkMessage(strMessage);
+    m_pReconnect->Start(CPortSettings::ReadPortSetting(), strAddress);
 }
 
 void CMainFrame::OnConnectBle()

@@ -126,7 +126,7 @@ private:
     void ShowLinkMessage(const QString& strText);
     // The link is gone (lost, or closed for a new scan): say so, mark the last reading.
     void ShowDisconnected();
-    void OnLinkLost();
+    void OnLinkLost(const QString& strMessage);
     void UpdateLockPanes();
 
     std::unique_ptr<CMessageBoxPrompt> m_pPrompt;

@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QPointer>
+#include <QThread>
 
 #include <cstdio>
 #include <memory>
@@ -16,6 +17,10 @@ CMessageBoxPrompt::CMessageBoxPrompt(QWidget* pParentWindow, CBlockingInvoker* p
 
 void CMessageBoxPrompt::Message(const QString& strText, const QString& strCaption, Icon icon)
 {
+    if (!m_strSkip.isEmpty() && strText == m_strSkip && thread() == QThread::currentThread()) {
+        m_strSkip.clear();
+        return;
+    }
     if (m_bUnattended) {
         std::fprintf(stderr, "multimeter: %s\n", qPrintable(strText));
         return;

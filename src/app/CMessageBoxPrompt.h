@@ -21,9 +21,13 @@ public:
     void Message(const QString& strText, const QString& strCaption, Icon icon) override;
     Answer Ask(const QString& strText, const QString& strCaption, bool bCancel) override;
     void SetUnattended(bool bUnattended) { m_bUnattended = bUnattended; }
+    // The next Message with exactly this text is not shown (the window already
+    // says it and acts on it, as the automatic reconnect does). GUI thread only.
+    void SkipNextMessage(const QString& strText) { m_strSkip = strText; }
 
 private:
     QWidget* m_pParentWindow;
     CBlockingInvoker* m_pInvoker;
     std::atomic<bool> m_bUnattended{false}; //!< set on the GUI thread, read by any caller
+    QString m_strSkip;                      //!< GUI thread only, like the boxes
 };

@@ -127,8 +127,18 @@ TEST(LinkLoss, ReconnectAutomaticallyFindsTheRememberedMeterAgain)
     }
     CMainFrame frame;
     ASSERT_TRUE(frame.AutoReconnectAction()->isChecked());
-    frame.SetUnattended(true); // the link's messages go to stderr, not to a box
     frame.show();
+    // With the option on, a dropout asks nothing of the user: no box to wait on.
+    int nBoxes = 0;
+    QTimer boxWatch;
+    boxWatch.setInterval(20);
+    QObject::connect(&boxWatch, &QTimer::timeout, [&] {
+        if (auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++nBoxes;
+            pBox->reject();
+        }
+    });
+    boxWatch.start();
     QSignalSpy shown(frame.LeftDlg(), &CLeftDlg::ReadingShown);
     QSignalSpy reconnected(&frame.Reconnector(), &CLinkReconnect::Reconnected);
     ConnectAndWaitForReadings(frame, sim, shown);
@@ -146,6 +156,7 @@ TEST(LinkLoss, ReconnectAutomaticallyFindsTheRememberedMeterAgain)
         EXPECT_FALSE(frame.LeftDlg()->IsStale());
         EXPECT_TRUE(frame.Watchdog().IsActive());
     }
+    EXPECT_EQ(nBoxes, 0);
     frame.AutoReconnectAction()->setChecked(false);
 }
 
