@@ -51,6 +51,11 @@ CLinkReconnect::CLinkReconnect(CMeterLink& link, QObject* pParent)
 
 void CLinkReconnect::Start(const QString& strPort, const QString& strAddress)
 {
+    if (m_bActive && m_bTrying && strAddress == m_strAddress) {
+        // Lost again in the middle of a try: that try failed, the pauses keep growing.
+        TryFailed(QStringLiteral("the link to %1 was lost again").arg(m_strAddress));
+        return;
+    }
     m_strPort = strPort;
     m_strAddress = strAddress;
     m_bActive = true;

@@ -25,6 +25,7 @@ public:
     explicit CLinkReconnect(CMeterLink& link, QObject* pParent = nullptr);
 
     // The link to strAddress on strPort was lost: try until Stop() or success.
+    // A loss during a try counts as a failed try.
     void Start(const QString& strPort, const QString& strAddress);
     void Stop();
     bool IsActive() const { return m_bActive; }
