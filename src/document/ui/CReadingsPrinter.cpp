@@ -99,6 +99,9 @@ bool CReadingsPrinter::PrintGraph(CPrintRX& job, CGraphDlg& graph, const CMyTalv
 
     const int L = int(W / 10.0), T = int(H / 20.0);
     const int nFontHeight = int(H / 80.0);
+    // The plot on its screen background: the trace colours are chosen against it, and a
+    // yellow line on white paper would hardly show.
+    painter.fillRect(QRect(L, T, std::max(1, W - 2 * L), std::max(1, H / 2 - 2 * T)), graph.Colors().m_bkColor);
     graph.DrawGraph(painter, graph.StretchedOptions(QRect(0, 0, W, H / 2), L, T, nFontHeight, true));
 
     painter.setFont(PageFont(nFontHeight));

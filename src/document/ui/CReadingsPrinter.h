@@ -12,7 +12,8 @@ class QPainter;
 // The printouts of a recording's primary readings on the pages of a CPrintRX job, in the
 // job's device pixels (W x H):
 // - the graph page: the trend graph through its own DrawGraph in the upper half (margins
-//   W/10 and H/20, the window's span stretched over the page), "Graph" and the date line at
+//   W/10 and H/20, white, around the plot on the graph's background; the window's span
+//   stretched over the page), "Graph" and the date line at
 //   the top, the seven statistics lines from H/2 down;
 // - the data table: "Data Table", the statistics and the column titles on the first page,
 //   then one row per reading under a rule, "Data Table" and the column titles on each
