@@ -153,10 +153,10 @@ TEST(Documents, SaveReopenAndTheFourRecentFiles)
     EXPECT_TRUE(recent[0].endsWith(QStringLiteral("f6.mLog")));
     EXPECT_TRUE(recent[3].endsWith(QStringLiteral("f3.mLog")));
     const QStringList menu = Texts(frame.Menu(CMainFrame::MenuId::File)->actions());
-    EXPECT_EQ(menu.mid(7, 4), QStringList({"&1 " + QDir::toNativeSeparators(recent[0]), "&2 " + QDir::toNativeSeparators(recent[1]),
+    EXPECT_EQ(menu.mid(9, 4), QStringList({"&1 " + QDir::toNativeSeparators(recent[0]), "&2 " + QDir::toNativeSeparators(recent[1]),
                                            "&3 " + QDir::toNativeSeparators(recent[2]), "&4 " + QDir::toNativeSeparators(recent[3])}));
     // A recent file opens from its menu entry.
-    frame.Menu(CMainFrame::MenuId::File)->actions()[10]->trigger();
+    frame.Menu(CMainFrame::MenuId::File)->actions()[12]->trigger();
     EXPECT_TRUE(docs.ActiveView()->PathName().endsWith(QStringLiteral("f3.mLog")));
 }
 
