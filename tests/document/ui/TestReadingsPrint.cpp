@@ -104,8 +104,9 @@ TEST_F(ReadingsPrint, DataTablePagesHeadersFootersAndTheFullFirstPage)
             EXPECT_EQ(pages[p].Lines().mid(0, 2), (QStringList{"Data Table", "ID DateTime Unit Value"}));
             EXPECT_FALSE(strText.contains(QStringLiteral("MaxNUM")));
         }
-        if (p > 0 && p + 1 < pages.size())
+        if (p > 0 && p + 1 < pages.size()) {
             EXPECT_EQ(RowsOn(pages[p]), nRows) << p;
+        }
         nTotal += RowsOn(pages[p], p == 0);
     }
     EXPECT_EQ(nTotal, 300);

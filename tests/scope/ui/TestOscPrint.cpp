@@ -122,8 +122,9 @@ TEST_F(OscPrint, DataTableListsEveryPointOverPages)
         const QString strText = pages[p].Text();
         EXPECT_TRUE(strText.contains(QStringLiteral("Page -%1-").arg(p + 1))) << strText.toStdString();
         EXPECT_TRUE(strText.contains(QStringLiteral("Time: ")));
-        if (p > 0)
+        if (p > 0) {
             EXPECT_EQ(pages[p].Lines().value(0), QStringLiteral("ID Amplitude"));
+        }
         QStringList column = Column(pages[p], 14);
         column.removeAll(QStringLiteral("Amplitude"));
         column.removeAll(QStringLiteral("SINGLE"));
