@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
@@ -368,7 +369,7 @@ void CMyTalvaView::OnPrintData()
     if (job.StartPrinting() != 0)
         return;
     QString strError;
-    if (!PrintData(job, &strError))
+    if (!PrintData(job, &strError) && !strError.isEmpty())
         Warn(strError);
 }
 
@@ -380,8 +381,16 @@ bool CMyTalvaView::PrintGraph(CPrintRX& job, QString* pstrError)
 
 bool CMyTalvaView::PrintData(CPrintRX& job, QString* pstrError)
 {
+    // A long recording takes many pages: show how far it is and let the user give up.
+    QProgressDialog progress(tr("Printing the readings..."), tr("Cancel"), 0, 1000, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
     CWaitCursor wait;
-    return CReadingsPrinter::PrintData(job, *m_pDoc, QDateTime::currentDateTime(), pstrError);
+    return CReadingsPrinter::PrintData(job, *m_pDoc, QDateTime::currentDateTime(), pstrError,
+                                       [&progress](qint64 nDone, qint64 nTotal) {
+                                           progress.setValue(int(nDone * 1000 / std::max<qint64>(1, nTotal)));
+                                           return !progress.wasCanceled();
+                                       });
 }
 
 QImage CMyTalvaView::GraphPicture()

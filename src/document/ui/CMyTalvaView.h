@@ -91,7 +91,8 @@ public:
     // "&Graph" and "&Data" under "&Print": the print dialog, then the pages.
     void OnPrintGraph();
     void OnPrintData();
-    // The pages on a job that StartPrinting (or StartPrintingToPdf) has prepared.
+    // The pages on a job that StartPrinting (or StartPrintingToPdf) has prepared. The table
+    // shows its progress; a cancel there prints nothing and returns false with no reason.
     bool PrintGraph(CPrintRX& job, QString* pstrError);
     bool PrintData(CPrintRX& job, QString* pstrError);
     // "Copy Graph": the graph's picture on the clipboard, then the tip.

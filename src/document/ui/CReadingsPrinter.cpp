@@ -135,7 +135,8 @@ bool CReadingsPrinter::PrintGraph(CPrintRX& job, CGraphDlg& graph, const CMyTalv
     return job.EndDocument(pstrError);
 }
 
-bool CReadingsPrinter::PrintData(CPrintRX& job, const CMyTalvaDoc& doc, const QDateTime& now, QString* pstrError)
+bool CReadingsPrinter::PrintData(CPrintRX& job, const CMyTalvaDoc& doc, const QDateTime& now, QString* pstrError,
+                                 const ProgressFn& fnProgress)
 {
     const int H = job.Height(), W = job.Width();
     const int u = int(W / 130.0);
@@ -181,6 +182,8 @@ bool CReadingsPrinter::PrintData(CPrintRX& job, const CMyTalvaDoc& doc, const QD
             // The page is full; a table that ends here still gets its next page's header.
             DrawFooter(painter, W, H, F, u, now, int(i / nRows));
             job.EndPage();
+            if (fnProgress && !fnProgress(i - 6, nLast - 6))
+                return Fail(pstrError, QString());
             if (job.StartPrintPage() != 0)
                 return Fail(pstrError, RefusedPageText());
             TextOut(painter, W / 4 - 4 * u, F, QStringLiteral("Data Table"));

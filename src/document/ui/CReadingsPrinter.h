@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QString>
 
+#include <functional>
+
 class CGraphDlg;
 class CMyTalvaDoc;
 class CPrintRX;
@@ -26,7 +28,12 @@ public:
     // False with the reason when a page could not be started or the job not finished.
     static bool PrintGraph(CPrintRX& job, CGraphDlg& graph, const CMyTalvaDoc& doc, const QDateTime& now,
                            QString* pstrError);
-    static bool PrintData(CPrintRX& job, const CMyTalvaDoc& doc, const QDateTime& now, QString* pstrError);
+    // fnProgress, when given, hears of every finished page (readings printed, readings in
+    // all); false from it gives the job up (nothing printed) and PrintData returns false with
+    // an empty reason.
+    using ProgressFn = std::function<bool(qint64 nDone, qint64 nTotal)>;
+    static bool PrintData(CPrintRX& job, const CMyTalvaDoc& doc, const QDateTime& now, QString* pstrError,
+                          const ProgressFn& fnProgress = {});
 
     // Shared with the waveform printouts.
     // "Arial" (or a font of its metrics, else a condensed sans serif) whose lines are

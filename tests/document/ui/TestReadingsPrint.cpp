@@ -5,9 +5,11 @@
 #include "document/CReadingsExport.h"
 #include "document/ui/CMyTalvaView.h"
 #include "document/ui/CPrintRX.h"
+#include "document/ui/CReadingsPrinter.h"
 #include "graph/CGraphDlg.h"
 
 #include <QClipboard>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -141,6 +143,24 @@ TEST_F(ReadingsPrint, DataTablePagesHeadersFootersAndTheFullFirstPage)
     // One reading fewer fits on one page.
     auto pOne = View(nRows - 7);
     EXPECT_EQ(Print(*pOne, false, QStringLiteral("one.pdf")).size(), 1);
+
+    // Progress after every page; giving up after the second leaves no file and no reason.
+    QList<qint64> progress;
+    const QString strGivenUp = m_dir.filePath(QStringLiteral("given-up.pdf"));
+    {
+        CPrintRX job;
+        ASSERT_EQ(job.StartPrintingToPdf(strGivenUp), 0);
+        QString strError = QStringLiteral("unset");
+        EXPECT_FALSE(CReadingsPrinter::PrintData(job, *pView->GetDocument(), QDateTime::currentDateTime(), &strError,
+                                                 [&](qint64 nDone, qint64 nTotal) {
+                                                     EXPECT_EQ(nTotal, 300);
+                                                     progress << nDone;
+                                                     return progress.size() < 2;
+                                                 }));
+        EXPECT_TRUE(strError.isEmpty());
+    }
+    EXPECT_EQ(progress, (QList<qint64>{nRows - 6, 2 * nRows - 6}));
+    EXPECT_FALSE(QFile::exists(strGivenUp));
 }
 
 TEST_F(ReadingsPrint, GraphPageHasTitleDateAndSevenStatisticsLines)
