@@ -1,17 +1,16 @@
 #include "CmdExport.h"
 
+#include "CStderrPrompt.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/CReadingsExport.h"
 #include "document/ui/CMyTalvaView.h"
 #include "document/ui/CPrintRX.h"
-#include "link/CPrompt.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -27,24 +26,10 @@ bool IsPdfFormat(const QString& strFormat)
     return strFormat == QLatin1String("pdf-graph") || strFormat == QLatin1String("pdf-data");
 }
 
-// The graph opens no dialog here; anything it says goes to err.
-class CDevicePrompt : public CPrompt
+bool WritePdf(std::unique_ptr<CMyTalvaDoc> pDoc, const QString& strPath, bool bGraph, QString* pstrError)
 {
-public:
-    explicit CDevicePrompt(QIODevice& err) : m_err(err) {}
-    void Message(const QString& strText, const QString&, Icon) override
-    {
-        m_err.write(QStringLiteral("multimeter-cli: %1\n").arg(strText).toUtf8());
-    }
-
-private:
-    QIODevice& m_err;
-};
-
-bool WritePdf(std::unique_ptr<CMyTalvaDoc> pDoc, const QString& strPath, bool bGraph, QIODevice& err,
-              QString* pstrError)
-{
-    CDevicePrompt prompt(err);
+    // The graph opens no dialog here; anything it would say goes to stderr.
+    CStderrPrompt prompt;
     CMyTalvaView view(std::move(pDoc), prompt);
     view.m_bLive = false;
     view.GetDocument()->m_bLive = false;
@@ -171,7 +156,7 @@ int RunExport(const QStringList& args, QIODevice& out, QIODevice& err)
     else if (strFormat == QLatin1String("csv"))
         bWritten = CReadingsExport::SaveCsv(strOut, *pDoc, &strError);
     else
-        bWritten = WritePdf(std::move(pDoc), strOut, strFormat == QLatin1String("pdf-graph"), err, &strError);
+        bWritten = WritePdf(std::move(pDoc), strOut, strFormat == QLatin1String("pdf-graph"), &strError);
     if (!bWritten) {
         error(strError);
         return 1;
