@@ -38,6 +38,11 @@ public:
         std::lock_guard lock(m_mutex);
         return m_texts;
     }
+    QStringList Captions() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_captions;
+    }
 
 private:
     mutable std::mutex m_mutex; //!< guards the lists

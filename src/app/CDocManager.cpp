@@ -5,6 +5,7 @@
 #include "document/CDocumentType.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/ui/CMyTalvaView.h"
+#include "document/ui/CWaitCursor.h"
 #include "link/CPrompt.h"
 
 #include <QAction>
@@ -30,13 +31,6 @@ QString CanonicalPath(const QString& strPath)
     const QString strCanonical = info.canonicalFilePath();
     return strCanonical.isEmpty() ? info.absoluteFilePath() : strCanonical;
 }
-
-class CWaitCursor
-{
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 

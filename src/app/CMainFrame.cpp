@@ -11,6 +11,7 @@
 #include "app/CRealTimeRecording.h"
 #include "app/CWaitDlg.h"
 #include "document/CDocumentType.h"
+#include "document/CMyTalvaDoc.h"
 #include "document/ui/CMyTalvaView.h"
 #include "graph/CControlDlgBar.h"
 #include "graph/CGraphCommand.h"
@@ -97,6 +98,7 @@ CMainFrame::CMainFrame(QWidget* pParent)
     CreatePageBar();
     CreateDocuments();
     CreateOscilloscope(); // after the document commands: its File entry goes below them
+    CreateExportCommands();
     ConnectProtocol();
     resize(1024, 760);
 
@@ -254,6 +256,54 @@ void CMainFrame::CreateOscilloscope()
     connect(pOpen, &QAction::triggered, m_pOsc, &COscWindows::OnOpenOsc);
     // Beside the document commands, above the recent files.
     Menu(MenuId::File)->insertAction(DocManager().RecentFilesStart(), pOpen);
+}
+
+void CMainFrame::CreateExportCommands()
+{
+    // "&Export To Excel" and "&Print" act on the current document; they are enabled while it
+    // holds readings.
+    QMenu* pFile = Menu(MenuId::File);
+    QAction* pBefore = DocManager().RecentFilesStart();
+    auto* pExport = new QAction(QStringLiteral("&Export To Excel"), this);
+    pExport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    pExport->setStatusTip(QStringLiteral("Export the data to a spreadsheet file"));
+    pExport->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
+    auto* pPrint = new QMenu(QStringLiteral("&Print"), pFile);
+    QAction* pPrintGraph = pPrint->addAction(QStringLiteral("&Graph"));
+    pPrintGraph->setShortcut(QKeySequence::Print);
+    pPrintGraph->setStatusTip(QStringLiteral("Print the graph with the statistics"));
+    pPrintGraph->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    QAction* pPrintData = pPrint->addAction(QStringLiteral("&Data"));
+    pPrintData->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    pPrintData->setStatusTip(QStringLiteral("Print the readings as a table"));
+    pFile->insertAction(pBefore, pExport);
+    pFile->insertMenu(pBefore, pPrint);
+    AddToolButton(ToolButton::ExportToExcel, pExport);
+    AddToolButton(ToolButton::PrintGraph, pPrintGraph);
+
+    auto onView = [this](void (CMyTalvaView::*pfnCommand)()) {
+        return [this, pfnCommand] {
+            if (CMyTalvaView* pView = m_pDocs->ActiveView())
+                (pView->*pfnCommand)();
+        };
+    };
+    connect(pExport, &QAction::triggered, this, onView(&CMyTalvaView::OnExportToExcel));
+    connect(pPrintGraph, &QAction::triggered, this, onView(&CMyTalvaView::OnPrintGraph));
+    connect(pPrintData, &QAction::triggered, this, onView(&CMyTalvaView::OnPrintData));
+
+    auto update = [this, pExport, pPrintGraph, pPrintData] {
+        CMyTalvaView* pView = m_pDocs->ActiveView();
+        const bool bReadings = pView && pView->HasReadings();
+        for (QAction* pAction : {pExport, pPrintGraph, pPrintData})
+            pAction->setEnabled(bReadings);
+    };
+    connect(m_pDocs, &CDocManager::ActiveViewChanged, this, [this, update](CMyTalvaView* pView) {
+        disconnect(m_currentDocChanged);
+        if (pView)
+            m_currentDocChanged = connect(pView->GetDocument(), &CMyTalvaDoc::Changed, this, update);
+        update();
+    });
+    update();
 }
 
 void CMainFrame::AddDockPage(QWidget* pPage, const QString& strTitle)

@@ -121,6 +121,7 @@ private:
     void CreatePageBar();
     void CreateDocuments();
     void CreateOscilloscope();
+    void CreateExportCommands();
     void ConnectProtocol();
     void BlankPanel();
     void ShowLinkMessage(const QString& strText);
@@ -156,6 +157,7 @@ private:
     QAction* m_pExit = nullptr;
     QToolBar* m_pToolBar = nullptr;
     QMap<ToolButton, QAction*> m_toolButtons;
+    QMetaObject::Connection m_currentDocChanged; //!< enables export and printing as readings arrive
 
     CLockIndicators* m_pLocks;
     QLabel* m_pCapPane = nullptr;

@@ -28,5 +28,6 @@ list(APPEND UI_SOURCES
   scope/ui/COscSlotButton.cpp
   scope/ui/COSCList.cpp
   scope/ui/COSCDlg.cpp
+  scope/ui/COscPrinter.cpp
   scope/ui/COscWindows.cpp
 )

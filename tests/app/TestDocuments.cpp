@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QUrl>
@@ -46,7 +47,8 @@ TEST(Documents, CommandsInTheirMenusAndNewDocumentsNumbered)
     CMainFrame frame;
     frame.show();
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::File)->actions()),
-              QStringList({"&New", "&Open...", "&Close", "&Save", "Save &As...", "Open &Osc...", "-", "-", "E&xit"}));
+              QStringList({"&New", "&Open...", "&Close", "&Save", "Save &As...", "Open &Osc...", "&Export To Excel",
+                           "&Print", "-", "-", "E&xit"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::RealTime)->actions()), QStringList({"Start", "Stop"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::GraphSetting)->actions()), QStringList({"Setting"}));
 
@@ -67,6 +69,54 @@ TEST(Documents, CommandsInTheirMenusAndNewDocumentsNumbered)
     frame.GraphControlBar()->SendCommand(GraphCommand::kMove);
     EXPECT_EQ(pSecond->Graph()->CurrentTool(), CGraphDlg::kToolMove);
     EXPECT_EQ(pFirst->Graph()->CurrentTool(), CGraphDlg::kToolRect);
+}
+
+TEST(Documents, ExportAndPrintActOnTheCurrentDocumentOnceItHoldsReadings)
+{
+    QTemporaryDir dir;
+    CMainFrame frame;
+    frame.show();
+    QMenu* pFile = frame.Menu(CMainFrame::MenuId::File);
+    QAction* pExport = pFile->actions().value(6);
+    QMenu* pPrint = pFile->actions().value(7)->menu();
+    ASSERT_TRUE(pExport && pPrint);
+    EXPECT_EQ(pExport->text(), QStringLiteral("&Export To Excel"));
+    ASSERT_EQ(Texts(pPrint->actions()), QStringList({"&Graph", "&Data"}));
+    QAction* pPrintGraph = pPrint->actions()[0];
+    QAction* pPrintData = pPrint->actions()[1];
+    EXPECT_EQ(pPrintGraph->shortcut(), QKeySequence(QKeySequence::Print));
+    auto enabled = [&] {
+        return QList<bool>{pExport->isEnabled(), pPrintGraph->isEnabled(), pPrintData->isEnabled()};
+    };
+    EXPECT_EQ(enabled(), QList<bool>({false, false, false}));
+
+    CDocManager& docs = frame.DocManager();
+    CMyTalvaView* pFirst = docs.NewDocument();
+    EXPECT_EQ(enabled(), QList<bool>({false, false, false})); // no readings yet
+    AddReadings(*pFirst->GetDocument(), 3);
+    EXPECT_EQ(enabled(), QList<bool>({true, true, true}));
+    CMyTalvaView* pSecond = docs.NewDocument();
+    EXPECT_EQ(enabled(), QList<bool>({false, false, false}));
+
+    // The commands reach the current view: its dialogs are the ones asked.
+    int nPrintDialogs = 0;
+    QString strAsked;
+    for (CMyTalvaView* pView : {pFirst, pSecond}) {
+        pView->m_fnPrintDialog = [&](QPrinter&, QWidget*) { return ++nPrintDialogs, false; };
+        pView->m_fnExportFileName = [&, pView](const QString&) {
+            strAsked = pView->Title();
+            return dir.filePath(QStringLiteral("out.xls"));
+        };
+    }
+    frame.MdiArea()->setActiveSubWindow(frame.MdiArea()->subWindowList().first());
+    ASSERT_EQ(docs.ActiveView(), pFirst);
+    EXPECT_EQ(enabled(), QList<bool>({true, true, true}));
+    pExport->trigger();
+    EXPECT_EQ(strAsked, QStringLiteral("New File1"));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("out.xls"))));
+    pPrintGraph->trigger();
+    pPrintData->trigger();
+    EXPECT_EQ(nPrintDialogs, 2);
 }
 
 TEST(Documents, SaveReopenAndTheFourRecentFiles)
@@ -103,10 +153,10 @@ TEST(Documents, SaveReopenAndTheFourRecentFiles)
     EXPECT_TRUE(recent[0].endsWith(QStringLiteral("f6.mLog")));
     EXPECT_TRUE(recent[3].endsWith(QStringLiteral("f3.mLog")));
     const QStringList menu = Texts(frame.Menu(CMainFrame::MenuId::File)->actions());
-    EXPECT_EQ(menu.mid(7, 4), QStringList({"&1 " + QDir::toNativeSeparators(recent[0]), "&2 " + QDir::toNativeSeparators(recent[1]),
+    EXPECT_EQ(menu.mid(9, 4), QStringList({"&1 " + QDir::toNativeSeparators(recent[0]), "&2 " + QDir::toNativeSeparators(recent[1]),
                                            "&3 " + QDir::toNativeSeparators(recent[2]), "&4 " + QDir::toNativeSeparators(recent[3])}));
     // A recent file opens from its menu entry.
-    frame.Menu(CMainFrame::MenuId::File)->actions()[10]->trigger();
+    frame.Menu(CMainFrame::MenuId::File)->actions()[12]->trigger();
     EXPECT_TRUE(docs.ActiveView()->PathName().endsWith(QStringLiteral("f3.mLog")));
 }
 

@@ -86,13 +86,15 @@ TEST(MainFrame, MenusHoldOnlyWorkingCommandsInTheirFixedOrder)
               QStringList({"&File", "&View", "&Com Port", "&Real Time", "&Graph Setting", "&Help"}));
     // No recent files in a fresh profile: the two separators around their place stay.
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::File)->actions()),
-              QStringList({"&New", "&Open...", "&Close", "&Save", "Save &As...", "Open &Osc...", "-", "-", "E&xit"}));
+              QStringList({"&New", "&Open...", "&Close", "&Save", "Save &As...", "Open &Osc...", "&Export To Excel",
+                           "&Print", "-", "-", "E&xit"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::View)->actions()), QStringList({"&Toolbar", "&Status Bar"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::ComPort)->actions()), QStringList({"ConnectBle", "&Reconnect Automatically"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::Help)->actions()),
               QStringList({"&Help", "&About Multimeter..."}));
     EXPECT_EQ(frame.ExitAction()->shortcut(), QKeySequence(QKeySequence::Quit));
-    EXPECT_EQ(Texts(frame.ToolBar()->actions()), QStringList({"&Open...", "&Save", "Start", "Stop", "&About Multimeter..."}));
+    EXPECT_EQ(Texts(frame.ToolBar()->actions()), QStringList({"&Open...", "&Save", "&Export To Excel", "Start", "Stop",
+                                                               "&Graph", "&About Multimeter..."}));
 
     // Later parts add menus and buttons in any order; each lands in its place.
     frame.Menu(CMainFrame::MenuId::DataLogger);
@@ -100,8 +102,8 @@ TEST(MainFrame, MenusHoldOnlyWorkingCommandsInTheirFixedOrder)
                                                               "Data&Logger", "&Graph Setting", "&Help"}));
     QAction print(QStringLiteral("Print"));
     frame.AddToolButton(CMainFrame::ToolButton::PrintGraph, &print);
-    EXPECT_EQ(Texts(frame.ToolBar()->actions()),
-              QStringList({"&Open...", "&Save", "Start", "Stop", "Print", "&About Multimeter..."}));
+    EXPECT_EQ(Texts(frame.ToolBar()->actions()), QStringList({"&Open...", "&Save", "&Export To Excel", "Start", "Stop",
+                                                               "&Graph", "Print", "&About Multimeter..."}));
 }
 
 TEST(MainFrame, ViewMenuTogglesTheBars)

@@ -1,6 +1,7 @@
 // multimeter-cli: headless use of the meter core.
 #include "CliVerbs.h"
 #include "CmdDump.h"
+#include "CmdExport.h"
 #include "document/CDocumentType.h"
 
 #include <QCoreApplication>
@@ -22,6 +23,7 @@ const CVerb kVerbs[] = {
     { "monitor", RunMonitor, "monitor --port P [--mac M] [--count N] [--seconds N] [--format tsv|json]" },
     { "record", RunRecord, "record --port P [--mac M] --out FILE.mLog [--count N | --seconds S] [--autosave SECONDS]" },
     { "dump", RunDump, "dump FILE.mLog [--format tsv|json]" },
+    { "export", RunExport, "export FILE.mLog --to OUT [--format xls|csv|pdf-graph|pdf-data]" },
 };
 
 void PrintUsage()
@@ -35,7 +37,11 @@ void PrintUsage()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // Only an export to PDF pages needs a GUI application.
+    std::unique_ptr<QCoreApplication> pApp = CreateExportApplication(argc, argv);
+    if (!pApp)
+        pApp = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *pApp;
     DocumentType::SetSettingsIdentity();
     if (argc < 2) {
         PrintUsage();

@@ -1,11 +1,23 @@
 #include "document/ui/CMyTalvaView.h"
 
+#include "document/CDocumentType.h"
 #include "document/CMyTalvaDoc.h"
+#include "document/CReadingsExport.h"
+#include "document/ui/CReadingsPrinter.h"
+#include "document/ui/CWaitCursor.h"
 #include "graph/CGraphDlg.h"
+#include "link/CPrompt.h"
 #include "panel/CShowData.h"
 
+#include <QClipboard>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTableView>
@@ -29,6 +41,7 @@ int ClampToInt(double d)
 CMyTalvaView::CMyTalvaView(std::unique_ptr<CMyTalvaDoc> pDoc, CPrompt& prompt, QWidget* pParent)
     : QWidget(pParent)
     , m_pDoc(std::move(pDoc))
+    , m_prompt(prompt)
 {
     if (!m_pDoc)
         m_pDoc = std::make_unique<CMyTalvaDoc>();
@@ -84,6 +97,17 @@ CMyTalvaView::CMyTalvaView(std::unique_ptr<CMyTalvaDoc> pDoc, CPrompt& prompt, Q
     connect(m_tab, &QTabBar::currentChanged, this, &CMyTalvaView::SelectPage);
     connect(m_pDoc.get(), &CMyTalvaDoc::RecordAdded, this, &CMyTalvaView::OnRecordAdded);
     connect(m_pDoc.get(), &CMyTalvaDoc::Changed, this, &CMyTalvaView::OnDocumentChanged);
+
+    m_pCopyGraph = new QPushButton(tr("Copy Graph"), this);
+    m_pCopyGraph->setToolTip(tr("Put a picture of the graph on the clipboard"));
+    connect(m_pCopyGraph, &QPushButton::clicked, this, &CMyTalvaView::OnCopyGraph);
+
+    m_fnExportFileName = [this](const QString& strSuggested) {
+        QFileDialog dlg(this, tr("Export To Excel"), strSuggested, CReadingsExport::XlsFilter());
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setDefaultSuffix(CReadingsExport::XlsSuffix());
+        return dlg.exec() == QDialog::Accepted ? dlg.selectedFiles().value(0) : QString();
+    };
 
     m_list->hide();
     m_edit->hide();
@@ -215,6 +239,10 @@ void CMyTalvaView::LayoutPages()
     m_sbHorz->setGeometry(kPageLeft, page.bottom() + 1, page.width(), kHorzBarHeight);
     const QSize tabs = m_tab->sizeHint();
     m_tab->setGeometry(kPageLeft, kPageTop - tabs.height(), std::min(tabs.width(), page.width()), tabs.height());
+    // At the right end of the tab row.
+    const QSize button = m_pCopyGraph->sizeHint();
+    m_pCopyGraph->setGeometry(std::max(kPageLeft + tabs.width() + 8, kPageLeft + page.width() - button.width()),
+                              std::max(0, kPageTop - button.height() - 2), button.width(), button.height());
     UpdateScrollBars();
 }
 
@@ -287,4 +315,107 @@ void CMyTalvaView::SetModified(bool bModified)
         return;
     m_bModified = bModified;
     emit ModifiedChanged(bModified);
+}
+
+bool CMyTalvaView::HasReadings() const
+{
+    return !m_pDoc->m_arrData[0].isEmpty();
+}
+
+void CMyTalvaView::Warn(const QString& strText)
+{
+    m_prompt.Message(strText, DocumentType::ProgramName(), CPrompt::Warning);
+}
+
+void CMyTalvaView::OnExportToExcel()
+{
+    if (!HasReadings())
+        return;
+    const QString strPath = m_fnExportFileName(CReadingsExport::DefaultXlsName(QDateTime::currentDateTime()));
+    if (!strPath.isEmpty())
+        ExportToExcel(strPath);
+}
+
+bool CMyTalvaView::ExportToExcel(const QString& strPath)
+{
+    QString strError;
+    bool bSaved;
+    {
+        CWaitCursor wait;
+        bSaved = CReadingsExport::SaveXls(strPath, *m_pDoc, &strError);
+    }
+    if (!bSaved)
+        Warn(strError);
+    return bSaved;
+}
+
+void CMyTalvaView::OnPrintGraph()
+{
+    if (!HasReadings())
+        return;
+    CPrintRX job(this, m_fnPrintDialog);
+    if (job.StartPrinting() != 0)
+        return;
+    QString strError;
+    if (!PrintGraph(job, &strError))
+        Warn(strError);
+}
+
+void CMyTalvaView::OnPrintData()
+{
+    if (!HasReadings())
+        return;
+    CPrintRX job(this, m_fnPrintDialog);
+    if (job.StartPrinting() != 0)
+        return;
+    QString strError;
+    if (!PrintData(job, &strError) && !strError.isEmpty())
+        Warn(strError);
+}
+
+bool CMyTalvaView::PrintGraph(CPrintRX& job, QString* pstrError)
+{
+    CWaitCursor wait;
+    return CReadingsPrinter::PrintGraph(job, *m_wndGraph, *m_pDoc, QDateTime::currentDateTime(), pstrError);
+}
+
+bool CMyTalvaView::PrintData(CPrintRX& job, QString* pstrError)
+{
+    // A long recording takes many pages: show how far it is and let the user give up.
+    QProgressDialog progress(tr("Printing the readings..."), tr("Cancel"), 0, 1000, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    CWaitCursor wait;
+    return CReadingsPrinter::PrintData(job, *m_pDoc, QDateTime::currentDateTime(), pstrError,
+                                       [&progress](qint64 nDone, qint64 nTotal) {
+                                           progress.setValue(int(nDone * 1000 / std::max<qint64>(1, nTotal)));
+                                           return !progress.wasCanceled();
+                                       });
+}
+
+QImage CMyTalvaView::GraphPicture()
+{
+    const QSize size = m_wndGraph->size();
+    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.fill(m_wndGraph->Colors().m_bkColor);
+    QPainter painter(&image);
+    CGraphDrawOptions options;
+    options.nFontHeight = 16;
+    options.nLeft = 50;
+    options.nTop = 25;
+    options.bWhiteMargins = false;
+    options.rcClient = QRect(QPoint(0, 0), size);
+    options.dXScale = m_wndGraph->XScale();
+    options.dYScale = m_wndGraph->YScale();
+    m_wndGraph->DrawGraph(painter, options);
+    return image;
+}
+
+void CMyTalvaView::OnCopyGraph()
+{
+    QClipboard* pClipboard = QGuiApplication::clipboard();
+    if (!pClipboard)
+        return;
+    pClipboard->setImage(GraphPicture());
+    m_prompt.Message(tr("Graph is already copied to clipboard!"), tr("Tip"), CPrompt::Information);
 }

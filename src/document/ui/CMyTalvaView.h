@@ -1,11 +1,14 @@
 #pragma once
 
 #include "document/ui/CDataListModel.h"
+#include "document/ui/CPrintRX.h"
 #include "graph/CGraphCommandTarget.h"
 
+#include <QImage>
 #include <QList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class CGraphDlg;
@@ -14,6 +17,7 @@ class CObData;
 class CPrompt;
 class CShowData;
 class QPlainTextEdit;
+class QPushButton;
 class QScrollBar;
 class QTabBar;
 class QTableView;
@@ -78,6 +82,29 @@ public:
     // Both scroll bars from the graph's visible window.
     void UpdateScrollBars();
 
+    // Export and printing of the primary readings; the commands do nothing for a document
+    // without one. Failures are told to the user.
+    bool HasReadings() const;
+    // "&Export To Excel": the save dialog, then the ".xls" file.
+    void OnExportToExcel();
+    bool ExportToExcel(const QString& strPath);
+    // "&Graph" and "&Data" under "&Print": the print dialog, then the pages.
+    void OnPrintGraph();
+    void OnPrintData();
+    // The pages on a job that StartPrinting (or StartPrintingToPdf) has prepared. The table
+    // shows its progress; a cancel there prints nothing and returns false with no reason.
+    bool PrintGraph(CPrintRX& job, QString* pstrError);
+    bool PrintData(CPrintRX& job, QString* pstrError);
+    // "Copy Graph": the graph's picture on the clipboard, then the tip.
+    void OnCopyGraph();
+    // The clipboard picture: the graph's size, its background, font 16, margins 50 and 25.
+    QImage GraphPicture();
+    QPushButton* CopyGraphButton() const { return m_pCopyGraph; }
+
+    // The dialogs of the commands; tests put answers in their place. An empty file name is Cancel.
+    std::function<QString(const QString& strSuggested)> m_fnExportFileName;
+    CPrintRX::DialogFn m_fnPrintDialog;
+
     // The document's name as the window shows it ("New File1", the file name, "DataLogger").
     QString Title() const { return m_strTitle; }
     void SetTitle(const QString& strTitle);
@@ -106,8 +133,12 @@ private:
     void OnHorzScrolled(int nPosition);
     void SetYRangeAround(double dMax, double dMin);
 
+    void Warn(const QString& strText);
+
     std::unique_ptr<CMyTalvaDoc> m_pDoc;
+    CPrompt& m_prompt;
     CGraphDlg* m_wndGraph;
+    QPushButton* m_pCopyGraph;
     CShowData* m_pPanel;
     QTabBar* m_tab;
     QTableView* m_list;

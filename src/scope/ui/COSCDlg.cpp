@@ -3,8 +3,10 @@
 #include "document/CDocumentType.h"
 #include "link/CPrompt.h"
 #include "scope/COscFile.h"
+#include "document/ui/CWaitCursor.h"
 #include "scope/COscWorkbook.h"
 #include "scope/ui/COSCGraph.h"
+#include "scope/ui/COscPrinter.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -60,6 +62,10 @@ void COSCDlg::CreateControls()
     m_pSaveAction->setStatusTip(QStringLiteral("Save the waveform shown as a .osc file"));
     m_pExportAction = pMenu->addAction(QStringLiteral("&Export to excel"), this, &COSCDlg::OnExportToExcel);
     m_pExportAction->setStatusTip(QStringLiteral("Write the points shown into a workbook and open it"));
+    m_pPrintGraphAction = pMenu->addAction(QStringLiteral("Print &Graph"), this, &COSCDlg::OnPrintGraph);
+    m_pPrintGraphAction->setStatusTip(QStringLiteral("Print the screen with the facts of the waveform"));
+    m_pPrintDataAction = pMenu->addAction(QStringLiteral("Print &Data"), this, &COSCDlg::OnPrintData);
+    m_pPrintDataAction->setStatusTip(QStringLiteral("Print the facts and a table of the points shown"));
 
     m_pInfoEdit = new QLineEdit(this);
     m_pInfoEdit->setReadOnly(true);
@@ -194,6 +200,38 @@ bool COSCDlg::ExportToExcel(const QString& strPath)
         return false;
     }
     return true;
+}
+
+void COSCDlg::OnPrintGraph()
+{
+    CPrintRX job(this, m_fnPrintDialog);
+    if (job.StartPrinting() != 0)
+        return;
+    QString strError;
+    if (!PrintGraph(job, &strError))
+        Warn(strError);
+}
+
+void COSCDlg::OnPrintData()
+{
+    CPrintRX job(this, m_fnPrintDialog);
+    if (job.StartPrinting() != 0)
+        return;
+    QString strError;
+    if (!PrintData(job, &strError))
+        Warn(strError);
+}
+
+bool COSCDlg::PrintGraph(CPrintRX& job, QString* pstrError)
+{
+    CWaitCursor wait;
+    return COscPrinter::PrintGraph(job, *m_pGraph, m_record, pstrError);
+}
+
+bool COSCDlg::PrintData(CPrintRX& job, QString* pstrError)
+{
+    CWaitCursor wait;
+    return COscPrinter::PrintData(job, m_record, !m_showTime, QDateTime::currentDateTime(), pstrError);
 }
 
 void COSCDlg::closeEvent(QCloseEvent* pEvent)

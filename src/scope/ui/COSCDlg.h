@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/ui/CPrintRX.h"
 #include "scope/OscRecord.h"
 
 #include <QUrl>
@@ -18,8 +19,9 @@ class QPushButton;
 // "OSC": the scope window. Holds a copy of one waveform and shows it in its
 // graph, with the information line, the point readout, the buttons "UnDo Zoom"
 // and "FFT" (the meter's own spectrum, for captures whose status is 3), and the
-// menu commands "Save Current Osc" (a ".osc" file) and "&Export to excel" (an
-// .xlsx workbook opened in the desktop's spreadsheet application).
+// menu commands "Save Current Osc" (a ".osc" file), "&Export to excel" (an
+// .xlsx workbook opened in the desktop's spreadsheet application), "Print &Graph"
+// and "Print &Data".
 //
 // Closing it emits Closed(); whoever made it decides when it goes.
 // GUI thread only; records arrive by value.
@@ -45,6 +47,15 @@ public:
     // Writes the points shown as a workbook to strPath and has the desktop open it.
     bool ExportToExcel(const QString& strPath);
 
+    // "Print &Graph" and "Print &Data": the print dialog, then the pages of the points shown.
+    void OnPrintGraph();
+    void OnPrintData();
+    // The pages on a job that StartPrinting (or StartPrintingToPdf) has prepared.
+    bool PrintGraph(CPrintRX& job, QString* pstrError);
+    bool PrintData(CPrintRX& job, QString* pstrError);
+    // The print dialog; tests put theirs in its place.
+    void SetPrintDialog(CPrintRX::DialogFn fnDialog) { m_fnPrintDialog = std::move(fnDialog); }
+
     // Where the file dialogs of waveform files start: the folder used last this session.
     static QString WaveformFolder();
     static void SetWaveformFolder(const QString& strFolder);
@@ -62,6 +73,8 @@ public:
     QMenuBar* MenuBar() const { return m_pMenuBar; }
     QAction* SaveAction() const { return m_pSaveAction; }
     QAction* ExportAction() const { return m_pExportAction; }
+    QAction* PrintGraphAction() const { return m_pPrintGraphAction; }
+    QAction* PrintDataAction() const { return m_pPrintDataAction; }
     QLineEdit* InfoEdit() const { return m_pInfoEdit; }
     QLabel* ReadoutLine() const { return m_pReadout; }
     QPushButton* UndoZoomButton() const { return m_pUndoZoom; }
@@ -83,6 +96,7 @@ private:
 
     CPrompt& m_prompt;
     UrlOpener m_openUrl;
+    CPrintRX::DialogFn m_fnPrintDialog;
     COSCGraph* m_pGraph = nullptr;
     QString m_info;
     bool m_showTime = true;
@@ -91,6 +105,8 @@ private:
     QMenuBar* m_pMenuBar = nullptr;
     QAction* m_pSaveAction = nullptr;
     QAction* m_pExportAction = nullptr;
+    QAction* m_pPrintGraphAction = nullptr;
+    QAction* m_pPrintDataAction = nullptr;
     QLineEdit* m_pInfoEdit = nullptr;
     QLabel* m_pReadout = nullptr;
     QPushButton* m_pUndoZoom = nullptr;

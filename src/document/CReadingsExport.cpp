@@ -1,0 +1,182 @@
+#include "document/CReadingsExport.h"
+
+#include "document/CMyTalvaDoc.h"
+#include "scope/COscFileIo.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QSaveFile>
+#include <QStringEncoder>
+
+namespace {
+
+// Lines are gathered and handed to the device in large pieces.
+constexpr qsizetype kChunk = 256 * 1024;
+
+class CChunkWriter
+{
+public:
+    explicit CChunkWriter(QIODevice& device) : m_device(device) { m_buffer.reserve(kChunk + 4096); }
+
+    void Add(const QByteArray& bytes)
+    {
+        m_buffer += bytes;
+        if (m_buffer.size() >= kChunk)
+            Flush();
+    }
+    bool Finish()
+    {
+        Flush();
+        return m_bOk;
+    }
+
+private:
+    void Flush()
+    {
+        if (m_bOk && !m_buffer.isEmpty())
+            m_bOk = m_device.write(m_buffer) == m_buffer.size();
+        m_buffer.clear();
+    }
+
+    QIODevice& m_device;
+    QByteArray m_buffer;
+    bool m_bOk = true;
+};
+
+QString Fixed4(double d)
+{
+    return QString::asprintf("%.4f", d);
+}
+
+const CObData* LastRecord(const CMyTalvaDoc& doc)
+{
+    const QList<CObData*>& records = doc.m_arrData[0];
+    for (qsizetype i = records.size() - 1; i >= 0; --i) {
+        if (records[i])
+            return records[i];
+    }
+    return nullptr;
+}
+
+using WriteFn = bool (*)(const CMyTalvaDoc&, QIODevice&);
+
+bool SaveThrough(const QString& strPath, const CMyTalvaDoc& doc, WriteFn write, QString* pstrError)
+{
+    auto fail = [&](const QString& strReason) {
+        if (pstrError)
+            *pstrError = COscFileIo::SaveError(strPath, strReason);
+        return false;
+    };
+    QSaveFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    if (!write(doc, file)) {
+        const QString strReason = file.errorString();
+        file.cancelWriting();
+        return fail(strReason);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
+}
+
+QByteArray ToBytes(const CMyTalvaDoc& doc, WriteFn write)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    write(doc, buffer);
+    return data;
+}
+
+} // namespace
+
+QString CReadingsExport::DefaultXlsName(const QDateTime& now)
+{
+    const QDate date = now.date();
+    const QTime time = now.time();
+    return QString::asprintf("%d-%d-%d %d-%d.xls", date.year(), date.month(), date.day(), time.hour(),
+                             time.minute());
+}
+
+bool CReadingsExport::WriteXls(const CMyTalvaDoc& doc, QIODevice& device)
+{
+    CChunkWriter out(device);
+    QStringEncoder utf16(QStringEncoder::Utf16LE);
+    auto line = [&](const QString& str) { out.Add(utf16(str)); };
+
+    out.Add(QByteArray("\xff\xfe", 2));
+    const CObData* pLast = LastRecord(doc);
+    line(QStringLiteral("StartTime\t%1\t\n").arg(doc.m_strStartTime));
+    line(QStringLiteral("Max\t%1 @ %2\t\n").arg(Fixed4(doc.m_dMax), doc.m_strMaxTime));
+    line(QStringLiteral("Min\t%1 @ %2\t\n").arg(Fixed4(doc.m_dMin), doc.m_strMinTime));
+    line(QStringLiteral("Average\t%1\t\n").arg(Fixed4(doc.m_dAverage)));
+    line(QStringLiteral("EndTime\t%1\t\n").arg(pLast ? pLast->m_strTime : QString()));
+    line(QStringLiteral("ID\tUnit\tValue\tType\tDateTime\t\n"));
+    const QList<CObData*>& records = doc.m_arrData[0];
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const CObData* pOb = records[i];
+        if (!pOb)
+            continue;
+        // Only the positive overload reads "OL" here: files read by scripts always did so.
+        const QString strValue = pOb->m_dValue == CObData::kOverload ? QStringLiteral("OL") : Fixed4(pOb->m_dValue);
+        QString str = QString::number(i + 1);
+        str += u'\t';
+        str += pOb->m_strUnit;
+        str += u'\t';
+        str += strValue;
+        str += u'\t';
+        str += pOb->m_strType;
+        str += u'\t';
+        str += pOb->m_strTime;
+        str += QStringLiteral("\t\n");
+        line(str);
+    }
+    return out.Finish();
+}
+
+QString CReadingsExport::CsvField(const QString& str)
+{
+    if (!str.contains(u',') && !str.contains(u'"') && !str.contains(u'\r') && !str.contains(u'\n'))
+        return str;
+    QString strQuoted = str;
+    strQuoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + strQuoted + u'"';
+}
+
+bool CReadingsExport::WriteCsv(const CMyTalvaDoc& doc, QIODevice& device)
+{
+    CChunkWriter out(device);
+    out.Add(QByteArrayLiteral("ID,Time,Value,Unit,Type\r\n"));
+    const QList<CObData*>& records = doc.m_arrData[0];
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const CObData* pOb = records[i];
+        if (!pOb)
+            continue;
+        const QString strValue = CObData::IsOverload(pOb->m_dValue) ? QStringLiteral("OL") : Fixed4(pOb->m_dValue);
+        const QString str = QString::number(i + 1) + u',' + CsvField(pOb->m_strTime) + u',' + strValue + u','
+            + CsvField(pOb->m_strUnit) + u',' + CsvField(pOb->m_strType) + QStringLiteral("\r\n");
+        out.Add(str.toUtf8());
+    }
+    return out.Finish();
+}
+
+QByteArray CReadingsExport::XlsBytes(const CMyTalvaDoc& doc)
+{
+    return ToBytes(doc, &CReadingsExport::WriteXls);
+}
+
+QByteArray CReadingsExport::CsvBytes(const CMyTalvaDoc& doc)
+{
+    return ToBytes(doc, &CReadingsExport::WriteCsv);
+}
+
+bool CReadingsExport::SaveXls(const QString& strPath, const CMyTalvaDoc& doc, QString* pstrError)
+{
+    return SaveThrough(strPath, doc, &CReadingsExport::WriteXls, pstrError);
+}
+
+bool CReadingsExport::SaveCsv(const QString& strPath, const CMyTalvaDoc& doc, QString* pstrError)
+{
+    return SaveThrough(strPath, doc, &CReadingsExport::WriteCsv, pstrError);
+}

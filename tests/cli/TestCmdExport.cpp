@@ -1,0 +1,151 @@
+// multimeter-cli export: a recording as .xls text, CSV, or PDF pages, run as the program.
+#include "CPdfText.h"
+#include "document/CMyTalvaDoc.h"
+#include "document/CReadingsExport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CmdExport : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CMyTalvaDoc doc;
+        for (int i = 0; i < 25; ++i)
+            doc.AddReading(0, "mVDC", i, QStringLiteral("12/3/25 10:11:%1").arg(i), "VDC", i * 0.25, 0.0, 50.0f,
+                           float(i * 0.25));
+        doc.AddReading(0, "mVDC", 25, "12/3/25 10:12:00", "VDC", CObData::kOverload, 0.0, 50.0f, 600000.0f);
+        ASSERT_TRUE(doc.SaveFile(m_strFile, nullptr));
+        CMyTalvaDoc empty;
+        ASSERT_TRUE(empty.SaveFile(m_dir.filePath("empty.mLog"), nullptr));
+        QFile junk(m_dir.filePath("junk.mLog"));
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray("\xff\xff\xff\x7f not a recording", 20));
+    }
+
+    int Run(const QStringList& args, bool bDefaultPlatform = false)
+    {
+        QProcess process;
+        if (bDefaultPlatform) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+            process.setProcessEnvironment(env);
+        }
+        process.start(QStringLiteral(METER_CLI_PATH), QStringList{QStringLiteral("export")} + args);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        m_out = process.readAllStandardOutput();
+        m_err = process.readAllStandardError();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    QString Path(const char* pszName) const { return m_dir.filePath(QString::fromLatin1(pszName)); }
+
+    static QByteArray Read(const QString& strPath)
+    {
+        QFile file(strPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_dir;
+    QString m_strFile = m_dir.filePath("rec.mLog");
+    QByteArray m_out, m_err;
+};
+
+} // namespace
+
+TEST_F(CmdExport, EachFormatWritesWhatTheWindowWould)
+{
+    const std::unique_ptr<CMyTalvaDoc> pDoc = CMyTalvaDoc::LoadFile(m_strFile, nullptr);
+    ASSERT_TRUE(pDoc);
+
+    ASSERT_EQ(Run({m_strFile, "--to", Path("out.xls")}), 0) << m_err.toStdString();
+    EXPECT_TRUE(m_out.isEmpty());
+    EXPECT_TRUE(m_err.isEmpty());
+    const QByteArray xls = Read(Path("out.xls"));
+    EXPECT_EQ(xls, CReadingsExport::XlsBytes(*pDoc));
+    EXPECT_TRUE(xls.startsWith(QByteArray("\xff\xfeS\0t\0", 6)));
+
+    // CSV by the file's extension, or asked for.
+    ASSERT_EQ(Run({m_strFile, "--to", Path("out.csv")}), 0) << m_err.toStdString();
+    const QByteArray csv = Read(Path("out.csv"));
+    EXPECT_TRUE(csv.startsWith("ID,Time,Value,Unit,Type\r\n1,12/3/25 10:11:0,0.0000,mVDC,VDC\r\n")) << csv.constData();
+    EXPECT_TRUE(csv.endsWith("26,12/3/25 10:12:00,OL,mVDC,VDC\r\n"));
+    ASSERT_EQ(Run({m_strFile, "--to", Path("table.txt"), "--format", "csv"}), 0);
+    EXPECT_EQ(Read(Path("table.txt")), csv);
+
+    // PDF pages, with the offscreen platform when none is named.
+    ASSERT_EQ(Run({m_strFile, "--to", Path("graph.pdf"), "--format", "pdf-graph"}, true), 0) << m_err.toStdString();
+    const QList<PdfText::CPage> graph = PdfText::Read(Path("graph.pdf"));
+    ASSERT_EQ(graph.size(), 1);
+    const QStringList graphLines = graph[0].Lines();
+    EXPECT_EQ(graphLines.value(0), "Graph");
+    EXPECT_TRUE(graphLines.contains("Data Number: 26")) << graphLines.join('|').toStdString();
+    EXPECT_EQ(graphLines.last(), "Function: VDC");
+    ASSERT_EQ(Run({m_strFile, "--to", Path("data.pdf"), "--format=pdf-data"}), 0) << m_err.toStdString();
+    const QList<PdfText::CPage> data = PdfText::Read(Path("data.pdf"));
+    ASSERT_EQ(data.size(), 1);
+    const QStringList lines = data[0].Lines();
+    ASSERT_EQ(lines.size(), 6 + 26 + 1) << lines.join('|').toStdString();
+    EXPECT_EQ(lines[1], "Start Time 12/3/25 10:11:0");
+    EXPECT_EQ(lines[31], "26 12/3/25 10:12:00 mVDC OL");
+    EXPECT_TRUE(data[0].Text().contains("Page -1-"));
+
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_TRUE(m_out.contains("export FILE.mLog --to OUT")) << m_out.constData();
+    EXPECT_TRUE(m_out.contains("--format"));
+    EXPECT_TRUE(m_err.isEmpty());
+}
+
+TEST_F(CmdExport, FailuresWriteNothingAndSaySo)
+{
+    // Files that do not load, or hold nothing to export: status 1, no output, an old one kept.
+    for (const char* pszFormat : {"xls", "csv", "pdf-graph", "pdf-data"}) {
+        for (const char* pszInput : {"junk.mLog", "missing.mLog", "empty.mLog"}) {
+            const QString strOut = Path("out.bin");
+            EXPECT_EQ(Run({Path(pszInput), "--to", strOut, "--format", pszFormat}), 1) << pszFormat << pszInput;
+            EXPECT_TRUE(m_err.startsWith("multimeter-cli: error: ")) << m_err.constData();
+            EXPECT_EQ(m_err.count('\n'), 1);
+            EXPECT_TRUE(m_out.isEmpty());
+            EXPECT_FALSE(QFile::exists(strOut)) << pszFormat << " " << pszInput;
+        }
+    }
+    QFile old(Path("keep.xls"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("previous");
+    old.close();
+    EXPECT_EQ(Run({Path("junk.mLog"), "--to", Path("keep.xls")}), 1);
+    EXPECT_EQ(Read(Path("keep.xls")), QByteArray("previous"));
+
+    // An output that cannot be created.
+    for (const char* pszFormat : {"xls", "pdf-data"}) {
+        EXPECT_EQ(Run({m_strFile, "--to", Path("no/such/dir/out"), "--format", pszFormat}), 1);
+        EXPECT_TRUE(m_err.contains("Cannot save")) << m_err.constData();
+    }
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 4); // the inputs and keep.xls
+
+    // Usage errors: 64, the reason and the way to the help.
+    const QList<QStringList> bad = {
+        {m_strFile},
+        {"--to", Path("x.xls")},
+        {m_strFile, "--to", Path("x.xls"), "--format", "xlsx"},
+        {m_strFile, "--to", Path("x.pdf")},
+        {m_strFile, Path("other.mLog"), "--to", Path("x.xls")},
+        {m_strFile, "--to", m_strFile},
+        {m_strFile, "--to", Path("x.xls"), "--bogus"},
+    };
+    for (const QStringList& args : bad) {
+        EXPECT_EQ(Run(args), 64) << args.join(' ').toStdString();
+        EXPECT_TRUE(m_err.startsWith("multimeter-cli: error: ")) << m_err.constData();
+        EXPECT_TRUE(m_err.endsWith("Try 'multimeter-cli export --help'.\n")) << m_err.constData();
+    }
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 4);
+    EXPECT_EQ(CMyTalvaDoc::LoadFile(m_strFile, nullptr)->m_nCount, 26); // the input is untouched
+}

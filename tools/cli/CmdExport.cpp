@@ -1,0 +1,173 @@
+#include "CmdExport.h"
+
+#include "CStderrPrompt.h"
+#include "document/CMyTalvaDoc.h"
+#include "document/CReadingsExport.h"
+#include "document/ui/CMyTalvaView.h"
+#include "document/ui/CPrintRX.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
+
+namespace {
+
+const char kUsage[] = "export FILE.mLog --to OUT [--format xls|csv|pdf-graph|pdf-data]";
+
+// The graph's window size the PDF page stretches: the document window of a usual screen.
+constexpr int kViewWidth = 1000;
+constexpr int kViewHeight = 700;
+
+bool IsPdfFormat(const QString& strFormat)
+{
+    return strFormat == QLatin1String("pdf-graph") || strFormat == QLatin1String("pdf-data");
+}
+
+bool WritePdf(std::unique_ptr<CMyTalvaDoc> pDoc, const QString& strPath, bool bGraph, QString* pstrError)
+{
+    // The graph opens no dialog here; anything it would say goes to stderr.
+    CStderrPrompt prompt;
+    CMyTalvaView view(std::move(pDoc), prompt);
+    view.m_bLive = false;
+    view.GetDocument()->m_bLive = false;
+    view.resize(kViewWidth, kViewHeight);
+    view.OnInitialUpdate();
+    CPrintRX job;
+    if (job.StartPrintingToPdf(strPath) != 0) {
+        *pstrError = job.ErrorString();
+        return false;
+    }
+    return bGraph ? view.PrintGraph(job, pstrError) : view.PrintData(job, pstrError);
+}
+
+QtMessageHandler g_pfnPreviousHandler = nullptr;
+
+// Batch runs have no session: Qt's note that it made a runtime folder of its own is no error
+// of the export and would only mix into its messages.
+void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QString& strMessage)
+{
+    if (type == QtWarningMsg && strMessage.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (g_pfnPreviousHandler)
+        g_pfnPreviousHandler(type, context, strMessage);
+}
+
+} // namespace
+
+std::unique_ptr<QCoreApplication> CreateExportApplication(int& argc, char** argv)
+{
+    if (argc < 2 || std::strcmp(argv[1], "export") != 0)
+        return nullptr;
+    bool bPdf = false;
+    for (int i = 2; i < argc; ++i) {
+        const char* psz = argv[i];
+        if (std::strcmp(psz, "--format") == 0 && i + 1 < argc)
+            psz = argv[++i];
+        else if (std::strncmp(psz, "--format=", 9) == 0)
+            psz += 9;
+        else
+            continue;
+        bPdf = IsPdfFormat(QString::fromLocal8Bit(psz));
+    }
+    if (!bPdf)
+        return nullptr;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_pfnPreviousHandler = qInstallMessageHandler(FilterMessages);
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+int RunExport(const QStringList& args, QIODevice& out, QIODevice& err)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Write the readings of a recording as the .xls text of \"Export To Excel\", as CSV, or as the "
+        "printed graph page or data table in a PDF file."));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the .mLog file"));
+    const QCommandLineOption toOption(QStringLiteral("to"), QStringLiteral("the file to write"),
+                                      QStringLiteral("out"));
+    const QCommandLineOption formatOption(
+        QStringLiteral("format"),
+        QStringLiteral("xls, csv, pdf-graph or pdf-data (default: csv for a .csv file, else xls)"),
+        QStringLiteral("format"));
+    parser.addOption(toOption);
+    parser.addOption(formatOption);
+    const QCommandLineOption helpOption = parser.addHelpOption();
+
+    auto error = [&](const QString& strText) {
+        err.write(QStringLiteral("multimeter-cli: error: %1\n").arg(strText).toUtf8());
+    };
+    auto usageError = [&](const QString& strReason) {
+        error(strReason);
+        err.write(QStringLiteral("usage: multimeter-cli %1\nTry 'multimeter-cli export --help'.\n")
+                      .arg(QLatin1String(kUsage))
+                      .toUtf8());
+        return 64;
+    };
+    QStringList parserArgs = args;
+    if (parserArgs.isEmpty())
+        parserArgs << QStringLiteral("export");
+    if (!parser.parse(parserArgs))
+        return usageError(parser.errorText());
+    if (parser.isSet(helpOption)) {
+        out.write(QStringLiteral("usage: multimeter-cli %1\n\n").arg(QLatin1String(kUsage)).toUtf8());
+        out.write(parser.helpText().toUtf8());
+        return 0;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return usageError(files.isEmpty() ? QStringLiteral("no file given") : QStringLiteral("give exactly one file"));
+    if (!parser.isSet(toOption) || parser.value(toOption).isEmpty())
+        return usageError(QStringLiteral("--to OUT is missing"));
+    const QString strOut = parser.value(toOption);
+    QString strFormat = parser.value(formatOption);
+    if (strFormat.isEmpty()) {
+        const QString strSuffix = QFileInfo(strOut).suffix().toLower();
+        if (strSuffix == QLatin1String("pdf"))
+            return usageError(QStringLiteral("for a PDF file say --format pdf-graph or --format pdf-data"));
+        strFormat = strSuffix == QLatin1String("csv") ? QStringLiteral("csv") : QStringLiteral("xls");
+    }
+    if (strFormat != QLatin1String("xls") && strFormat != QLatin1String("csv") && !IsPdfFormat(strFormat))
+        return usageError(QStringLiteral("unknown format \"%1\"").arg(strFormat));
+    if (IsPdfFormat(strFormat) && !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        error(QStringLiteral("PDF pages need the program's GUI application"));
+        return 1;
+    }
+    const QString strFile = files.constFirst();
+    if (QFileInfo(strFile).absoluteFilePath() == QFileInfo(strOut).absoluteFilePath())
+        return usageError(QStringLiteral("--to names the recording itself"));
+
+    QString strError;
+    std::unique_ptr<CMyTalvaDoc> pDoc = CMyTalvaDoc::LoadFile(strFile, &strError);
+    if (!pDoc) {
+        error(strError);
+        return 1;
+    }
+    if (pDoc->m_arrData[0].isEmpty()) {
+        error(QStringLiteral("\"%1\" holds no readings: nothing to export").arg(strFile));
+        return 1;
+    }
+    bool bWritten = false;
+    if (strFormat == QLatin1String("xls"))
+        bWritten = CReadingsExport::SaveXls(strOut, *pDoc, &strError);
+    else if (strFormat == QLatin1String("csv"))
+        bWritten = CReadingsExport::SaveCsv(strOut, *pDoc, &strError);
+    else
+        bWritten = WritePdf(std::move(pDoc), strOut, strFormat == QLatin1String("pdf-graph"), &strError);
+    if (!bWritten) {
+        error(strError);
+        return 1;
+    }
+    return 0;
+}
+
+int RunExport(const QStringList& args)
+{
+    QFile out, err;
+    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    return RunExport(args, out, err);
+}
