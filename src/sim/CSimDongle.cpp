@@ -230,6 +230,8 @@ void CSimDongle::HandleCommand(int nOpcode, const QByteArray& params, qint64 now
             m_pMeter->Load(&strError);
             if (m_options.dDisconnectAfterS > 0)
                 m_nDisconnectAt = nowMs + 150 + qint64(m_options.dDisconnectAfterS * 1000);
+            if (m_options.dEndLinkAfterS > 0)
+                m_nEndLinkAt = nowMs + 150 + qint64(m_options.dEndLinkAfterS * 1000);
             break;
         }
         // An address nobody advertises: the link never comes up.
@@ -259,6 +261,13 @@ void CSimDongle::HandleCommand(int nOpcode, const QByteArray& params, qint64 now
 
 QByteArray CSimDongle::TakeDue(qint64 nowMs)
 {
+    if (m_nEndLinkAt >= 0 && nowMs >= m_nEndLinkAt) {
+        // The meter goes away (switched off, out of range): reason 0x08, supervision timeout.
+        m_nEndLinkAt = -1;
+        m_bLinked = m_bNotifying = false;
+        m_pMeter.reset();
+        Schedule(nowMs, Event(kEvLinkTerminated, 0, QByteArray::fromHex("000008")));
+    }
     if (m_bNotifying && m_pMeter) {
         for (const QByteArray& frame : m_pMeter->Poll(nowMs)) {
             for (int i = 0; i < frame.size(); i += kMaxNotification)
@@ -282,6 +291,11 @@ qint64 CSimDongle::MsUntilNext(qint64 nowMs) const
         const qint64 nMeter = m_pMeter->MsUntilNext(nowMs);
         if (nMeter >= 0 && (nNext < 0 || nMeter < nNext))
             nNext = nMeter;
+    }
+    if (m_nEndLinkAt >= 0) {
+        const qint64 nEnd = qMax<qint64>(0, m_nEndLinkAt - nowMs);
+        if (nNext < 0 || nEnd < nNext)
+            nNext = nEnd;
     }
     if (m_nDisconnectAt >= 0) {
         const qint64 nDisc = qMax<qint64>(0, m_nDisconnectAt - nowMs);

@@ -31,6 +31,7 @@ struct CSimDongleOptions
     QList<CSimAdvertiser> advertisers;
     int nNoiseBytes = 0;           //!< garbage bytes between event packets (never 0x04)
     double dDisconnectAfterS = 0;  //!< close the port this long after the link came up (0: never)
+    double dEndLinkAfterS = 0;     //!< the meter ends the link this long after it came up (0: never)
     quint32 nSeed = 1;
     CSimMeterOptions meter;
 };
@@ -80,5 +81,6 @@ private:
     bool m_bLinked = false;
     bool m_bNotifying = false;
     qint64 m_nDisconnectAt = -1;
+    qint64 m_nEndLinkAt = -1;      //!< when the meter ends the link, or -1
     std::mt19937 m_random;
 };

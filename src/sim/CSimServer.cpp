@@ -1,5 +1,7 @@
 #include "sim/CSimServer.h"
 
+#include <cstring>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -74,16 +76,20 @@ int CSimServer::Run()
     for (;;) {
         const qint64 now = clock.elapsed();
         m_pendingOut += m_dongle.TakeDue(now);
-        if (!Flush())
+        if (!Flush()) {
+            m_strError = QStringLiteral("writing to the pseudo-terminal failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
             break;
+        }
         if (m_dongle.DisconnectAt() >= 0 && now >= m_dongle.DisconnectAt())
             break;
         qint64 nTimeout = m_dongle.MsUntilNext(now);
         if (!m_pendingOut.isEmpty() && (nTimeout < 0 || nTimeout > 20))
             nTimeout = 20;
         pollfd fds[2] = { { m_hStopPipe[0], POLLIN, 0 }, { m_pty.MasterFd(), POLLIN, 0 } };
-        if (::poll(fds, 2, int(nTimeout)) < 0 && errno != EINTR)
+        if (::poll(fds, 2, int(nTimeout)) < 0 && errno != EINTR) {
+            m_strError = QStringLiteral("waiting for the pseudo-terminal failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
             break;
+        }
         if (fds[0].revents != 0)
             break;
         if (fds[1].revents & POLLIN) {
@@ -93,5 +99,5 @@ int CSimServer::Run()
         }
     }
     m_pty.Close();
-    return 0;
+    return m_strError.isEmpty() ? 0 : 1;
 }

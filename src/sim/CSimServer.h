@@ -21,8 +21,10 @@ public:
     // The path the program opens.
     QString PortPath() const { return m_pty.PortPath(); }
 
-    // Serves until Stop() or the configured disconnect. Returns 0.
+    // Serves until Stop() or the configured disconnect (0), or until the
+    // pseudo-terminal fails (1, LastError says why).
     int Run();
+    QString LastError() const { return m_strError; }
     // Safe from any thread or a signal handler.
     void Stop();
 
@@ -37,6 +39,7 @@ private:
     CSimPty m_pty;
     QString m_strLinkPath;
     QByteArray m_pendingOut;  //!< bytes the pseudo-terminal could not take yet
+    QString m_strError;       //!< the serving thread's fatal error, read after it ended
     int m_hStopPipe[2] = { -1, -1 };
     std::thread m_thread;
 };

@@ -61,3 +61,27 @@ TEST(MonitorE2E, JsonLinesCarryTypedFields)
     EXPECT_DOUBLE_EQ(ref.value(QStringLiteral("rel")).toDouble(), 0.5);
     EXPECT_FALSE(ref.contains(QStringLiteral("sub1Time"))); // layout 3 has no secondary displays
 }
+
+TEST(MonitorE2E, TheMeterEndingTheLinkEndsWithStatusThree)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20"), QStringLiteral("--end-link-after"), QStringLiteral("1") });
+    // --count far beyond what comes: only the lost link can end it.
+    const CCliResult r = RunCli({ QStringLiteral("monitor"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--count"), QStringLiteral("100000") }, 20000);
+    EXPECT_EQ(r.nStatus, 3) << qPrintable(r.strError);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("The meter ended the link"))) << qPrintable(r.strError);
+    EXPECT_GE(r.lines.size(), 5); // what came before was printed
+}
+
+TEST(MonitorE2E, ADongleThatNeverConfirmsGivesStatusFiveWhateverTheTimeLimit)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    CSimProcess sim;
+    const CCliResult r = RunCli({ QStringLiteral("monitor"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--mac"),
+                                  QStringLiteral("11:22:33:44:55:66"), QStringLiteral("--seconds"), QStringLiteral("2") }, 20000);
+    EXPECT_EQ(r.nStatus, 5) << qPrintable(r.strError);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("did not come up"))) << qPrintable(r.strError);
+    EXPECT_TRUE(r.lines.isEmpty());
+}
