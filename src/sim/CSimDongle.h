@@ -32,6 +32,7 @@ struct CSimDongleOptions
     int nNoiseBytes = 0;           //!< garbage bytes between event packets (never 0x04)
     double dDisconnectAfterS = 0;  //!< close the port this long after the link came up (0: never)
     double dEndLinkAfterS = 0;     //!< the meter ends the link this long after it came up (0: never)
+    int nFloodPackets = 0;         //!< notifications of filler sent in bursts of this many, as fast as the port takes them (0: none)
     quint32 nSeed = 1;
     CSimMeterOptions meter;
 };
@@ -60,6 +61,9 @@ public:
     QByteArray TakeDue(qint64 nowMs);
     // Milliseconds until something is due, -1 when nothing is scheduled.
     qint64 MsUntilNext(qint64 nowMs) const;
+    // A flood is on (notifications enabled and a flood asked for) and its next burst.
+    bool IsFlooding() const { return m_options.nFloodPackets > 0 && m_bNotifying; }
+    QByteArray FloodBurst() const;
     // The moment the port should be closed as if unplugged, or -1.
     qint64 DisconnectAt() const { return m_nDisconnectAt; }
 

@@ -76,6 +76,10 @@ int CSimServer::Run()
     for (;;) {
         const qint64 now = clock.elapsed();
         m_pendingOut += m_dongle.TakeDue(now);
+        // A flood keeps the port full, but only a little ahead of it.
+        const bool bFlooding = m_dongle.IsFlooding();
+        if (bFlooding && m_pendingOut.size() < 64 * 1024)
+            m_pendingOut += m_dongle.FloodBurst();
         if (!Flush()) {
             m_strError = QStringLiteral("writing to the pseudo-terminal failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
             break;
@@ -85,6 +89,8 @@ int CSimServer::Run()
         qint64 nTimeout = m_dongle.MsUntilNext(now);
         if (!m_pendingOut.isEmpty() && (nTimeout < 0 || nTimeout > 20))
             nTimeout = 20;
+        if (bFlooding && (nTimeout < 0 || nTimeout > 1))
+            nTimeout = 1;
         pollfd fds[2] = { { m_hStopPipe[0], POLLIN, 0 }, { m_pty.MasterFd(), POLLIN, 0 } };
         if (::poll(fds, 2, int(nTimeout)) < 0 && errno != EINTR) {
             m_strError = QStringLiteral("waiting for the pseudo-terminal failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));

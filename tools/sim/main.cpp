@@ -55,9 +55,10 @@ int main(int argc, char** argv)
     const QCommandLineOption dongleNoiseOpt(QStringLiteral("dongle-noise"), QStringLiteral("Garbage bytes between dongle packets."), QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption disconnectOpt(QStringLiteral("disconnect-after"), QStringLiteral("Close the port this many seconds after the link came up."), QStringLiteral("s"), QStringLiteral("0"));
     const QCommandLineOption endLinkOpt(QStringLiteral("end-link-after"), QStringLiteral("The meter ends the link this many seconds after it came up."), QStringLiteral("s"), QStringLiteral("0"));
+    const QCommandLineOption floodOpt(QStringLiteral("flood"), QStringLiteral("Once notifications are on, also send filler notifications in bursts of n, as fast as the port takes them."), QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption meterOpt(QStringLiteral("meter"), QStringLiteral("Advertise a meter NAME@aa:bb:cc:dd:ee:ff[,RSSI] (repeatable; replaces the default set)."), QStringLiteral("meter"));
     const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("Random seed."), QStringLiteral("n"), QStringLiteral("1"));
-    parser.addOptions({ linkOpt, rateOpt, scenarioOpt, noiseOpt, dongleNoiseOpt, disconnectOpt, endLinkOpt, meterOpt, seedOpt });
+    parser.addOptions({ linkOpt, rateOpt, scenarioOpt, noiseOpt, dongleNoiseOpt, disconnectOpt, endLinkOpt, floodOpt, meterOpt, seedOpt });
     parser.process(app);
 
     CSimDongleOptions options;
@@ -76,6 +77,7 @@ int main(int argc, char** argv)
     options.nNoiseBytes = parser.value(dongleNoiseOpt).toInt();
     options.dDisconnectAfterS = parser.value(disconnectOpt).toDouble();
     options.dEndLinkAfterS = parser.value(endLinkOpt).toDouble();
+    options.nFloodPackets = qBound(0, parser.value(floodOpt).toInt(), 10000);
     options.nSeed = parser.value(seedOpt).toUInt();
     options.meter.dRate = parser.value(rateOpt).toDouble();
     options.meter.strScenarioPath = parser.value(scenarioOpt);
