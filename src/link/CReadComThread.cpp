@@ -27,7 +27,6 @@ void CReadComThread::Start(int fd, int hStop)
 {
     m_fd = fd;
     m_hStop = hStop;
-    m_bFinished = false;
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -96,7 +95,6 @@ void CReadComThread::Run()
         }
     }
     Deliver(nHave);
-    m_bFinished = true;
     if (!strError.isEmpty())
         m_pReceiver->OnComError(strError);
 }

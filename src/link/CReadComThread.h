@@ -29,7 +29,6 @@ public:
     // reader itself (a receiver closing the port) is a programming error.
     void Join();
     bool IsReaderThread() const { return std::this_thread::get_id() == m_thread.get_id(); }
-    bool IsFinished() const { return m_bFinished.load(); }
 
 private:
     void Run();
@@ -37,7 +36,6 @@ private:
 
     CComReceiver* m_pReceiver;
     const std::atomic<int>& m_nReadSize;
-    std::atomic<bool> m_bFinished { false }; //!< set by the reader when its loop has returned
     int m_fd = -1;
     int m_hStop = -1;
     std::thread m_thread;
