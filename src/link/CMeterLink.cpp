@@ -252,6 +252,7 @@ void CMeterLink::LinkThreadMain()
         if (ProcessOnce(lock))
             continue;
         const quint64 nSeen = m_nRxSeq;
+        ++m_nRests;
         m_rxWake.wait(lock, [&] { return m_bStopLink || m_nRxSeq != nSeen; });
     }
 }

@@ -75,6 +75,9 @@ public:
     void SetMeterOffline() { m_bMeterOnline = false; }
     qint64 LastReceiptTime() const { return m_tLastRx.load(); }
     bool IsLinkThreadRunning() const { return m_linkThread.joinable(); }
+    // How often the link thread has gone to sleep with nothing it could do:
+    // a test waits for it to grow instead of sleeping.
+    quint64 LinkThreadRests() const { return m_nRests.load(); }
     // Every wait of the link thread for the GUI goes through this, so that
     // stopping the thread can release it first.
     CBlockingInvoker& GuiInvoker() { return m_guiInvoker; }
@@ -141,6 +144,7 @@ private:
     std::atomic<qint64> m_tLastRx { 0 };       //!< seconds since 1970 of the latest receipt
     std::atomic<bool> m_bMeterOnline { false }; //!< any receipt sets it; the watchdog clears it
     std::atomic<int> m_nLinkState { kDiscardThenInit };
+    std::atomic<quint64> m_nRests { 0 };       //!< written by the link thread only
     std::thread m_linkThread;
     CBlockingInvoker m_guiInvoker;
 };

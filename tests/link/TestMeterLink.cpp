@@ -176,9 +176,17 @@ TEST_F(MeterLink, NotificationsAppendTwoCharactersPerByteBeforeDispatch)
 TEST_F(MeterLink, IdleStateLeavesTheInputAlone)
 {
     m_link.SetLinkState(CMeterLink::kIdle);
-    Feed(m_link, CSimDongle::CommandStatus(0xFE00, 0));
-    QTest::qWait(50);
-    EXPECT_EQ(m_link.RxHexSnapshot(), CSimDongle::CommandStatus(0xFE00, 0).toHex());
+    const QByteArray first = CSimDongle::CommandStatus(0xFE00, 0);
+    const QByteArray second = CSimDongle::CommandStatus(0xFE04, 0);
+    // The rest after the second wait comes from a pass that began after the
+    // first text was there (the first wait may have seen an older pass end).
+    quint64 nRests = m_link.LinkThreadRests();
+    Feed(m_link, first);
+    ASSERT_TRUE(WaitFor([&] { return m_link.LinkThreadRests() > nRests; }));
+    nRests = m_link.LinkThreadRests();
+    Feed(m_link, second);
+    ASSERT_TRUE(WaitFor([&] { return m_link.LinkThreadRests() > nRests; }));
+    EXPECT_EQ(m_link.RxHexSnapshot(), (first + second).toHex());
     EXPECT_TRUE(m_link.IsMeterOnline());
     EXPECT_GT(m_link.LastReceiptTime(), 0);
 }
