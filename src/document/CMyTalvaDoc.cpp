@@ -260,6 +260,13 @@ bool CMyTalvaDoc::SaveFile(const QString& strPath, QString* pstrError) const
             return fail(ar.ErrorString());
         }
     }
+    // The device's own buffer may still hold the end of the file: write it out
+    // and check before the rename, so a full disk never replaces a good file.
+    if (!file.flush() || file.error() != QFileDevice::NoError) {
+        const QString strReason = file.errorString();
+        file.cancelWriting();
+        return fail(strReason);
+    }
     if (!file.commit())
         return fail(file.errorString());
     return true;

@@ -9,7 +9,7 @@ bool CBlockingInvoker::Run(QObject* pContext, std::function<void()> fn)
         fn();
         return true;
     }
-    auto pShared = m_pShared;
+    auto pShared = Current();
     auto pDone = std::make_shared<bool>(false);
     {
         std::lock_guard lock(pShared->mutex);
@@ -34,15 +34,23 @@ bool CBlockingInvoker::Run(QObject* pContext, std::function<void()> fn)
     return *pDone;
 }
 
+std::shared_ptr<CBlockingInvoker::Shared> CBlockingInvoker::Current() const
+{
+    std::lock_guard lock(m_currentMutex);
+    return m_pShared;
+}
+
 void CBlockingInvoker::Cancel()
 {
-    std::lock_guard lock(m_pShared->mutex);
-    m_pShared->bCancelled = true;
-    m_pShared->cv.notify_all();
+    const auto pShared = Current();
+    std::lock_guard lock(pShared->mutex);
+    pShared->bCancelled = true;
+    pShared->cv.notify_all();
 }
 
 void CBlockingInvoker::Reset()
 {
-    std::lock_guard lock(m_pShared->mutex);
-    m_pShared->bCancelled = false;
+    auto pFresh = std::make_shared<Shared>();
+    std::lock_guard lock(m_currentMutex);
+    m_pShared = std::move(pFresh);
 }

@@ -14,7 +14,7 @@ CComPort::~CComPort()
     Close();
 }
 
-bool CComPort::Open(const QString& strPort, int nBaud)
+bool CComPort::Open(const QString& strPort, int nBaud, CComReceiver* pReceiver)
 {
     Close();
     m_bErrorReported = false;
@@ -32,9 +32,11 @@ bool CComPort::Open(const QString& strPort, int nBaud)
     m_strPort = strPort;
     {
         std::lock_guard lock(m_writeMutex);
+        m_pReceiver = pReceiver;
         m_pSerial = std::move(pSerial);
     }
-    m_pReadThread = std::make_unique<CReadComThread>(this);
+    CComReceiver* pSelf = this; // the port filters what the reader tells
+    m_pReadThread = std::make_unique<CReadComThread>(pSelf, m_nReadSize);
     m_pReadThread->Start(m_pSerial->Handle(), m_hStopPipe[0]);
     return true;
 }
@@ -54,23 +56,13 @@ void CComPort::Close()
     }
     std::lock_guard lock(m_writeMutex);
     m_pSerial.reset();
+    m_pReceiver = nullptr;
 }
 
 bool CComPort::IsOpen() const
 {
     std::lock_guard lock(m_writeMutex);
     return m_pSerial && m_pSerial->IsOpen();
-}
-
-void CComPort::SetReadSize(int nBytes)
-{
-    if (m_pReadThread)
-        m_pReadThread->m_nReadSize = nBytes;
-}
-
-int CComPort::ReadSize() const
-{
-    return m_pReadThread ? m_pReadThread->m_nReadSize.load() : 0;
 }
 
 int CComPort::Write(const void* pData, int nCount)
@@ -109,20 +101,27 @@ int CComPort::Write(const void* pData, int nCount)
     }
     lock.unlock();
     if (!strError.isEmpty())
-        ReportError(strError);
+        OnComError(strError);
     return nDone;
 }
 
-void CComPort::DeliverReceived(const unsigned char* pData, int nLen)
+void CComPort::OnComReceive(const unsigned char* pData, int nCount)
 {
-    if (m_pfnReceive)
-        m_pfnReceive(m_pUser, pData, nLen);
+    if (m_pReceiver)
+        m_pReceiver->OnComReceive(pData, nCount);
 }
 
-void CComPort::ReportError(const QString& strError)
+void CComPort::OnComError(const QString& strError)
 {
     if (m_bErrorReported.exchange(true))
         return;
-    if (m_pfnError)
-        m_pfnError(m_pUser, strError);
+    // A writer may fail while Close runs on the owner's thread: the receiver
+    // pointer is read under the lock Close clears it with.
+    CComReceiver* pReceiver = nullptr;
+    {
+        std::lock_guard lock(m_writeMutex);
+        pReceiver = m_pReceiver;
+    }
+    if (pReceiver)
+        pReceiver->OnComError(strError);
 }

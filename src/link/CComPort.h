@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/CComReceiver.h"
 #include "link/CReadComThread.h"
 #include "link/CSerialPort.h"
 
@@ -10,50 +11,51 @@
 #include <mutex>
 
 // The one serial port of the program: open with the dongle's line settings,
-// the reader thread, serialised writes, orderly close.
-class CComPort
+// the reader thread, serialised writes, orderly close. Open and Close belong
+// to one thread (the owner's); Write, SetReadSize, ReadSize and IsOpen are
+// safe from any thread, also while the port is being closed.
+class CComPort : private CComReceiver
 {
 public:
-    // Called on the reader thread for every chunk of at least one byte; the
-    // bytes are valid only during the call.
-    using ReceiveFn = void (*)(void* pUser, const unsigned char* pData, int nCount);
-    // Called at most once per open port, on the thread that met the failure
-    // (reader or writer). Must not close the port itself: post the close.
-    using ErrorFn = void (*)(void* pUser, const QString& strError);
-
     static constexpr int kWriteTimeoutMs = 2000;
+    static constexpr int kDefaultReadSize = 100;
 
     CComPort() = default;
     virtual ~CComPort();
     CComPort(const CComPort&) = delete;
     CComPort& operator=(const CComPort&) = delete;
 
-    // Opens the port and starts the reader; false when the port cannot be opened.
-    bool Open(const QString& strPort, int nBaud);
+    // Opens the port and starts the reader, which hands what it reads and its
+    // failure to pReceiver (installed before the reader starts, kept until
+    // Close has returned); false when the port cannot be opened.
+    bool Open(const QString& strPort, int nBaud, CComReceiver* pReceiver);
     // Stops the reader promptly and closes the port; nothing when not open.
     void Close();
     // Writes all bytes or reports the failure; returns the count written.
     int Write(const void* pData, int nCount);
 
     bool IsOpen() const;
-    void SetReadSize(int nBytes);
-    int ReadSize() const;
+    // Bytes per read request from the next request on; kept across opens.
+    void SetReadSize(int nBytes) { m_nReadSize = nBytes; }
+    int ReadSize() const { return m_nReadSize.load(); }
     QString LastOpenError() const { return m_strOpenError; }
-
-    void* m_pUser = nullptr;
-    ReceiveFn m_pfnReceive = nullptr;
-    ErrorFn m_pfnError = nullptr;
-    QString m_strPort;          //!< the port given to the last successful Open
+    // The port given to the last successful Open (owner's thread).
+    QString PortName() const { return m_strPort; }
 
 private:
-    friend class CReadComThread;
-    void DeliverReceived(const unsigned char* pData, int nLen);
-    void ReportError(const QString& strError);
+    // From the reader: passed on, the failure only once per open.
+    void OnComReceive(const unsigned char* pData, int nCount) override;
+    void OnComError(const QString& strError) override;
 
     std::unique_ptr<CSerialPort> m_pSerial;
     std::unique_ptr<CReadComThread> m_pReadThread;
     int m_hStopPipe[2] = { -1, -1 };
     mutable std::mutex m_writeMutex; //!< one write at a time; also guards the handle against Close
     std::atomic<bool> m_bErrorReported { false }; //!< the failure of this open has been told
+    // Owned by the port, not the reader, so a change from any thread never
+    // touches a reader that Close is freeing.
+    std::atomic<int> m_nReadSize { kDefaultReadSize };
+    CComReceiver* m_pReceiver = nullptr; //!< set by Open before the reader starts, cleared by Close after the join
     QString m_strOpenError;
+    QString m_strPort;
 };

@@ -11,6 +11,18 @@ QByteArray Bytes(std::initializer_list<int> values)
     return a;
 }
 
+int HexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
 int U16(const quint8* p)
 {
     return p[0] | (p[1] << 8);
@@ -63,17 +75,22 @@ QByteArray CommandFrame(const std::array<quint8, 4>& frame)
 
 bool ParseAddress(const QString& strText, Address* pAddress)
 {
-    if (strText.size() < 17)
+    // Exactly "hh:hh:hh:hh:hh:hh": no signs, blanks or extra text, which a
+    // lenient number parser would let through.
+    if (strText.size() != 17)
         return false;
+    Address address {};
     for (int i = 0; i < 6; ++i) {
         if (i > 0 && strText[3 * i - 1] != QLatin1Char(':'))
             return false;
-        bool bOk = false;
-        const int v = strText.mid(3 * i, 2).toInt(&bOk, 16);
-        if (!bOk || v < 0)
+        const int nHigh = HexDigit(strText[3 * i]);
+        const int nLow = HexDigit(strText[3 * i + 1]);
+        if (nHigh < 0 || nLow < 0)
             return false;
-        (*pAddress)[5 - i] = quint8(v); // the text is most significant first
+        const int v = nHigh * 16 + nLow;
+        address[5 - i] = quint8(v); // the text is most significant first
     }
+    *pAddress = address;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "link/CMeterTextSink.h"
 #include "link/CPortSettings.h"
 #include "link/CPrompt.h"
+#include "link/CSerialPort.h"
 
 #include <QDateTime>
 #include <QMetaObject>
@@ -17,20 +18,12 @@ int HexByteAt(const QByteArray& strHex, int nChar)
     return QByteArray::fromRawData(strHex.constData() + nChar, 2).toInt(nullptr, 16);
 }
 
-QString PortLabel(const QString& strPort)
-{
-    bool bNumber = false;
-    const int nPort = strPort.trimmed().toInt(&bNumber);
-    return bNumber ? QStringLiteral("COM%1").arg(nPort) : strPort.trimmed();
-}
 }
 
 CMeterLink::CMeterLink(CPrompt* pPrompt, QObject* pParent)
     : QObject(pParent)
     , m_pPrompt(pPrompt)
 {
-    m_comPort.m_pUser = this;
-    m_comPort.m_pfnError = &CMeterLink::OnComError;
 }
 
 CMeterLink::~CMeterLink()
@@ -44,30 +37,68 @@ void CMeterLink::Shutdown()
     m_comPort.Close();
 }
 
-void CMeterLink::OnComReceive(void* pUser, const unsigned char* pData, int nCount)
+void CMeterLink::OnComReceive(const unsigned char* pData, int nCount)
 {
-    auto* self = static_cast<CMeterLink*>(pUser);
-    self->m_tLastRx = QDateTime::currentSecsSinceEpoch();
-    self->m_bMeterOnline = true;
+    m_tLastRx = QDateTime::currentSecsSinceEpoch();
+    m_bMeterOnline = true;
     const QByteArray strHex = QByteArray::fromRawData(reinterpret_cast<const char*>(pData), nCount).toHex();
-    std::lock_guard lock(self->m_rxLock);
-    self->m_strRxHex += strHex;
-    self->m_bRxHex = true;
-    ++self->m_nRxSeq;
-    self->m_rxWake.notify_one();
+    qint64 nDropped = 0;
+    {
+        std::lock_guard lock(m_rxLock);
+        m_strRxHex += strHex;
+        if (m_strRxHex.size() > kMaxRxHex) {
+            // The link thread cannot keep up: the oldest text goes (whole bytes,
+            // so the packet search stays on byte boundaries) and the thread's
+            // packet in hand is no longer at the front.
+            const qsizetype nCut = (m_strRxHex.size() - kMaxRxHex + 1) & ~qsizetype(1);
+            m_strRxHex.remove(0, nCut);
+            ++m_nRxGeneration;
+            nDropped = m_nRxDropped += nCut / 2;
+        }
+        m_bRxHex = true;
+        ++m_nRxSeq;
+        m_rxWake.notify_one();
+    }
+    if (nDropped > 0) {
+        const qint64 nNow = QDateTime::currentMSecsSinceEpoch();
+        if (nNow - m_nLastOverflowReportMs >= 1000) {
+            m_nLastOverflowReportMs = nNow;
+            emit ReceiveOverflow(nDropped);
+        }
+    }
 }
 
-void CMeterLink::OnComError(void* pUser, const QString& strError)
+void CMeterLink::OnComError(const QString& strError)
 {
-    auto* self = static_cast<CMeterLink*>(pUser);
     // Called on the reader or a writer thread: the close must happen on ours.
-    QMetaObject::invokeMethod(self, [self, strError] { self->ClosePortAfterError(strError); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, strError] { ClosePortAfterError(strError); }, Qt::QueuedConnection);
+}
+
+void CMeterLink::ReportLinkEnded()
+{
+    // Posted by the link thread; a close or a new Connect since then wins.
+    if (m_nLinkState.load() != kIdle || !m_comPort.IsOpen())
+        return;
+    const QString strMessage = QStringLiteral("The meter ended the link on %1").arg(CSerialPort::PortLabel(m_comPort.PortName()));
+    // Receivers show the lost link before the message box waits for the user.
+    emit LinkError(strMessage);
+    if (m_pPrompt)
+        m_pPrompt->Message(strMessage, DocumentType::ProgramName(), CPrompt::Warning);
+}
+
+void CMeterLink::ConfirmConnection(bool bLink, bool bNotifications)
+{
+    if (bLink)
+        m_bLinkConfirmed = true;
+    if (bNotifications && m_bNotifyRequested)
+        m_bNotifyConfirmed = true;
+    if (m_bLinkConfirmed && m_bNotifyConfirmed && !m_bConnectedTold.exchange(true))
+        emit Connected();
 }
 
 void CMeterLink::ClosePortAfterError(const QString& strError)
 {
-    const QString strPort = PortLabel(m_comPort.m_strPort);
+    const QString strPort = CSerialPort::PortLabel(m_comPort.PortName());
     m_comPort.Close();
     SetLinkState(kIdle);
     const QString strMessage = QStringLiteral("The connection on %1 was lost: %2").arg(strPort, strError);
@@ -125,17 +156,19 @@ bool CMeterLink::OpenDonglePort(const QString& strPort)
     if (strTrimmed.isEmpty() || strTrimmed == QLatin1String("0"))
         return false;
     m_comPort.Close();
+    // The read size and the receiver are in place before the reader starts,
+    // so the first bytes are neither lost nor read in odd chunks.
+    m_comPort.SetReadSize(100);
+    m_nRxDropped = 0;
     bool bOpen = false;
     for (int i = 0; i < kOpenTries && !bOpen; ++i)
-        bOpen = m_comPort.Open(strTrimmed, kBaud);
+        bOpen = m_comPort.Open(strTrimmed, kBaud, this);
     if (!bOpen) {
         if (m_pPrompt)
-            m_pPrompt->Message(QStringLiteral("Warning:Can't open %1!").arg(PortLabel(strTrimmed)),
+            m_pPrompt->Message(QStringLiteral("Warning:Can't open %1!").arg(CSerialPort::PortLabel(strTrimmed)),
                                DocumentType::ProgramName(), CPrompt::Information);
         return false;
     }
-    m_comPort.SetReadSize(100);
-    m_comPort.m_pfnReceive = &CMeterLink::OnComReceive;
     StopLinkThread();
     StartLinkThread();
 
@@ -168,6 +201,10 @@ bool CMeterLink::Connect(const QString& strAddress)
     if (!CDonglePackets::ParseAddress(strAddress, &address) || !m_comPort.IsOpen())
         return false;
     CPortSettings::WriteMacSetting(strAddress);
+    m_bLinkConfirmed = false;
+    m_bNotifyRequested = false;
+    m_bNotifyConfirmed = false;
+    m_bConnectedTold = false;
     SetLinkState(kCancellingDiscovery);
     SendPacket(CDonglePackets::CancelDiscovery());
     SetLinkState(kConnecting);
@@ -177,8 +214,9 @@ bool CMeterLink::Connect(const QString& strAddress)
             return;
         SetLinkState(kConnected);
         m_comPort.SetReadSize(100);
-        if (SendPacket(CDonglePackets::EnableNotifications()))
-            emit Connected();
+        // Connected follows the dongle's answers (ConfirmConnection), not the clock.
+        m_bNotifyRequested = true;
+        SendPacket(CDonglePackets::EnableNotifications());
     });
     return true;
 }
@@ -216,6 +254,7 @@ void CMeterLink::LinkThreadMain()
         if (ProcessOnce(lock))
             continue;
         const quint64 nSeen = m_nRxSeq;
+        ++m_nRests;
         m_rxWake.wait(lock, [&] { return m_bStopLink || m_nRxSeq != nSeen; });
     }
 }
@@ -272,17 +311,21 @@ bool CMeterLink::ProcessOnce(std::unique_lock<std::mutex>& lock)
                                                       int(packet.size()), &event);
     if (nState == kConnected) {
         lock.unlock();
-        if (nResult == CDonglePackets::kNotification && m_pSink) {
-            m_pSink->AppendMeterHex(event.value.toHex());
-            m_pSink->OnMeterData();
+        if (nResult == CDonglePackets::kNotification) {
+            ConfirmConnection(false, true); // a notification proves them enabled
+            if (m_pSink) {
+                m_pSink->AppendMeterHex(event.value.toHex());
+                m_pSink->OnMeterData();
+            }
         } else if (nResult == CDonglePackets::kLinkEstablished) {
             emit LinkEstablished();
-        } else if (nResult == CDonglePackets::kLinkTerminated) {
-            // The meter or the radio ended the link: as lost as a failed port.
-            QMetaObject::invokeMethod(this, [this] {
-                if (m_comPort.IsOpen())
-                    ClosePortAfterError(QStringLiteral("the meter ended the link"));
-            }, Qt::QueuedConnection);
+            ConfirmConnection(true, false);
+        } else if (nResult == CDonglePackets::kWriteResponse) {
+            ConfirmConnection(false, true);
+        } else if (nResult == CDonglePackets::kLinkTerminated && m_bLinkConfirmed) {
+            // The meter (or the air) ended the link: nothing will come any more.
+            TransitionFrom(kConnected, kIdle);
+            QMetaObject::invokeMethod(this, [this] { ReportLinkEnded(); }, Qt::QueuedConnection);
         }
         lock.lock();
         // Text emptied by a new command meanwhile is not ours to cut any more.
@@ -310,6 +353,7 @@ bool CMeterLink::ProcessOnce(std::unique_lock<std::mutex>& lock)
     } else if (nState == kConnecting && nResult == CDonglePackets::kLinkEstablished) {
         lock.unlock();
         emit LinkEstablished();
+        ConfirmConnection(true, false);
         lock.lock();
     } else if (nState == kCancellingDiscovery && nResult == CDonglePackets::kCommandStatus) {
         TransitionFrom(kCancellingDiscovery, kDiscard);

@@ -21,7 +21,7 @@ class CPrompt;
 // link state machine and its thread, and the scan/connect sequences. Lives on
 // the GUI (or CLI main) thread; its signals are emitted from the link thread
 // and reach receivers there through queued connections.
-class CMeterLink : public QObject, public CMeterCommandSender
+class CMeterLink : public QObject, public CMeterCommandSender, public CComReceiver
 {
     Q_OBJECT
 public:
@@ -38,6 +38,9 @@ public:
     static constexpr int kOpenTries = 3;
     static constexpr int kDiscoveryDelayMs = 500;
     static constexpr int kConnectDelayMs = 600;
+    // Bound of the receive text, in characters (about 45 s of the line at
+    // 115200 Bd): beyond it the oldest text is dropped and counted.
+    static constexpr int kMaxRxHex = 1 << 20;
 
     explicit CMeterLink(CPrompt* pPrompt, QObject* pParent = nullptr);
     ~CMeterLink() override;
@@ -53,8 +56,9 @@ public:
     // Opens the port and, 500 ms later, starts discovery. DeviceFound follows.
     bool Scan(const QString& strPort);
     // Links to the meter at the address text ("c8:fd:19:0a:bc:de"); Connected()
-    // follows once notifications have been enabled. False for a bad address or
-    // a closed port.
+    // follows once the dongle has reported the link established and answered
+    // the enabling of notifications (or a notification came); never otherwise.
+    // False for a bad address or a closed port.
     bool Connect(const QString& strAddress);
     // Stops the link thread and closes the port.
     void Shutdown();
@@ -71,13 +75,19 @@ public:
     void SetMeterOffline() { m_bMeterOnline = false; }
     qint64 LastReceiptTime() const { return m_tLastRx.load(); }
     bool IsLinkThreadRunning() const { return m_linkThread.joinable(); }
+    // How often the link thread has gone to sleep with nothing it could do:
+    // a test waits for it to grow instead of sleeping.
+    quint64 LinkThreadRests() const { return m_nRests.load(); }
     // Every wait of the link thread for the GUI goes through this, so that
     // stopping the thread can release it first.
     CBlockingInvoker& GuiInvoker() { return m_guiInvoker; }
 
-    // The receive callback of the port (public for tests that feed bytes directly).
-    static void OnComReceive(void* pUser, const unsigned char* pData, int nCount);
+    // CComReceiver: the port's reader (public for tests that feed bytes directly).
+    void OnComReceive(const unsigned char* pData, int nCount) override;
+    void OnComError(const QString& strError) override;
     QByteArray RxHexSnapshot() const;
+    // Received bytes dropped because the link thread fell behind the line.
+    qint64 DroppedBytes() const { return m_nRxDropped.load(); }
     // Starts the link thread without a port (tests feed OnComReceive themselves).
     void StartLinkThread();
     void StopLinkThread();
@@ -89,12 +99,15 @@ signals:
     void LinkEstablished();
     // Notifications have been enabled: readings will flow.
     void Connected();
-    // The port failed (device gone, write failed) or the meter ended the link;
-    // told once, the port is closed.
+    // The link is lost: the port failed (device gone, write failed; the port
+    // is then closed) or the meter ended the link while connected. Told once.
     void LinkError(const QString& strMessage);
+    // The receive text outgrew kMaxRxHex and its oldest part was dropped;
+    // nDroppedBytes counts every byte dropped since the port was opened. Emitted
+    // on the reader thread, at most once a second.
+    void ReceiveOverflow(qint64 nDroppedBytes);
 
 private:
-    static void OnComError(void* pUser, const QString& strError);
     void LinkThreadMain();
     // One step of the state machine with the receive lock held; false when it
     // needs more text (or has nothing to do) before it can go on.
@@ -102,13 +115,17 @@ private:
     bool Resynchronise();
     void TransitionFrom(int nFrom, int nTo);
     void ClosePortAfterError(const QString& strError);
+    void ReportLinkEnded();
+    // The link thread saw the link confirmed or notifications answered: tells
+    // Connected once both have happened.
+    void ConfirmConnection(bool bLink, bool bNotifications);
     void EmptyRxHex();
 
     CPrompt* m_pPrompt;
     CMeterTextSink* m_pSink = nullptr;
     CComPort m_comPort;
 
-    mutable std::mutex m_rxLock;     //!< guards m_strRxHex, m_bRxHex, m_nRxGeneration, m_nRxSeq, m_bStopLink
+    mutable std::mutex m_rxLock;     //!< guards m_strRxHex, m_bRxHex, m_nRxGeneration, m_nRxSeq, m_bStopLink, and the state changes
     std::condition_variable m_rxWake; //!< the link thread sleeps on it until text or a state change arrives
     QByteArray m_strRxHex;           //!< received bytes as lowercase hex, in arrival order
     bool m_bRxHex = false;           //!< set by the first receipt, never cleared
@@ -116,9 +133,18 @@ private:
     quint64 m_nRxSeq = 0;            //!< bumped on every append or state change, to wake the link thread
     bool m_bStopLink = false;
 
+    std::atomic<qint64> m_nRxDropped { 0 };    //!< bytes dropped from the receive text since the port opened
+    qint64 m_nLastOverflowReportMs = 0;        //!< reader thread only: when ReceiveOverflow was last emitted
+    // Connection confirmation of the current Connect, each set once by the link
+    // thread (or the GUI thread for m_bNotifyRequested), cleared by Connect.
+    std::atomic<bool> m_bLinkConfirmed { false };
+    std::atomic<bool> m_bNotifyRequested { false };
+    std::atomic<bool> m_bNotifyConfirmed { false };
+    std::atomic<bool> m_bConnectedTold { false };
     std::atomic<qint64> m_tLastRx { 0 };       //!< seconds since 1970 of the latest receipt
     std::atomic<bool> m_bMeterOnline { false }; //!< any receipt sets it; the watchdog clears it
     std::atomic<int> m_nLinkState { kDiscardThenInit };
+    std::atomic<quint64> m_nRests { 0 };       //!< written by the link thread only
     std::thread m_linkThread;
     CBlockingInvoker m_guiInvoker;
 };

@@ -1,6 +1,9 @@
 #include "link/CReadComThread.h"
 
-#include "link/CComPort.h"
+#include "link/CComReceiver.h"
+
+#include <QString>
+#include <QtGlobal>
 
 #include <algorithm>
 #include <cerrno>
@@ -9,8 +12,9 @@
 #include <poll.h>
 #include <unistd.h>
 
-CReadComThread::CReadComThread(CComPort* pPort)
-    : m_pPort(pPort)
+CReadComThread::CReadComThread(CComReceiver* pReceiver, const std::atomic<int>& nReadSize)
+    : m_pReceiver(pReceiver)
+    , m_nReadSize(nReadSize)
 {
 }
 
@@ -23,7 +27,6 @@ void CReadComThread::Start(int fd, int hStop)
 {
     m_fd = fd;
     m_hStop = hStop;
-    m_bFinished = false;
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -31,16 +34,17 @@ void CReadComThread::Join()
 {
     if (!m_thread.joinable())
         return;
+    // Waiting for ourselves would never end, and detaching would leave a thread
+    // running on a port that is being torn down.
     if (IsReaderThread())
-        m_thread.detach(); // cannot wait for ourselves; the loop is already leaving
-    else
-        m_thread.join();
+        qFatal("CReadComThread::Join called on the reader thread: a receiver must post the close");
+    m_thread.join();
 }
 
 void CReadComThread::Deliver(int nLen)
 {
     if (nLen > 0)
-        m_pPort->DeliverReceived(m_buffer, nLen);
+        m_pReceiver->OnComReceive(m_buffer, nLen);
 }
 
 void CReadComThread::Run()
@@ -91,7 +95,6 @@ void CReadComThread::Run()
         }
     }
     Deliver(nHave);
-    m_bFinished = true;
     if (!strError.isEmpty())
-        m_pPort->ReportError(strError);
+        m_pReceiver->OnComError(strError);
 }

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <thread>
 
-class CComPort;
+class CComReceiver;
 
-// The serial reader: delivers what arrives in chunks of at most m_nReadSize
+// The serial reader: delivers what arrives in chunks of at most the read size
 // bytes, when that many have come or the line has been quiet for kQuietMs
 // after at least one byte. Ends on the stop signal or on the first I/O error.
 // The quiet time only gathers the packets of one burst (the dongle sends them
@@ -16,27 +16,28 @@ public:
     static constexpr int kBufferSize = 2048;
     static constexpr int kQuietMs = 20;
 
-    explicit CReadComThread(CComPort* pPort);
+    // pReceiver gets the bytes and the failure; nReadSize is read before every
+    // request. Both belong to the owner and must outlive Join.
+    CReadComThread(CComReceiver* pReceiver, const std::atomic<int>& nReadSize);
     ~CReadComThread();
     CReadComThread(const CReadComThread&) = delete;
     CReadComThread& operator=(const CReadComThread&) = delete;
 
     // fd: the open port; hStop: the read end of a pipe that becomes readable on stop.
     void Start(int fd, int hStop);
-    // Waits for the thread after the stop signal was given.
+    // Waits for the thread after the stop signal was given. Calling it from the
+    // reader itself (a receiver closing the port) is a programming error.
     void Join();
     bool IsReaderThread() const { return std::this_thread::get_id() == m_thread.get_id(); }
-
-    std::atomic<int> m_nReadSize { 100 };   //!< bytes per read request, read before each request
-    std::atomic<bool> m_bFinished { false }; //!< set when the loop has returned
 
 private:
     void Run();
     void Deliver(int nLen);
 
-    CComPort* m_pPort;
+    CComReceiver* m_pReceiver;
+    const std::atomic<int>& m_nReadSize;
     int m_fd = -1;
     int m_hStop = -1;
     std::thread m_thread;
-    unsigned char m_buffer[kBufferSize] {};
+    unsigned char m_buffer[kBufferSize] {}; //!< the reader's only
 };

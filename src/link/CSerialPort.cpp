@@ -37,10 +37,18 @@ QString CSerialPort::DeviceName(const QString& strPort)
     if (!bNumber)
         return strTrimmed;
 #ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(nPort);
+    return PortLabel(strTrimmed);
 #else
     return QStringLiteral("/dev/ttyS%1").arg(nPort - 1);
 #endif
+}
+
+QString CSerialPort::PortLabel(const QString& strPort)
+{
+    const QString strTrimmed = strPort.trimmed();
+    bool bNumber = false;
+    const int nPort = strTrimmed.toInt(&bNumber);
+    return bNumber ? QStringLiteral("COM%1").arg(nPort) : strTrimmed;
 }
 
 void CSerialPort::Open(const QString& strPort, int nBaud)
@@ -58,12 +66,17 @@ void CSerialPort::Open(const QString& strPort, int nBaud)
         ::close(fd);
         throw CSerialException(nError);
     }
-    termios tio {};
-    if (::tcgetattr(fd, &tio) != 0) {
+    // The exclusive flag stays on the device after close: every failure from
+    // here on clears it again, as Close does.
+    auto fail = [fd] {
         const int nError = errno;
+        ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         throw CSerialException(nError);
-    }
+    };
+    termios tio {};
+    if (::tcgetattr(fd, &tio) != 0)
+        fail();
     // Binary line: no echo, no line editing, no character translation.
     cfmakeraw(&tio);
     tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
@@ -73,11 +86,8 @@ void CSerialPort::Open(const QString& strPort, int nBaud)
     tio.c_cc[VTIME] = 0;
     cfsetispeed(&tio, speed);
     cfsetospeed(&tio, speed);
-    if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
-        const int nError = errno;
-        ::close(fd);
-        throw CSerialException(nError);
-    }
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0)
+        fail();
     ::tcflush(fd, TCIOFLUSH);
     m_hComm = fd;
 }
@@ -85,6 +95,8 @@ void CSerialPort::Open(const QString& strPort, int nBaud)
 void CSerialPort::Close()
 {
     if (m_hComm >= 0) {
+        // Otherwise the next non-root program could not open the device.
+        ::ioctl(m_hComm, TIOCNXCL);
         ::close(m_hComm);
         m_hComm = -1;
     }

@@ -24,6 +24,8 @@ public:
     // Turns what the user typed into a device name: a number n means COMn on
     // Windows and /dev/ttyS(n-1) elsewhere; anything else is a path as typed.
     static QString DeviceName(const QString& strPort);
+    // The port as messages name it: COMn for a number n, else the name as typed.
+    static QString PortLabel(const QString& strPort);
 
 private:
     int m_hComm = -1;      //!< file descriptor, -1 when closed

@@ -2,7 +2,10 @@
 
 #include "document/CMyTalvaDoc.h"
 
+#include <QStringList>
+
 #include <QFileInfo>
+#include <QLockFile>
 
 CLiveRecorder::CLiveRecorder(const QString& strPath, QObject* pParent)
     : QObject(pParent)
@@ -19,6 +22,40 @@ CLiveRecorder::CLiveRecorder(const QString& strPath, QObject* pParent)
 }
 
 CLiveRecorder::~CLiveRecorder() = default;
+
+QString CLiveRecorder::LockPath() const
+{
+    return FilePath(1) + QStringLiteral(".lock");
+}
+
+bool CLiveRecorder::Lock(QString* pstrError)
+{
+    auto pLock = std::make_unique<QLockFile>(LockPath());
+    // Held for hours without being touched: only a holder that has gone makes it stale.
+    pLock->setStaleLockTime(0);
+    if (pLock->tryLock(0)) {
+        m_pLock = std::move(pLock);
+        return true;
+    }
+    if (pstrError) {
+        qint64 nPid = 0;
+        QString strHost, strApp;
+        if (pLock->error() == QLockFile::LockFailedError && pLock->getLockInfo(&nPid, &strHost, &strApp))
+            *pstrError = QStringLiteral("%1 is being recorded by another process (pid %2); its lock is %3")
+                             .arg(FilePath(1)).arg(nPid).arg(LockPath());
+        else
+            *pstrError = QStringLiteral("cannot lock %1: the lock file %2 cannot be made").arg(FilePath(1), LockPath());
+    }
+    return false;
+}
+
+QStringList CLiveRecorder::UnsavedFiles() const
+{
+    QStringList files;
+    for (const CUnsaved& u : m_unsaved)
+        files << u.strPath;
+    return files;
+}
 
 QString CLiveRecorder::FilePath(int nFile) const
 {
@@ -41,22 +78,42 @@ bool CLiveRecorder::CloseFile()
 {
     if (!m_pDoc)
         return true;
-    const bool bSaved = Save();
     m_pDoc->m_bLive = false;
+    const bool bSaved = SaveOne(*m_pDoc, CurrentPath());
     emit FileClosed(CurrentPath(), RecordsInFile());
-    m_pDoc.reset();
+    if (bSaved)
+        m_pDoc.reset();
+    else
+        m_unsaved.push_back({ CurrentPath(), std::move(m_pDoc) }); // saved again by the next Save
     return bSaved;
+}
+
+bool CLiveRecorder::SaveOne(const CMyTalvaDoc& doc, const QString& strPath)
+{
+    QString strError;
+    if (doc.SaveFile(strPath, &strError))
+        return true;
+    ++m_nFailedSaves;
+    // The document's message names the file.
+    emit FileError(QStringLiteral("%1 Its %2 readings are kept in memory and saved again.")
+                       .arg(strError).arg(doc.m_arrData[0].size()));
+    return false;
 }
 
 bool CLiveRecorder::Save()
 {
-    if (!m_pDoc)
-        return true;
-    QString strError;
-    if (m_pDoc->SaveFile(CurrentPath(), &strError))
-        return true;
-    emit FileError(QStringLiteral("Cannot save %1: %2").arg(CurrentPath(), strError));
-    return false;
+    bool bAll = true;
+    for (auto it = m_unsaved.begin(); it != m_unsaved.end();) {
+        if (SaveOne(*it->pDoc, it->strPath)) {
+            it = m_unsaved.erase(it);
+        } else {
+            bAll = false;
+            ++it;
+        }
+    }
+    if (m_pDoc && !SaveOne(*m_pDoc, CurrentPath()))
+        bAll = false;
+    return bAll;
 }
 
 bool CLiveRecorder::Record(const CDecodedReading& decoded)

@@ -5,16 +5,21 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class CMyTalvaDoc;
+class QLockFile;
 
 // Live recording without a window: every series-8 reading becomes a primary
 // record of the current document, which is kept in a file. A change of
 // function or a full document closes the file and starts the next one
 // (FILE.mLog, FILE-2.mLog, FILE-3.mLog, ...). Readings beyond the range are
-// stored as the overload values. Lives on one thread (the receiver's).
+// stored as the overload values. A file that cannot be saved when the next
+// one starts stays in memory and is saved again with every Save. Lives on one
+// thread (the receiver's).
 class CLiveRecorder : public QObject
 {
     Q_OBJECT
@@ -24,11 +29,22 @@ public:
     explicit CLiveRecorder(const QString& strPath, QObject* pParent = nullptr);
     ~CLiveRecorder() override;
 
+    // Claims the output for this recorder: a lock file beside the first file,
+    // so a second recorder on the same output refuses instead of overwriting.
+    // False with a reason when another recorder holds it or it cannot be made.
+    bool Lock(QString* pstrError);
+    QString LockPath() const;
+
     // Records one decoded reading; false when it is not a live (series-8) reading.
     bool Record(const CDecodedReading& decoded);
-    // Writes the current document to its file; false (and FileError) on failure,
-    // the records staying in memory for the next try.
+    // Writes the current document and every earlier one not saved yet; false
+    // (and FileError for each) on failure, the records staying in memory for
+    // the next try.
     bool Save();
+    // Saves that have failed since the start, counted even when a later try succeeded.
+    int FailedSaves() const { return m_nFailedSaves; }
+    // Files whose records are only in memory.
+    QStringList UnsavedFiles() const;
 
     // Path of the nth file (1-based).
     QString FilePath(int nFile) const;
@@ -46,10 +62,20 @@ signals:
 private:
     void StartFile();
     bool CloseFile();
+    bool SaveOne(const CMyTalvaDoc& doc, const QString& strPath);
+
+    struct CUnsaved
+    {
+        QString strPath;
+        std::unique_ptr<CMyTalvaDoc> pDoc;
+    };
 
     QString m_strBase;       //!< path without the extension
     QString m_strExtension;  //!< ".mLog" or what the user gave
     int m_nFile = 0;         //!< number of the current file, 1-based
     qint64 m_nTotal = 0;
+    int m_nFailedSaves = 0;
     std::unique_ptr<CMyTalvaDoc> m_pDoc;
+    std::vector<CUnsaved> m_unsaved; //!< closed files whose save failed, oldest first
+    std::unique_ptr<QLockFile> m_pLock;
 };

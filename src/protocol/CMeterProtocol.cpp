@@ -30,6 +30,17 @@ constexpr CModeRow kDisplayModes[] = {
     {"OSC", 11},
 };
 
+// The first occurrence of pszMarker at an even position (a byte boundary) at
+// or after nFrom; an odd match straddles two bytes and is not the marker.
+qsizetype FindEven(QByteArrayView text, const char* pszMarker, qsizetype nFrom = 0)
+{
+    for (qsizetype nPos = nFrom; (nPos = text.indexOf(pszMarker, nPos)) >= 0; ++nPos) {
+        if ((nPos & 1) == 0)
+            return nPos;
+    }
+    return -1;
+}
+
 } // namespace
 
 CMeterProtocol::CMeterProtocol(CMeterCommandSender* pSender, CPrompt* pPrompt, QObject* pParent)
@@ -41,7 +52,26 @@ CMeterProtocol::CMeterProtocol(CMeterCommandSender* pSender, CPrompt* pPrompt, Q
 
 void CMeterProtocol::ClearMeterHex()
 {
+    ClearText();
+}
+
+void CMeterProtocol::ClearText()
+{
     m_strMeterHex.clear();
+    m_scanFrom.fill(0);
+}
+
+qsizetype CMeterProtocol::Find(int nScan, const char* pszMarker)
+{
+    // The text before m_scanFrom held no marker when last searched, and text is
+    // only appended behind it or cut from the front: searching on from there
+    // (less a marker's length, which may have been completed since) keeps the
+    // cost linear in the bytes however long the text waits.
+    qsizetype& nFrom = m_scanFrom[size_t(nScan)];
+    const qsizetype nStart = qMax<qsizetype>(0, nFrom - qsizetype(qstrlen(pszMarker))) & ~qsizetype(1);
+    const qsizetype nPos = FindEven(m_strMeterHex, pszMarker, nStart);
+    nFrom = nPos >= 0 ? nPos : m_strMeterHex.size();
+    return nPos;
 }
 
 void CMeterProtocol::AppendMeterHex(const QByteArray& strHex)
@@ -49,9 +79,9 @@ void CMeterProtocol::AppendMeterHex(const QByteArray& strHex)
     // Whatever the traffic, the text never outgrows the largest thing we wait
     // for (a full directory, a block); beyond the bound the old text is stale.
     if (m_strMeterHex.size() + strHex.size() > kMaxMeterHex)
-        m_strMeterHex.clear();
+        ClearText();
     if (strHex.size() > kMaxMeterHex)
-        m_strMeterHex = strHex.right(kMaxMeterHex);
+        m_strMeterHex = strHex.right(kMaxMeterHex & ~1);
     else
         m_strMeterHex += strHex;
 }
@@ -59,10 +89,10 @@ void CMeterProtocol::AppendMeterHex(const QByteArray& strHex)
 void CMeterProtocol::OnMeterData()
 {
     DetectSeries();
-    if (!m_bBlockMode)
+    if (!IsBlockMode())
         TakeMeasurementFrame();
     HandleOtherTraffic();
-    if (m_bBlockMode)
+    if (IsBlockMode())
         HandleBlocks();
 }
 
@@ -70,13 +100,16 @@ qsizetype CMeterProtocol::FindNearFront(const char* pszMarker) const
 {
     // The first occurrence is near the front exactly when one lies in this prefix.
     const qsizetype nSpan = qMin(m_strMeterHex.size(), kNearFront + qsizetype(qstrlen(pszMarker)));
-    return QByteArrayView(m_strMeterHex).first(nSpan).indexOf(pszMarker);
+    return FindEven(QByteArrayView(m_strMeterHex).first(nSpan), pszMarker);
 }
 
 void CMeterProtocol::DropFront(qsizetype nChars)
 {
-    if (nChars > 0)
-        m_strMeterHex.remove(0, nChars); // clamps when a handler has shortened the text
+    if (nChars <= 0)
+        return;
+    m_strMeterHex.remove(0, nChars); // clamps when a handler has shortened the text
+    for (qsizetype& nFrom : m_scanFrom)
+        nFrom = qMax<qsizetype>(0, nFrom - nChars);
 }
 
 void CMeterProtocol::SendAck()
@@ -93,7 +126,7 @@ void CMeterProtocol::SetReadSize(int nBytes)
 
 void CMeterProtocol::DetectSeries()
 {
-    const qsizetype nArm = m_strMeterHex.indexOf("f8f8f8f8");
+    const qsizetype nArm = Find(kScanArm, "f8f8f8f8");
     if (nArm >= 0) {
         DropFront(nArm + 8);
         m_bSeries9Armed = true;
@@ -109,7 +142,7 @@ void CMeterProtocol::TakeMeasurementFrame()
 {
     for (int nLayout = 1; nLayout <= CMeterLayouts::kCount; ++nLayout) {
         // The series-9 header counts only when the series-8 one occurs nowhere.
-        qsizetype nPos = m_strMeterHex.indexOf(CMeterLayouts::Header(nLayout, false));
+        qsizetype nPos = Find(kScanHeader1 + nLayout - 1, CMeterLayouts::Header(nLayout, false));
         if (nPos < 0)
             nPos = FindNearFront(CMeterLayouts::Header(nLayout, true));
         if (nPos < 0 || nPos > kNearFront)
@@ -131,16 +164,16 @@ void CMeterProtocol::TakeMeasurementFrame()
 
 void CMeterProtocol::HandleOtherTraffic()
 {
-    if (m_bBlockMode)
+    if (IsBlockMode())
         return; // none of these branches acts during a recording transfer
     qsizetype nPos = FindNearFront("a0a8");
     if (nPos >= 0)
         return TakeRecordingHeader(nPos);
-    if ((nPos = m_strMeterHex.indexOf("e0e0")) >= 0)
+    if ((nPos = Find(kScanOsc, "e0e0")) >= 0)
         return TakeOscilloscopeData(nPos);
-    if ((nPos = m_strMeterHex.indexOf("a0aa")) >= 0)
+    if ((nPos = Find(kScanLogger, "a0aa")) >= 0)
         return TakeLoggerData(nPos);
-    if (m_strMeterHex.contains("a2a2"))
+    if (Find(kScanOscMode, "a2a2") >= 0)
         return EnterOscilloscopeMode();
     TrimNoise();
 }
@@ -150,12 +183,18 @@ void CMeterProtocol::TakeRecordingHeader(qsizetype nPos)
     emit StopRequestTimer();
     DropFront(nPos);
     if (m_strMeterHex.size() >= kRecordingHeaderChars) {
-        m_nBlocksReceived = 0;
-        m_nBlockRecords = 0; // no count of an earlier recording may leak into this one
+        {
+            std::lock_guard lock(m_blockMutex);
+            m_block.nReceived = 0;
+            m_block.nRecords = 0; // no count of an earlier recording may leak into this one
+        }
         emit RecordingHeader(QByteArray::fromHex(m_strMeterHex.first(kRecordingHeaderChars)));
         DropFront(kRecordingHeaderChars);
-        m_bAwaitBlockHeader = true;
-        m_bBlockMode = true;
+        {
+            std::lock_guard lock(m_blockMutex);
+            m_block.bAwaitHeader = true;
+            m_block.bBlockMode = true;
+        }
         if (m_nExpectedBytes == 0)
             emit ClearRecordingRecords();
         SendAck();
@@ -180,7 +219,7 @@ void CMeterProtocol::TakeLoggerData(qsizetype nPos)
     if (m_nExpectedBytes == 0) {
         // No download pending: nobody consumes the marker, and left at the
         // front it would hide every later frame.
-        m_strMeterHex.clear();
+        ClearText();
     } else {
         // The handlers consume the text themselves (and may empty it), so each
         // test reads the text as the previous handler left it.
@@ -201,75 +240,102 @@ void CMeterProtocol::EnterOscilloscopeMode()
     // Cut behind the last of a run of "a2a2a2a2" markers, searching on from
     // each cut exactly as repeated removals from the front would.
     qsizetype nCut = 0;
-    for (qsizetype nPos; (nPos = m_strMeterHex.indexOf("a2a2a2a2", nCut)) >= 0;)
+    for (qsizetype nPos; (nPos = FindEven(m_strMeterHex, "a2a2a2a2", nCut)) >= 0;)
         nCut = nPos + 8;
     DropFront(nCut);
     // A stray "a2a2" never completed to a marker would otherwise hold the
     // text (and block the noise trimming) for ever.
     if (m_strMeterHex.size() > kNoiseLimit)
-        m_strMeterHex.clear();
+        ClearText();
 }
 
 void CMeterProtocol::TrimNoise()
 {
-    const qsizetype nPos = m_strMeterHex.indexOf("a0");
+    const qsizetype nPos = FindEven(m_strMeterHex, "a0");
     if (nPos > 0)
         DropFront(nPos);
     if (m_strMeterHex.size() > kNoiseLimit)
-        m_strMeterHex.clear();
+        ClearText();
 }
 
 void CMeterProtocol::HandleBlocks()
 {
-    if (m_bAwaitBlockHeader && m_nBlocksReceived < m_nBlockCount) {
-        const qsizetype nPos = m_strMeterHex.indexOf("a0a9");
+    // Decided on a snapshot, changed under the lock, signalled outside it: a
+    // handler may read the state (or the GUI thread leave block mode) meanwhile.
+    CBlockState st = BlockState();
+    if (st.bAwaitHeader && st.nReceived < st.nCount) {
+        const qsizetype nPos = Find(kScanBlockHeader, "a0a9");
         if (nPos > 0)
             DropFront(nPos);
         if (m_strMeterHex.size() >= kBlockHeaderChars) {
             const QByteArray strHeader = m_strMeterHex.first(kBlockHeaderChars);
             DropFront(kBlockHeaderChars);
             const CFrameReader header(strHeader);
-            if (header.Byte(0) == 0xa0 && header.Byte(1) == 0xa9 && header.Byte(3) == m_nBlocksReceived + 1) {
-                m_nBlockRecords = header.Byte(2);
-                m_bAwaitBlockHeader = false;
-                ++m_nBlocksReceived;
+            if (header.Byte(0) == 0xa0 && header.Byte(1) == 0xa9 && header.Byte(3) == st.nReceived + 1) {
+                std::lock_guard lock(m_blockMutex);
+                if (!m_block.bBlockMode)
+                    return; // left meanwhile
+                m_block.nRecords = header.Byte(2);
+                m_block.bAwaitHeader = false;
+                ++m_block.nReceived;
+                st = m_block;
             }
         }
     }
 
-    const qsizetype nBlockChars = 16 * qsizetype(m_nBlockRecords) + 6;
-    if (m_nBlocksReceived < m_nBlockCount) {
+    const qsizetype nBlockChars = 16 * qsizetype(st.nRecords) + 6;
+    if (st.nReceived < st.nCount) {
         // Only data behind an accepted header is a block: the samples that
         // follow a dropped (out-of-sequence) header are not taken.
-        if (!m_bAwaitBlockHeader && m_strMeterHex.size() >= nBlockChars
-            && m_strMeterHex.size() >= kBlockHeaderChars && m_strMeterHex.indexOf("a1", 1) >= 0) {
+        if (!st.bAwaitHeader && m_strMeterHex.size() >= nBlockChars
+            && m_strMeterHex.size() >= kBlockHeaderChars && FindEven(m_strMeterHex, "a1", 2) >= 0) {
             emit Block(m_strMeterHex);
-            m_strMeterHex.clear();
-            m_bAwaitBlockHeader = true;
+            ClearText();
+            {
+                std::lock_guard lock(m_blockMutex);
+                m_block.bAwaitHeader = m_block.bBlockMode;
+            }
             SendAck();
-            emit BlockProgress(m_nBlocksReceived);
+            emit BlockProgress(st.nReceived);
         }
-    } else if (m_nBlocksReceived == m_nBlockCount && m_strMeterHex.size() >= nBlockChars) {
+    } else if (st.nReceived == st.nCount && m_strMeterHex.size() >= nBlockChars) {
         emit Block(m_strMeterHex);
-        m_strMeterHex.clear();
-        m_bAwaitBlockHeader = false;
-        m_bBlockMode = false;
+        ClearText();
+        {
+            std::lock_guard lock(m_blockMutex);
+            m_block.bAwaitHeader = false;
+            m_block.bBlockMode = false;
+        }
         emit RecordingComplete();
     }
 }
 
+CMeterProtocol::CBlockState CMeterProtocol::BlockState() const
+{
+    std::lock_guard lock(m_blockMutex);
+    return m_block;
+}
+
+void CMeterProtocol::SetBlockCount(quint16 nBlocks)
+{
+    std::lock_guard lock(m_blockMutex);
+    m_block.nCount = nBlocks;
+}
+
 void CMeterProtocol::EnterBlockMode()
 {
-    m_nBlocksReceived = 0;
-    m_nBlockRecords = 0;
-    m_bAwaitBlockHeader = true;
-    m_bBlockMode = true;
+    std::lock_guard lock(m_blockMutex);
+    m_block.nReceived = 0;
+    m_block.nRecords = 0;
+    m_block.bAwaitHeader = true;
+    m_block.bBlockMode = true;
 }
 
 void CMeterProtocol::LeaveBlockMode()
 {
-    m_bAwaitBlockHeader = false;
-    m_bBlockMode = false;
+    std::lock_guard lock(m_blockMutex);
+    m_block.bAwaitHeader = false;
+    m_block.bBlockMode = false;
 }
 
 void CMeterProtocol::ResetDisplay()

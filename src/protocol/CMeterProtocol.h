@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <atomic>
 #include <mutex>
 
@@ -23,9 +24,11 @@ class CPrompt;
 // connection type:
 //  - RecordingHeader, TransferWaitDialog, ClearRecordingRecords, OscilloscopeData,
 //    DirectoryComplete, DirectoryHead, Block and RecordingComplete stand for
-//    synchronous hand-offs: connect them with Qt::DirectConnection or, to a
-//    receiver on the GUI thread, Qt::BlockingQueuedConnection, so that the
-//    link thread waits until the handler returns. The dispatcher removes the
+//    synchronous hand-offs: connect them with Qt::DirectConnection, so that
+//    the link thread waits until the handler returns; a handler that needs
+//    the GUI thread waits through the link's CBlockingInvoker, which a stop
+//    can cancel (a blocking queued connection could not be, and would
+//    deadlock the stop). The dispatcher removes the
 //    consumed text only after the emission has returned, so a handler sees the
 //    meter text (MeterHex) exactly as the dispatcher left it, and may empty it
 //    with ClearMeterHex or change the download state with the setters below.
@@ -76,16 +79,28 @@ public:
     void SetSeries9Armed(bool bArmed) { m_bSeries9Armed = bArmed; }
     bool IsSeries9() const { return m_bSeries9; }
 
-    bool IsBlockMode() const { return m_bBlockMode; }
-    bool IsAwaitingBlockHeader() const { return m_bAwaitBlockHeader; }
+    // The recording transfer's fields, which change together under one lock:
+    // a reader on another thread never sees half of a change.
+    struct CBlockState
+    {
+        bool bBlockMode = false;
+        bool bAwaitHeader = false;
+        int nRecords = 0;  //!< records announced by the current block header
+        int nReceived = 0; //!< block headers accepted since the recording header
+        int nCount = 0;    //!< blocks the recording is sent in (16-bit, from its header)
+    };
+    CBlockState BlockState() const;
+
+    bool IsBlockMode() const { return BlockState().bBlockMode; }
+    bool IsAwaitingBlockHeader() const { return BlockState().bAwaitHeader; }
     // What a recording header starts: no block received yet, the first header awaited.
     void EnterBlockMode();
     // Abandons a recording transfer (for instance when the link has gone quiet).
     void LeaveBlockMode();
-    int BlockRecords() const { return m_nBlockRecords; }
-    int BlocksReceived() const { return m_nBlocksReceived; }
-    int BlockCount() const { return m_nBlockCount; }
-    void SetBlockCount(quint16 nBlocks) { m_nBlockCount = nBlocks; }
+    int BlockRecords() const { return BlockState().nRecords; }
+    int BlocksReceived() const { return BlockState().nReceived; }
+    int BlockCount() const { return BlockState().nCount; }
+    void SetBlockCount(quint16 nBlocks);
 
     // Directory bytes of a pending whole-memory download; 0 when none is pending.
     int ExpectedBytes() const { return m_nExpectedBytes; }
@@ -133,6 +148,10 @@ private:
     void HandleBlocks();
 
     qsizetype FindNearFront(const char* pszMarker) const;
+    // The first marker at a byte boundary, searching on where the last search
+    // of nScan stopped.
+    qsizetype Find(int nScan, const char* pszMarker);
+    void ClearText();
     void DropFront(qsizetype nChars);
     void SendAck();
     void SetReadSize(int nBytes);
@@ -146,13 +165,12 @@ private:
     CPrompt* m_pPrompt;
 
     QByteArray m_strMeterHex;                      // link thread only (see above)
+    enum : int { kScanArm, kScanOsc, kScanLogger, kScanOscMode, kScanBlockHeader, kScanHeader1, kScanCount = kScanHeader1 + 7 };
+    std::array<qsizetype, kScanCount> m_scanFrom{}; // link thread only: where each marker's search goes on
     std::atomic<bool> m_bSeries9Armed{false};
     std::atomic<bool> m_bSeries9{false};
-    std::atomic<bool> m_bBlockMode{false};
-    std::atomic<bool> m_bAwaitBlockHeader{false};
-    std::atomic<int> m_nBlockRecords{0};
-    std::atomic<int> m_nBlocksReceived{0};
-    std::atomic<int> m_nBlockCount{0};             // 16-bit count from the recording header
+    mutable std::mutex m_blockMutex;               //!< guards m_block; never held while a signal is emitted
+    CBlockState m_block;
     std::atomic<int> m_nExpectedBytes{0};
     std::atomic<int> m_nLayout{0};
     std::atomic<int> m_nDisplayMode{0};

@@ -130,6 +130,17 @@ QByteArray CSimDongle::Notification(const QByteArray& value)
     return Event(kEvNotification, 0, params);
 }
 
+QByteArray CSimDongle::FloodBurst() const
+{
+    // Filler no frame marker can be read in, whatever the alignment.
+    const QByteArray packet = Notification(QByteArray(kMaxNotification, char(0x55)));
+    QByteArray burst;
+    burst.reserve(packet.size() * m_options.nFloodPackets);
+    for (int i = 0; i < m_options.nFloodPackets; ++i)
+        burst += packet;
+    return burst;
+}
+
 QByteArray CSimDongle::Noise()
 {
     QByteArray a;

@@ -36,6 +36,7 @@ struct CSimDongleOptions
     double dDisconnectAfterS = 0;  //!< close the port this long after the link came up (0: never)
     double dDropAfterS = 0;        //!< end the radio link this long after it came up (0: never); the port stays
     int nDrops = 1;                //!< how many times the radio link is ended that way
+    int nFloodPackets = 0;         //!< notifications of filler sent in bursts of this many, as fast as the port takes them (0: none)
     quint32 nSeed = 1;
     CSimMeterOptions meter;
 };
@@ -69,6 +70,9 @@ public:
     QStringList TakeReadingLog() { return std::exchange(m_readingLog, {}); }
     // Radio links ended by dDropAfterS so far.
     int DropCount() const { return m_nDropsDone; }
+    // A flood is on (notifications enabled and a flood asked for) and its next burst.
+    bool IsFlooding() const { return m_options.nFloodPackets > 0 && m_bNotifying; }
+    QByteArray FloodBurst() const;
     // The moment the port should be closed as if unplugged, or -1.
     qint64 DisconnectAt() const { return m_nDisconnectAt; }
 

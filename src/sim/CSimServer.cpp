@@ -1,5 +1,7 @@
 #include "sim/CSimServer.h"
 
+#include <cstring>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -85,16 +87,26 @@ int CSimServer::Run()
             m_readingLog.write((sent.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
             m_readingLog.flush();
         }
-        if (!Flush())
+        // A flood keeps the port full, but only a little ahead of it.
+        const bool bFlooding = m_dongle.IsFlooding();
+        if (bFlooding && m_pendingOut.size() < 64 * 1024)
+            m_pendingOut += m_dongle.FloodBurst();
+        if (!Flush()) {
+            m_strError = QStringLiteral("writing to the pseudo-terminal failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
             break;
+        }
         if (m_dongle.DisconnectAt() >= 0 && now >= m_dongle.DisconnectAt())
             break;
         qint64 nTimeout = m_dongle.MsUntilNext(now);
         if (!m_pendingOut.isEmpty() && (nTimeout < 0 || nTimeout > 20))
             nTimeout = 20;
+        if (bFlooding && (nTimeout < 0 || nTimeout > 1))
+            nTimeout = 1;
         pollfd fds[2] = { { m_hStopPipe[0], POLLIN, 0 }, { m_pty.MasterFd(), POLLIN, 0 } };
-        if (::poll(fds, 2, int(nTimeout)) < 0 && errno != EINTR)
+        if (::poll(fds, 2, int(nTimeout)) < 0 && errno != EINTR) {
+            m_strError = QStringLiteral("waiting for the pseudo-terminal failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
             break;
+        }
         if (fds[0].revents != 0)
             break;
         if (fds[1].revents & POLLIN) {
@@ -104,5 +116,5 @@ int CSimServer::Run()
         }
     }
     m_pty.Close();
-    return 0;
+    return m_strError.isEmpty() ? 0 : 1;
 }

@@ -24,8 +24,10 @@ public:
     // The path the program opens.
     QString PortPath() const { return m_pty.PortPath(); }
 
-    // Serves until Stop() or the configured disconnect. Returns 0.
+    // Serves until Stop() or the configured disconnect (0), or until the
+    // pseudo-terminal fails (1, LastError says why).
     int Run();
+    QString LastError() const { return m_strError; }
     // Safe from any thread or a signal handler.
     void Stop();
 
@@ -41,6 +43,7 @@ private:
     QString m_strLinkPath;
     QFile m_readingLog;       //!< open while serving when a path was set
     QByteArray m_pendingOut;  //!< bytes the pseudo-terminal could not take yet
+    QString m_strError;       //!< the serving thread's fatal error, read after it ended
     int m_hStopPipe[2] = { -1, -1 };
     std::thread m_thread;
 };

@@ -25,7 +25,7 @@ protected:
     void Receive()
     {
         const unsigned char byte = 0x04;
-        CMeterLink::OnComReceive(&m_frame.Link(), &byte, 1);
+        m_frame.Link().OnComReceive(&byte, 1);
         m_nNow = m_frame.Link().LastReceiptTime();
     }
     // One tick after n seconds without a byte.

@@ -21,7 +21,7 @@ namespace {
 void MakeOnline(CMainFrame& frame)
 {
     const unsigned char byte = 0x00;
-    CMeterLink::OnComReceive(&frame.Link(), &byte, 1);
+    frame.Link().OnComReceive(&byte, 1);
     ASSERT_TRUE(frame.Link().IsMeterOnline());
 }
 

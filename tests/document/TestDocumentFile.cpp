@@ -309,6 +309,22 @@ TEST_F(DocumentFileIo, AFailedSaveLeavesThePreviousFileIntact)
     EXPECT_EQ(Files(), QStringList{ "keep.mLog" }); // no temporary file left behind
     EXPECT_EQ(CMyTalvaDoc::LoadFile(Path("keep.mLog"), nullptr)->SaveBytes(), previous.SaveBytes());
 
+    // A file that fails only in the last write (still in the device's buffer when
+    // the writer finished) must not replace the previous one either.
+    CMyTalvaDoc medium;
+    for (int i = 0; i < 200; ++i)
+        medium.AddReading(0, "V", i, QString::number(i), "VDC", i, 0.0, 1e9f, 0.0f);
+    ASSERT_GT(medium.SaveBytes().size(), 4096);
+    ASSERT_LT(medium.SaveBytes().size(), 16384);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const bool bMediumSaved = medium.SaveFile(Path("keep.mLog"), &strError);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(bMediumSaved);
+    EXPECT_EQ(Files(), QStringList{ "keep.mLog" });
+    EXPECT_EQ(CMyTalvaDoc::LoadFile(Path("keep.mLog"), nullptr)->SaveBytes(), previous.SaveBytes());
+
     if (getuid() != 0) { // permissions bind everyone but root
         ASSERT_TRUE(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         EXPECT_FALSE(big.SaveFile(Path("keep.mLog"), &strError));

@@ -2,6 +2,7 @@
 #include "CSimProcess.h"
 
 #include <QJsonDocument>
+#include <QFile>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
@@ -83,4 +84,60 @@ TEST(MonitorE2E, ADropoutEndsWithStatus3OrIsBridgedWithReconnect)
     ASSERT_EQ(r.nStatus, 0) << qPrintable(r.strError);
     EXPECT_EQ(r.lines.filter(QStringLiteral("\tVDC\t")).size(), 30) << qPrintable(r.lines.join(QLatin1Char('\n')));
     EXPECT_EQ(r.strError.count(QStringLiteral("reconnected to c8:fd:19:0a:bc:de")), 1) << qPrintable(r.strError);
+TEST(MonitorE2E, TheMeterEndingTheLinkEndsWithStatusThree)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20"), QStringLiteral("--drop-after"), QStringLiteral("1") });
+    // --count far beyond what comes: only the lost link can end it.
+    const CCliResult r = RunCli({ QStringLiteral("monitor"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--count"), QStringLiteral("100000") }, 20000);
+    EXPECT_EQ(r.nStatus, 3) << qPrintable(r.strError);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("The meter ended the link"))) << qPrintable(r.strError);
+    EXPECT_GE(r.lines.size(), 5); // what came before was printed
+}
+
+TEST(MonitorE2E, ADongleThatNeverConfirmsGivesStatusFiveWhateverTheTimeLimit)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    CSimProcess sim;
+    const CCliResult r = RunCli({ QStringLiteral("monitor"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--mac"),
+                                  QStringLiteral("11:22:33:44:55:66"), QStringLiteral("--seconds"), QStringLiteral("2") }, 20000);
+    EXPECT_EQ(r.nStatus, 5) << qPrintable(r.strError);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("did not come up"))) << qPrintable(r.strError);
+    EXPECT_TRUE(r.lines.isEmpty());
+}
+
+namespace {
+// Resident memory of a running process in KiB, 0 when it has gone.
+qint64 ResidentKiB(qint64 nPid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(nPid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+}
+
+TEST(MonitorE2E, AFloodOfNotificationsKeepsMemoryBoundedAndReadingsFlowing)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20"), QStringLiteral("--flood"), QStringLiteral("400") });
+    QProcess cli;
+    cli.start(QStringLiteral(METER_CLI_PATH), { QStringLiteral("monitor"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--seconds"), QStringLiteral("5") });
+    ASSERT_TRUE(cli.waitForStarted());
+    qint64 nPeakKiB = 0;
+    while (!cli.waitForFinished(100))
+        nPeakKiB = qMax(nPeakKiB, ResidentKiB(cli.processId()));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().constData();
+    // The receive text is bounded at 1 MiB of text; the rest is the program itself.
+    EXPECT_GT(nPeakKiB, 0);
+    EXPECT_LT(nPeakKiB, 120 * 1024) << "peak resident memory " << nPeakKiB << " KiB";
+    const QStringList lines = QString::fromUtf8(cli.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_GE(lines.size(), 10); // the meter's own frames still come through
 }

@@ -2,12 +2,16 @@
 #include "CSimProcess.h"
 
 #include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/resource.h>
 
 namespace {
 QStringList DumpRecords(const QString& strPath)
@@ -117,4 +121,65 @@ TEST(RecordE2E, ReconnectKeepsRecordingTheSameFileThroughThreeDropouts)
     // may still have been on their way when --seconds ended the run).
     ASSERT_GE(recorded.size(), nBeforeLastDrop + 20) << recorded.size() << " of " << sent.size();
     EXPECT_EQ(recorded, sent.mid(0, recorded.size()));
+TEST(RecordE2E, AFullDiskKeepsTheLastGoodFileAndFails)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20") });
+    const QString strOut = dir.filePath(QStringLiteral("full.mLog"));
+    QProcess cli;
+    // The disk "fills" at 1500 bytes per file, for the recorder only.
+    cli.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit { 1500, 1500 };
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    cli.start(QStringLiteral(METER_CLI_PATH), { QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut,
+                                                QStringLiteral("--autosave"), QStringLiteral("0.2"), QStringLiteral("--seconds"), QStringLiteral("4") });
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    const QString strError = QString::fromUtf8(cli.readAllStandardError());
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 1) << qPrintable(strError);
+    EXPECT_TRUE(strError.contains(QStringLiteral("Cannot save \"%1\"").arg(strOut))) << qPrintable(strError);
+    // The last save that fitted is still there, whole.
+    const QStringList kept = DumpRecords(strOut);
+    EXPECT_GE(kept.size(), 1);
+    EXPECT_LT(QFileInfo(strOut).size(), 1500);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("full.mLog") }); // no temporary left
+}
+
+TEST(RecordE2E, ASecondRecorderOnTheSameFileRefuses)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20") });
+    const QString strOut = dir.filePath(QStringLiteral("one.mLog"));
+    QProcess first;
+    first.start(QStringLiteral(METER_CLI_PATH), { QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut });
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(strOut + QStringLiteral(".lock")); }, 5000));
+
+    const CCliResult second = RunCli({ QStringLiteral("record"), QStringLiteral("--port"), QStringLiteral("/dev/null"), QStringLiteral("--out"), strOut });
+    EXPECT_EQ(second.nStatus, 1);
+    EXPECT_TRUE(second.strError.contains(QStringLiteral("being recorded by another process"))) << qPrintable(second.strError);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(strOut); }, 15000));
+    ::kill(pid_t(first.processId()), SIGINT);
+    ASSERT_TRUE(first.waitForFinished(5000));
+    EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().constData();
+    EXPECT_GE(DumpRecords(strOut).size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(strOut + QStringLiteral(".lock"))); // the lock goes with its recorder
+}
+
+TEST(RecordE2E, TheMeterEndingTheLinkSavesAndEndsWithStatusThree)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20"), QStringLiteral("--drop-after"), QStringLiteral("1") });
+    const QString strOut = dir.filePath(QStringLiteral("ended.mLog"));
+    const CCliResult r = RunCli({ QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut,
+                                  QStringLiteral("--seconds"), QStringLiteral("60") }, 20000);
+    EXPECT_EQ(r.nStatus, 3) << qPrintable(r.strError);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("The meter ended the link"))) << qPrintable(r.strError);
+    EXPECT_GE(DumpRecords(strOut).size(), 5);
 }

@@ -10,32 +10,32 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 // Collects what the reader delivers.
-struct CReceiver
+struct CReceiver : public CComReceiver
 {
     std::mutex mutex;
     std::condition_variable cv;
     QList<QByteArray> chunks;
     QStringList errors;
 
-    static void OnReceive(void* pUser, const unsigned char* pData, int nCount)
+    void OnComReceive(const unsigned char* pData, int nCount) override
     {
-        auto* self = static_cast<CReceiver*>(pUser);
-        std::lock_guard lock(self->mutex);
-        self->chunks << QByteArray(reinterpret_cast<const char*>(pData), nCount);
-        self->cv.notify_all();
+        std::lock_guard lock(mutex);
+        chunks << QByteArray(reinterpret_cast<const char*>(pData), nCount);
+        cv.notify_all();
     }
-    static void OnError(void* pUser, const QString& strError)
+    void OnComError(const QString& strError) override
     {
-        auto* self = static_cast<CReceiver*>(pUser);
-        std::lock_guard lock(self->mutex);
-        self->errors << strError;
-        self->cv.notify_all();
+        std::lock_guard lock(mutex);
+        errors << strError;
+        cv.notify_all();
     }
     QByteArray All()
     {
@@ -64,10 +64,7 @@ protected:
     {
         QString strError;
         ASSERT_TRUE(m_pty.Open(QString(), &strError)) << qPrintable(strError);
-        m_port.m_pUser = &m_rx;
-        m_port.m_pfnReceive = &CReceiver::OnReceive;
-        m_port.m_pfnError = &CReceiver::OnError;
-        ASSERT_TRUE(m_port.Open(m_pty.SlavePath(), 115200));
+        ASSERT_TRUE(m_port.Open(m_pty.SlavePath(), 115200, &m_rx));
     }
     void WriteMaster(const QByteArray& bytes)
     {
@@ -184,9 +181,104 @@ TEST_F(ComPort, ConcurrentWritesNeverInterleave)
 TEST(ComPortOpen, MissingPortFailsWithoutAThread)
 {
     CComPort port;
-    EXPECT_FALSE(port.Open(QStringLiteral("/dev/no-such-port"), 115200));
+    CReceiver rx;
+    port.SetReadSize(512);
+    EXPECT_FALSE(port.Open(QStringLiteral("/dev/no-such-port"), 115200, &rx));
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.ReadSize(), 0);
+    EXPECT_EQ(port.ReadSize(), 512); // the port's value, with or without a reader
     EXPECT_FALSE(port.LastOpenError().isEmpty());
     port.Close();
+}
+
+TEST(ComPortOpen, CloseClearsTheExclusiveFlag)
+{
+    CSimPty pty;
+    QString strError;
+    ASSERT_TRUE(pty.Open(QString(), &strError)) << qPrintable(strError);
+    CReceiver rx;
+    CComPort port;
+    ASSERT_TRUE(port.Open(pty.SlavePath(), 115200, &rx));
+    auto exclusive = [&] {
+        // A second descriptor of the same terminal reads the flag (root may open it anyway).
+        const int fd = ::open(pty.SlavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        int nFlag = -1;
+        if (fd >= 0) {
+            if (::ioctl(fd, TIOCGEXCL, &nFlag) != 0)
+                nFlag = -1;
+            ::close(fd);
+        }
+        return nFlag;
+    };
+    if (getuid() == 0) {
+        EXPECT_EQ(exclusive(), 1);
+    }
+    port.Close();
+    EXPECT_EQ(exclusive(), 0); // the next (non-root) program can open it
+}
+
+TEST(ComPortOpen, ReadSizeChangesRaceNeitherOpenNorClose)
+{
+    // The dispatcher changes the read size on the link thread while the GUI
+    // thread may be closing the port: the size is the port's, never the reader's.
+    CSimPty pty;
+    QString strError;
+    ASSERT_TRUE(pty.Open(QString(), &strError)) << qPrintable(strError);
+    CReceiver rx;
+    CComPort port;
+    std::atomic<bool> bStop { false };
+    std::thread changer([&] {
+        for (int i = 0; !bStop; ++i) {
+            port.SetReadSize(i % 2 ? 1000 : 100);
+            (void)port.ReadSize();
+        }
+    });
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(port.Open(pty.SlavePath(), 115200, &rx));
+        port.Close();
+    }
+    bStop = true;
+    changer.join();
+    const int nSize = port.ReadSize();
+    EXPECT_TRUE(nSize == 100 || nSize == 1000) << nSize;
+}
+
+TEST(ComPortOpen, TheFirstBytesReachTheReceiverGivenAtOpen)
+{
+    CSimPty pty;
+    QString strError;
+    ASSERT_TRUE(pty.Open(QString(), &strError)) << qPrintable(strError);
+    for (int i = 0; i < 20; ++i) {
+        CReceiver rx;
+        CComPort port;
+        port.SetReadSize(1); // every byte is delivered at once, while Open may still be running
+        ASSERT_TRUE(port.Open(pty.SlavePath(), 115200, &rx));
+        ASSERT_EQ(::write(pty.MasterFd(), "\x04", 1), 1);
+        ASSERT_TRUE(rx.WaitForBytes(1)) << "run " << i;
+        EXPECT_EQ(rx.All(), QByteArray("\x04"));
+        port.Close();
+    }
+}
+
+TEST(ComPortDeathTest, ClosingFromTheReaderIsAProgrammingError)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    CSimPty pty;
+    QString strError;
+    ASSERT_TRUE(pty.Open(QString(), &strError)) << qPrintable(strError);
+    // A receiver that closes its own port from the reader would wait for itself.
+    struct CClosingReceiver : public CComReceiver
+    {
+        CComPort* pPort = nullptr;
+        void OnComReceive(const unsigned char*, int) override { pPort->Close(); }
+        void OnComError(const QString&) override {}
+    };
+    EXPECT_DEATH({
+        CComPort port;
+        CClosingReceiver rx;
+        rx.pPort = &port;
+        port.SetReadSize(1);
+        if (port.Open(pty.SlavePath(), 115200, &rx) && ::write(pty.MasterFd(), "x", 1) == 1)
+            std::this_thread::sleep_for(std::chrono::seconds(5));
+        std::_Exit(0);
+    }, "reader thread");
 }

@@ -52,6 +52,11 @@ TEST(DonglePackets, AddressTextMustBeSixHexPairs)
     EXPECT_FALSE(ParseAddress(QStringLiteral("c8:fd:19:0a:bc"), &address));
     EXPECT_FALSE(ParseAddress(QStringLiteral("c8-fd-19-0a-bc-de"), &address));
     EXPECT_FALSE(ParseAddress(QStringLiteral("zz:fd:19:0a:bc:de"), &address));
+    // What a lenient number parser lets through: signs, blanks, a seventh group.
+    EXPECT_FALSE(ParseAddress(QStringLiteral("+8:fd:19:0a:bc:de"), &address));
+    EXPECT_FALSE(ParseAddress(QStringLiteral(" 8:fd:19:0a:bc:de"), &address));
+    EXPECT_FALSE(ParseAddress(QStringLiteral("c8:fd:19:0a:bc:de:77"), &address));
+    EXPECT_EQ(address, Address {}); // a refused text leaves the address alone
     EXPECT_TRUE(ParseAddress(QStringLiteral("C8:FD:19:0A:BC:DE"), &address));
     EXPECT_EQ(address[0], 0xDE);
 }

@@ -11,7 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <thread>
 
 namespace {
 QByteArray Hex(const char* psz)
@@ -21,7 +25,7 @@ QByteArray Hex(const char* psz)
 
 void Feed(CMeterLink& link, const QByteArray& bytes)
 {
-    CMeterLink::OnComReceive(&link, reinterpret_cast<const unsigned char*>(bytes.constData()), int(bytes.size()));
+    link.OnComReceive(reinterpret_cast<const unsigned char*>(bytes.constData()), int(bytes.size()));
 }
 
 // Waits for pred while the event loop runs (signals from the link thread are queued here).
@@ -172,9 +176,17 @@ TEST_F(MeterLink, NotificationsAppendTwoCharactersPerByteBeforeDispatch)
 TEST_F(MeterLink, IdleStateLeavesTheInputAlone)
 {
     m_link.SetLinkState(CMeterLink::kIdle);
-    Feed(m_link, CSimDongle::CommandStatus(0xFE00, 0));
-    QTest::qWait(50);
-    EXPECT_EQ(m_link.RxHexSnapshot(), CSimDongle::CommandStatus(0xFE00, 0).toHex());
+    const QByteArray first = CSimDongle::CommandStatus(0xFE00, 0);
+    const QByteArray second = CSimDongle::CommandStatus(0xFE04, 0);
+    // The rest after the second wait comes from a pass that began after the
+    // first text was there (the first wait may have seen an older pass end).
+    quint64 nRests = m_link.LinkThreadRests();
+    Feed(m_link, first);
+    ASSERT_TRUE(WaitFor([&] { return m_link.LinkThreadRests() > nRests; }));
+    nRests = m_link.LinkThreadRests();
+    Feed(m_link, second);
+    ASSERT_TRUE(WaitFor([&] { return m_link.LinkThreadRests() > nRests; }));
+    EXPECT_EQ(m_link.RxHexSnapshot(), (first + second).toHex());
     EXPECT_TRUE(m_link.IsMeterOnline());
     EXPECT_GT(m_link.LastReceiptTime(), 0);
 }
@@ -266,4 +278,171 @@ TEST(MeterLinkSim, ScanConnectStreamAndSurviveAnUnpluggedDongle)
     EXPECT_FALSE(link.IsPortOpen());
     EXPECT_FALSE(link.Scan(QStringLiteral("/dev/no-such-port")));
     sim.StopThread();
+}
+
+TEST_F(MeterLink, AFloodIsBoundedCountedAndTheStreamResumes)
+{
+    // The link thread is held inside a dispatch while the line keeps coming.
+    class CHeldSink : public CMeterTextSink
+    {
+    public:
+        void ClearMeterHex() override {}
+        void AppendMeterHex(const QByteArray& strHex) override
+        {
+            std::lock_guard lock(m_mutex);
+            m_strText += strHex;
+        }
+        void OnMeterData() override
+        {
+            std::unique_lock lock(m_mutex);
+            m_bEntered = true;
+            m_cv.wait(lock, [&] { return m_bReleased; });
+        }
+        void Release()
+        {
+            std::lock_guard lock(m_mutex);
+            m_bReleased = true;
+            m_cv.notify_all();
+        }
+        bool Entered()
+        {
+            std::lock_guard lock(m_mutex);
+            return m_bEntered;
+        }
+        QByteArray Text()
+        {
+            std::lock_guard lock(m_mutex);
+            return m_strText;
+        }
+
+    private:
+        std::mutex m_mutex;
+        std::condition_variable m_cv;
+        bool m_bEntered = false;
+        bool m_bReleased = false;
+        QByteArray m_strText;
+    } sink;
+    m_link.SetMeterTextSink(&sink);
+    QList<qint64> overflows;
+    QObject::connect(&m_link, &CMeterLink::ReceiveOverflow, &m_link, [&](qint64 n) { overflows << n; });
+    m_link.SetLinkState(CMeterLink::kConnected);
+    Feed(m_link, CSimDongle::Notification(Hex("a0")));
+    ASSERT_TRUE(WaitFor([&] { return sink.Entered(); }));
+
+    // Far more than the bound: 8 MB of notifications.
+    const QByteArray packet = CSimDongle::Notification(QByteArray(20, char(0x55)));
+    QByteArray chunk;
+    while (chunk.size() < 64 * 1024)
+        chunk += packet;
+    for (int i = 0; i < 128; ++i) {
+        Feed(m_link, chunk);
+        ASSERT_LE(m_link.RxHexSnapshot().size(), CMeterLink::kMaxRxHex);
+    }
+    const qint64 nFed = 128 * chunk.size();
+    EXPECT_GE(m_link.DroppedBytes(), nFed - CMeterLink::kMaxRxHex / 2 - 8);
+    ASSERT_FALSE(overflows.isEmpty()); // told, but not once per chunk
+    EXPECT_LT(overflows.size(), 10);
+    EXPECT_GT(overflows.first(), 0);
+
+    // Once the thread catches up, a packet after the flood still arrives whole.
+    Feed(m_link, CSimDongle::Notification(Hex("a1b2c3")));
+    sink.Release();
+    ASSERT_TRUE(WaitFor([&] { return sink.Text().endsWith("a1b2c3"); }, 10000));
+    m_link.StopLinkThread();
+    m_link.SetMeterTextSink(&m_sink);
+}
+
+TEST(MeterLinkInvoker, AResetAfterCancelRunsNothingStale)
+{
+    CBlockingInvoker invoker;
+    std::atomic<int> nRuns { 0 };
+    std::atomic<bool> bReturned { false };
+    bool bRan = true;
+    // A worker queues a call to this thread, which does not serve its events yet.
+    std::thread worker([&] {
+        bRan = invoker.Run(qApp, [&] { ++nRuns; });
+        bReturned = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // let the call be queued
+    invoker.Cancel();
+    worker.join();
+    EXPECT_TRUE(bReturned);
+    EXPECT_FALSE(bRan);
+    invoker.Reset(); // a restarted worker may call again...
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(nRuns, 0); // ...but the call queued before the cancel stays dead
+
+    std::thread fresh([&] { bRan = invoker.Run(qApp, [&] { ++nRuns; }); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return nRuns == 1; }, 3000));
+    fresh.join();
+    EXPECT_TRUE(bRan);
+}
+
+namespace {
+// The simulator on its own thread with one meter, and a link to it.
+struct CLinkedSim
+{
+    explicit CLinkedSim(double dDropAfterS)
+    {
+        options.advertisers = CSimDongle::DefaultAdvertisers();
+        options.dDropAfterS = dDropAfterS;
+        sim = std::make_unique<CSimServer>(options);
+        QString strError;
+        bOpen = sim->Open(&strError);
+        if (bOpen)
+            sim->StartThread();
+        link.SetMeterTextSink(&sink);
+        QObject::connect(&link, &CMeterLink::Connected, &link, [this] { ++nConnected; });
+        QObject::connect(&link, &CMeterLink::LinkError, &link, [this](const QString& e) { errors << e; });
+    }
+    ~CLinkedSim()
+    {
+        link.Shutdown();
+        if (bOpen)
+            sim->StopThread();
+    }
+    CSimDongleOptions options;
+    std::unique_ptr<CSimServer> sim;
+    bool bOpen = false;
+    CPromptRecorder prompt;
+    CMeterLink link { &prompt };
+    CSinkRecorder sink;
+    int nConnected = 0;
+    QStringList errors;
+};
+}
+
+TEST(MeterLinkSim, ConnectedOnlyWhenTheDongleConfirmedTheLink)
+{
+    CLinkedSim s(0);
+    ASSERT_TRUE(s.bOpen);
+    ASSERT_TRUE(s.link.OpenDonglePort(s.sim->PortPath()));
+    // An address nobody advertises: the dongle accepts the request but never links.
+    ASSERT_TRUE(s.link.Connect(QStringLiteral("11:22:33:44:55:66")));
+    // The notifications are requested after the connect delay and answered
+    // "not linked"; the clock alone used to report the link connected here.
+    QTest::qWait(CMeterLink::kConnectDelayMs + 400);
+    EXPECT_EQ(s.link.LinkState(), CMeterLink::kConnected);
+    EXPECT_EQ(s.nConnected, 0);
+
+    // The meter that is there: connected once, after its link and notifications.
+    ASSERT_TRUE(s.link.Connect(QStringLiteral("c8:fd:19:0a:bc:de")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.nConnected == 1; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.sink.Text().contains("a080"); }, 3000));
+    EXPECT_TRUE(s.errors.isEmpty());
+}
+
+TEST(MeterLinkSim, TheMeterEndingTheLinkIsALostLink)
+{
+    CLinkedSim s(1.0);
+    ASSERT_TRUE(s.bOpen);
+    ASSERT_TRUE(s.link.OpenDonglePort(s.sim->PortPath()));
+    ASSERT_TRUE(s.link.Connect(QStringLiteral("c8:fd:19:0a:bc:de")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.nConnected == 1; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !s.errors.isEmpty(); }, 5000));
+    EXPECT_EQ(s.errors, QStringList { QStringLiteral("The meter ended the link on %1").arg(s.sim->PortPath()) });
+    EXPECT_EQ(s.prompt.Texts(), s.errors);
+    EXPECT_EQ(s.link.LinkState(), CMeterLink::kIdle);
+    EXPECT_TRUE(s.link.IsPortOpen()); // the dongle is still there for the next connect
 }

@@ -1,5 +1,8 @@
 #include "CProtocolFixture.h"
 
+#include <atomic>
+#include <thread>
+
 namespace {
 
 QByteArray Layout1(bool bSeries9 = false, float fValue = 1.5f)
@@ -54,14 +57,15 @@ TEST_F(DispatcherTest, OneCompleteFrameLeavesNothing)
 
 TEST_F(DispatcherTest, NoiseBeforeFrameIsDropped)
 {
-    Feed("3c5" + Layout1());
+    // The link appends whole bytes: noise is an even number of characters.
+    Feed("3c55" + Layout1());
     EXPECT_EQ(m_decoded.size(), 1);
     EXPECT_TRUE(m_protocol.MeterHex().isEmpty());
 }
 
-TEST_F(DispatcherTest, HeaderAtPositionFiveWaitsForTrim)
+TEST_F(DispatcherTest, HeaderAtPositionSixWaitsForTrim)
 {
-    Feed("12345" + Layout1());
+    Feed("123456" + Layout1());
     EXPECT_TRUE(m_decoded.isEmpty());
     EXPECT_EQ(m_protocol.MeterHex(), Layout1()); // cut to the first "a0"
     m_protocol.OnMeterData();
@@ -307,3 +311,65 @@ TEST_F(DispatcherTest, SurvivesArbitraryTraffic)
 }
 
 } // namespace
+
+TEST_F(DispatcherTest, MarkersCountOnlyAtByteBoundaries)
+{
+    // A stray 3-byte notification between frames: its "a0" and the next frame's
+    // "a0 80" make "a0aa" and "a080" at odd positions, which are not markers.
+    QList<QByteArray> notifications;
+    for (int i = 0; i < 30; ++i) {
+        const QByteArray frame = Layout1(false, float(i));
+        for (qsizetype n = 0; n < frame.size(); n += 40)
+            notifications << frame.mid(n, 40);
+        if (i % 10 == 4)
+            notifications << QByteArrayLiteral("0a0aa0");
+    }
+    for (const QByteArray& n : notifications)
+        Feed(n);
+    ASSERT_EQ(m_decoded.size(), 30);
+    for (int i = 0; i < 30; ++i)
+        EXPECT_FLOAT_EQ(m_decoded.at(i).at(0).value<CDecodedReading>().reading.m_fValue, float(i));
+
+    // "f8f8f8f8" straddling bytes (inside other data) does not arm series 9.
+    Feed("0f8f8f8f80");
+    EXPECT_FALSE(m_protocol.IsSeries9Armed());
+    Feed("00f8f8f8f8");
+    EXPECT_TRUE(m_protocol.IsSeries9Armed());
+}
+
+TEST_F(DispatcherTest, LongTextIsSearchedOnWhereTheLastSearchStopped)
+{
+    // An oscilloscope screen arriving in small notifications: the marker
+    // searches resume, and a marker split across two notifications is found.
+    m_protocol.SetExpectedBytes(0);
+    QSignalSpy osc(&m_protocol, &CMeterProtocol::OscilloscopeData);
+    QByteArray screen = "e0e0" + QByteArray(1024, '3');
+    Feed("1111e0");
+    Feed("e0" + screen.mid(4, 36));
+    for (qsizetype n = 40; n < screen.size(); n += 40)
+        Feed(screen.mid(n, 40));
+    ASSERT_EQ(osc.size(), 1);
+    EXPECT_EQ(osc.at(0).at(0).toByteArray(), screen);
+}
+
+TEST_F(DispatcherTest, BlockModeFieldsAreNeverSeenHalfChanged)
+{
+    // The watchdog leaves block mode on the GUI thread while a download enters it.
+    std::atomic<bool> bStop { false };
+    std::atomic<int> nTorn { 0 };
+    std::thread reader([&] {
+        while (!bStop) {
+            const CMeterProtocol::CBlockState st = m_protocol.BlockState();
+            // Entering sets all four, leaving clears both flags: nothing in between.
+            if (st.bAwaitHeader != st.bBlockMode || (st.bBlockMode && (st.nReceived != 0 || st.nRecords != 0)))
+                ++nTorn;
+        }
+    });
+    for (int i = 0; i < 200000; ++i) {
+        m_protocol.EnterBlockMode();
+        m_protocol.LeaveBlockMode();
+    }
+    bStop = true;
+    reader.join();
+    EXPECT_EQ(nTorn, 0);
+}

@@ -2,6 +2,7 @@
 
 #include "document/CMyTalvaDoc.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -78,6 +79,60 @@ TEST(LiveRecorder, AFailedSaveIsReportedAndKeepsTheRecords)
     recorder.Record(Reading("VDC", 1.0f, 10.0f, 0));
     EXPECT_FALSE(recorder.Save());
     EXPECT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors.value(0).startsWith(QStringLiteral("Cannot save /proc/no-such-dir/run.mLog")));
+    EXPECT_TRUE(errors.value(0).startsWith(QStringLiteral("Cannot save \"/proc/no-such-dir/run.mLog\"")))
+        << qPrintable(errors.value(0));
     EXPECT_EQ(recorder.RecordsInFile(), 1);
+    EXPECT_EQ(recorder.FailedSaves(), 1);
+}
+
+TEST(LiveRecorder, AFileThatFailsToSaveAtTheFunctionChangeIsKeptAndSavedAgain)
+{
+    QTemporaryDir dir;
+    // A directory where the second file goes makes its save fail, even for root.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("run.mLog")));
+    CLiveRecorder recorder(dir.filePath(QStringLiteral("run.mLog")));
+    QStringList errors;
+    QObject::connect(&recorder, &CLiveRecorder::FileError, [&](const QString& s) { errors << s; });
+    recorder.Record(Reading("VDC", 1.0f, 10.0f, 0));
+    recorder.Record(Reading("VDC", 2.0f, 10.0f, 1));
+    recorder.Record(Reading("VAC", 3.0f, 10.0f, 2)); // the next file: the first cannot be written
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(dir.filePath(QStringLiteral("run.mLog")))) << qPrintable(errors[0]);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("2 readings are kept"))) << qPrintable(errors[0]);
+    EXPECT_EQ(recorder.UnsavedFiles(), QStringList { dir.filePath(QStringLiteral("run.mLog")) });
+
+    // Still blocked: the next save fails again and says so.
+    EXPECT_FALSE(recorder.Save());
+    EXPECT_EQ(errors.size(), 2);
+    EXPECT_EQ(recorder.FailedSaves(), 2);
+
+    // Once the way is free, the kept readings reach their file.
+    ASSERT_TRUE(QDir(dir.filePath(QStringLiteral("run.mLog"))).removeRecursively());
+    EXPECT_TRUE(recorder.Save());
+    EXPECT_TRUE(recorder.UnsavedFiles().isEmpty());
+    EXPECT_EQ(recorder.FailedSaves(), 2); // earlier failures still count for the end status
+    auto pFirst = Load(dir.filePath(QStringLiteral("run.mLog")));
+    ASSERT_TRUE(pFirst);
+    EXPECT_EQ(pFirst->m_nCount, 2);
+    auto pSecond = Load(dir.filePath(QStringLiteral("run-2.mLog")));
+    ASSERT_TRUE(pSecond);
+    EXPECT_EQ(pSecond->m_nCount, 1);
+}
+
+TEST(LiveRecorder, ASecondRecorderOnTheSameOutputRefuses)
+{
+    QTemporaryDir dir;
+    const QString strOut = dir.filePath(QStringLiteral("same.mLog"));
+    CLiveRecorder first(strOut);
+    QString strError;
+    ASSERT_TRUE(first.Lock(&strError)) << qPrintable(strError);
+    {
+        CLiveRecorder second(dir.filePath(QStringLiteral("same")));
+        EXPECT_FALSE(second.Lock(&strError));
+        EXPECT_TRUE(strError.contains(QStringLiteral("being recorded by another process"))) << qPrintable(strError);
+        EXPECT_TRUE(strError.contains(strOut)) << qPrintable(strError);
+    }
+    // Another output is free.
+    CLiveRecorder other(dir.filePath(QStringLiteral("other.mLog")));
+    EXPECT_TRUE(other.Lock(&strError)) << qPrintable(strError);
 }

@@ -50,7 +50,9 @@ CCliSession::CCliSession(QCommandLineParser& parser)
         else
             Finish(3);
     });
-    connect(&m_link, &CMeterLink::LinkEstablished, this, [this] { m_bLinkUp = true; });
+    connect(&m_link, &CMeterLink::ReceiveOverflow, this, [](qint64 nDropped) {
+        std::fprintf(stderr, "warning: the link fell behind the line; %lld received bytes dropped so far\n", nDropped);
+    });
 
     // Ctrl-C and SIGTERM end the event loop normally, so that callers can save.
     if (g_hSignalPipe[0] < 0 && ::pipe2(g_hSignalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
@@ -186,6 +188,7 @@ void CCliSession::ConnectThen(std::function<void()> onConnected)
 void CCliSession::StartConnect()
 {
     connect(&m_link, &CMeterLink::Connected, this, [this] {
+        m_bLinkUp = true; // the dongle confirmed the link and the notifications
         if (m_onConnected)
             m_onConnected();
     }, Qt::SingleShotConnection);

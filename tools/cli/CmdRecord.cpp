@@ -39,6 +39,11 @@ int RunRecord(const QStringList& args)
     CMeterProtocol protocol(&session.Link(), &session.Prompt());
     session.Link().SetMeterTextSink(&protocol);
     CLiveRecorder recorder(parser.value(outOpt));
+    QString strLockError;
+    if (!recorder.Lock(&strLockError)) {
+        std::fprintf(stderr, "%s\n", qPrintable(strLockError));
+        return 1;
+    }
     bool bSaveFailed = false;
     bool bToldSeries9 = false;
     QObject::connect(&recorder, &CLiveRecorder::FileStarted, &recorder,
@@ -65,7 +70,7 @@ int RunRecord(const QStringList& args)
     }, Qt::QueuedConnection);
 
     QTimer autosave;
-    QObject::connect(&autosave, &QTimer::timeout, &recorder, [&] { bSaveFailed = !recorder.Save(); });
+    QObject::connect(&autosave, &QTimer::timeout, &recorder, [&] { recorder.Save(); });
     autosave.start(int(dAutosave * 1000));
     if (session.Reconnect()) {
         // What came before the loss is on disk before the first try.
@@ -80,9 +85,12 @@ int RunRecord(const QStringList& args)
     session.Link().SetMeterTextSink(nullptr);
     // Readings already queued when the loop ended are still recorded.
     QCoreApplication::sendPostedEvents(&recorder);
-    bSaveFailed = !recorder.Save();
+    recorder.Save();
     std::fprintf(stderr, "%lld readings recorded in %d file(s)\n", recorder.TotalRecords(), recorder.FileCount());
-    if (bSaveFailed && nStatus == 0)
+    for (const QString& strPath : recorder.UnsavedFiles())
+        std::fprintf(stderr, "not saved: %s\n", qPrintable(strPath));
+    // Every failed save counts, even one a later save made good.
+    if ((bSaveFailed || !recorder.UnsavedFiles().isEmpty()) && nStatus == 0)
         nStatus = 1;
     return nStatus;
 }

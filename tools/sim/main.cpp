@@ -58,12 +58,13 @@ int main(int argc, char** argv)
     const QCommandLineOption noiseOpt(QStringLiteral("noise"), QStringLiteral("Garbage bytes between meter frames."), QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption dongleNoiseOpt(QStringLiteral("dongle-noise"), QStringLiteral("Garbage bytes between dongle packets."), QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption disconnectOpt(QStringLiteral("disconnect-after"), QStringLiteral("Close the port this many seconds after the link came up."), QStringLiteral("s"), QStringLiteral("0"));
+    const QCommandLineOption floodOpt(QStringLiteral("flood"), QStringLiteral("Once notifications are on, also send filler notifications in bursts of n, as fast as the port takes them."), QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("End the radio link this many seconds after it came up; the port stays and the next connection is accepted."), QStringLiteral("s"), QStringLiteral("0"));
     const QCommandLineOption dropsOpt(QStringLiteral("drops"), QStringLiteral("How many times --drop-after ends the link (default 1)."), QStringLiteral("n"), QStringLiteral("1"));
     const QCommandLineOption sentLogOpt(QStringLiteral("sent-log"), QStringLiteral("Write each reading sent to <file>, one line each: value with four decimals, tab, unit; \"# link ended\" where --drop-after ended the link."), QStringLiteral("file"));
     const QCommandLineOption meterOpt(QStringLiteral("meter"), QStringLiteral("Advertise a meter NAME@aa:bb:cc:dd:ee:ff[,RSSI] (repeatable; replaces the default set)."), QStringLiteral("meter"));
     const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("Random seed."), QStringLiteral("n"), QStringLiteral("1"));
-    parser.addOptions({ linkOpt, rateOpt, scenarioOpt, noiseOpt, dongleNoiseOpt, disconnectOpt, dropOpt, dropsOpt, sentLogOpt, meterOpt, seedOpt });
+    parser.addOptions({ linkOpt, rateOpt, scenarioOpt, noiseOpt, dongleNoiseOpt, disconnectOpt, dropOpt, dropsOpt, sentLogOpt, floodOpt, meterOpt, seedOpt });
     parser.process(app);
 
     CSimDongleOptions options;
@@ -81,6 +82,7 @@ int main(int argc, char** argv)
     }
     options.nNoiseBytes = parser.value(dongleNoiseOpt).toInt();
     options.dDisconnectAfterS = parser.value(disconnectOpt).toDouble();
+    options.nFloodPackets = qBound(0, parser.value(floodOpt).toInt(), 10000);
     options.nSeed = parser.value(seedOpt).toUInt();
     bool bDropOk = false;
     bool bDropsOk = false;
@@ -116,5 +118,8 @@ int main(int argc, char** argv)
     std::signal(SIGTERM, OnSignal);
     std::printf("%s\n", qPrintable(server.PortPath()));
     std::fflush(stdout);
-    return server.Run();
+    const int nStatus = server.Run();
+    if (nStatus != 0)
+        std::fprintf(stderr, "meter-sim: %s\n", qPrintable(server.LastError()));
+    return nStatus;
 }
