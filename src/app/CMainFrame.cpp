@@ -6,6 +6,7 @@
 #include "app/CDocManager.h"
 #include "app/CLinkWatchdog.h"
 #include "app/CLockIndicators.h"
+#include "app/CLoggerCommands.h"
 #include "app/CMessageBoxPrompt.h"
 #include "app/CProgramIcon.h"
 #include "app/CRealTimeRecording.h"
@@ -89,6 +90,7 @@ CMainFrame::CMainFrame(QWidget* pParent)
     CreatePageBar();
     CreateDocuments();
     CreateOscilloscope(); // after the document commands: its File entry goes below them
+    CreateLogger();
     ConnectProtocol();
     resize(1024, 760);
 
@@ -106,6 +108,9 @@ CMainFrame::~CMainFrame()
     qDeleteAll(m_pMdiArea->subWindowList());
     // The link thread runs the protocol: stop it before the protocol goes.
     m_pLink->Shutdown();
+    // The download disconnects from the protocol, which goes before the children do.
+    delete m_pLogger;
+    m_pLogger = nullptr;
     m_pLink->SetMeterTextSink(nullptr);
 }
 
@@ -228,6 +233,11 @@ void CMainFrame::CreateOscilloscope()
     connect(pOpen, &QAction::triggered, m_pOsc, &COscWindows::OnOpenOsc);
     // Beside the document commands, above the recent files.
     Menu(MenuId::File)->insertAction(DocManager().RecentFilesStart(), pOpen);
+}
+
+void CMainFrame::CreateLogger()
+{
+    m_pLogger = new CLoggerCommands(*this, *m_pPrompt);
 }
 
 void CMainFrame::AddDockPage(QWidget* pPage, const QString& strTitle)

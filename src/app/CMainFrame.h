@@ -16,6 +16,7 @@ class CDocManager;
 class CLeftDlg;
 class CLinkWatchdog;
 class CLockIndicators;
+class CLoggerCommands;
 class CMessageBoxPrompt;
 class CMeterProtocol;
 class COscWindows;
@@ -74,6 +75,8 @@ public:
     CRealTimeRecording& Recording() { return *m_pRecording; }
     CAutoRecovery& Recovery() { return *m_pRecovery; }
     CControlDlgBar* GraphControlBar() const { return m_pGraphBar; }
+    // "Download Multimeter Logger", the logger list page and the logger-data view.
+    CLoggerCommands& Logger() { return *m_pLogger; }
 
     // The menu, made on first use in its place in the menu bar.
     QMenu* Menu(MenuId id);
@@ -114,6 +117,7 @@ private:
     void CreatePageBar();
     void CreateDocuments();
     void CreateOscilloscope();
+    void CreateLogger();
     void ConnectProtocol();
     void BlankPanel();
     void ShowLinkMessage(const QString& strText);
@@ -138,6 +142,7 @@ private:
     CRealTimeRecording* m_pRecording = nullptr;
     CAutoRecovery* m_pRecovery = nullptr;
     CControlDlgBar* m_pGraphBar = nullptr;
+    CLoggerCommands* m_pLogger = nullptr;
 
     QMap<MenuId, QMenu*> m_menus;
     QAction* m_pExit = nullptr;
