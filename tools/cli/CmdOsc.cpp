@@ -74,15 +74,15 @@ int RunOsc(const QStringList& args)
 
     CMeterProtocol protocol(&session.Link(), &session.Prompt());
     session.Link().SetMeterTextSink(&protocol);
-    COscSlots slots(&session.Prompt());
+    COscSlots oscSlots(&session.Prompt());
     std::atomic<bool> bTaken{false};
     bool bSaved = false;
     // Decoded on the link thread; the first wanted record crosses to this thread by value.
     QObject::connect(&protocol, &CMeterProtocol::OscilloscopeData, &protocol, [&](const QByteArray& strText) {
-        const int nSlot = slots.DecodeOscFrame(strText);
+        const int nSlot = oscSlots.DecodeOscFrame(strText);
         if (nSlot < 0 || (nWantedSlot >= 0 && nSlot != nWantedSlot) || bTaken.exchange(true))
             return;
-        const OscRecord record = slots.Slot(nSlot);
+        const OscRecord record = oscSlots.Slot(nSlot);
         QMetaObject::invokeMethod(&session, [&, record] {
             QString strError;
             const bool bSpectrum = record.m_status == 3;
