@@ -21,6 +21,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -138,7 +139,8 @@ TEST_F(LoggerGui, DownloadListsTheRecordingsAndADoubleClickShowsOne)
     // The bars as they move: the overall bar counts recordings, the block bar each recording's blocks.
     QList<int> overall, blockMaxima;
     QObject::connect(pWait->OverallBar(), &QProgressBar::valueChanged, [&](int n) { overall << n; });
-    QObject::connect(pWait->BlockBar(), &QProgressBar::rangeChanged, [&](int, int nMax) { blockMaxima << nMax; });
+    QObject::connect(pWait->BlockBar(), &QProgressBar::valueChanged,
+                     [&](int) { blockMaxima << pWait->BlockBar()->maximum(); });
     QSignalSpy finished(&Logger().Download(), &CLoggerDownload::DownloadFinished);
     bool bWaitShown = false;
     int nTicks = 0; // the window keeps running its event loop all along

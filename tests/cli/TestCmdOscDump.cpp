@@ -14,7 +14,7 @@
 
 namespace {
 
-int Run(const QStringList& args, QByteArray* pOut, QByteArray* pErr)
+int DumpOsc(const QStringList& args, QByteArray* pOut, QByteArray* pErr)
 {
     pOut->clear();
     pErr->clear();
@@ -45,7 +45,7 @@ TEST(CmdOscDump, FieldsAndPointsAsTsvAndJsonAndHostileFilesRefused)
     ASSERT_TRUE(COscFile::SaveFile(strPath, record, &strError)) << qPrintable(strError);
 
     QByteArray out, err;
-    ASSERT_EQ(Run({strPath}, &out, &err), 0) << err.constData();
+    ASSERT_EQ(DumpOsc({strPath}, &out, &err), 0) << err.constData();
     const QList<QByteArray> lines = out.split('\n');
     EXPECT_EQ(lines[0], "field\tvalue");
     EXPECT_TRUE(lines.contains("slot\t3"));
@@ -59,7 +59,7 @@ TEST(CmdOscDump, FieldsAndPointsAsTsvAndJsonAndHostileFilesRefused)
     ASSERT_EQ(nBars, nSamples + 300 + 2);
     EXPECT_EQ(lines[nBars + 11].split('\t')[2], "42");
 
-    ASSERT_EQ(Run({strPath, "--format", "json"}, &out, &err), 0) << err.constData();
+    ASSERT_EQ(DumpOsc({strPath, "--format", "json"}, &out, &err), 0) << err.constData();
     const QJsonObject root = QJsonDocument::fromJson(out).object();
     EXPECT_EQ(root["fields"].toObject()["slot"].toInt(), 3);
     EXPECT_EQ(root["samples"].toArray().size(), 300);
@@ -74,14 +74,14 @@ TEST(CmdOscDump, FieldsAndPointsAsTsvAndJsonAndHostileFilesRefused)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
         file.close();
-        EXPECT_EQ(Run({strBad}, &out, &err), 1) << bytes.size();
+        EXPECT_EQ(DumpOsc({strBad}, &out, &err), 1) << bytes.size();
         EXPECT_TRUE(out.isEmpty());
         EXPECT_TRUE(err.startsWith("multimeter-cli: error: ")) << err.constData();
     }
-    EXPECT_EQ(Run({dir.filePath("missing.osc")}, &out, &err), 1);
-    EXPECT_EQ(Run({strPath, "--format", "xml"}, &out, &err), 64);
+    EXPECT_EQ(DumpOsc({dir.filePath("missing.osc")}, &out, &err), 1);
+    EXPECT_EQ(DumpOsc({strPath, "--format", "xml"}, &out, &err), 64);
     EXPECT_TRUE(err.contains("Try 'multimeter-cli dump --help'."));
-    EXPECT_EQ(Run({strPath, strPath}, &out, &err), 64);
-    EXPECT_EQ(Run({strPath, "--help"}, &out, &err), 0);
+    EXPECT_EQ(DumpOsc({strPath, strPath}, &out, &err), 64);
+    EXPECT_EQ(DumpOsc({strPath, "--help"}, &out, &err), 0);
     EXPECT_TRUE(out.contains(".osc"));
 }

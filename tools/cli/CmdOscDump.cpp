@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QLocale>
 
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -50,8 +51,16 @@ QList<QPair<QString, QVariant>> Fields(const OscRecord& r)
     };
 }
 
+// Shortest text that reads back as the same number; a value stored as a float
+// (samples, bars) is written as that float, "0.01" rather than its double digits.
 QString Number(double d)
 {
+    const float f = float(d);
+    if (std::isfinite(d) && double(f) == d) {
+        char sz[32];
+        const auto result = std::to_chars(sz, sz + sizeof sz, f);
+        return QString::fromLatin1(sz, int(result.ptr - sz));
+    }
     return QString::number(d, 'g', QLocale::FloatingPointShortest);
 }
 
