@@ -98,7 +98,11 @@ void CLoggerCommands::OnShowLoggerRecording(int nAddress)
 
 void CLoggerCommands::ShowSingleRecording(const QList<CObData>& records)
 {
-    ShowPending(records);
+    // Numbered like a recording from the list, so the data list's IDs count the samples.
+    QList<CObData> numbered = records;
+    for (qsizetype i = 0; i < numbered.size(); ++i)
+        numbered[i].m_nIndex = qint32(i);
+    ShowPending(numbered);
 }
 
 void CLoggerCommands::ShowPending(const QList<CObData>& records)

@@ -38,7 +38,7 @@ public:
     // The recording at nAddress from the last download, in the logger-data view
     // (records renumbered from 0; an address without records shows an empty view).
     void OnShowLoggerRecording(int nAddress);
-    // A recording the meter sent unasked.
+    // A recording the meter sent unasked (records renumbered from 0 as well).
     void ShowSingleRecording(const QList<CObData>& records);
 
 private:

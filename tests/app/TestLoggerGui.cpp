@@ -92,8 +92,10 @@ protected:
         m_pFrame->resize(1200, 800);
         m_pFrame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_pFrame.get()));
+        // Requests reach the meter once its notifications are on.
+        QSignalSpy connected(&m_pFrame->Link(), &CMeterLink::Connected);
         m_pFrame->AutoConnect(m_pSim->Port());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return m_pFrame->Link().IsMeterOnline(); }, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !connected.isEmpty(); }, 20000));
     }
     void TearDown() override
     {
@@ -109,6 +111,7 @@ protected:
     {
         QTableWidget* pTable = List().List();
         const QRect rc = pTable->visualRect(pTable->model()->index(nRow, 1));
+        QTest::mouseClick(pTable->viewport(), Qt::LeftButton, {}, rc.center());
         QTest::mouseDClick(pTable->viewport(), Qt::LeftButton, {}, rc.center());
     }
     QStringList Addresses()

@@ -84,7 +84,7 @@ TEST_F(LoggerCli, ListPrintsTheDirectoryAndOutWritesEveryRecording)
     const CCliResult list = RunCli({"logger", "--port", sim.Port(), "--list"});
     ASSERT_EQ(list.nStatus, 0) << qPrintable(list.strError);
     EXPECT_EQ(list.lines, QStringList({"1\tCAP\t14-03-2025, 09 30 00\t400\t2", "2\tRES\t14-03-2025, 10 00 00\t350\t10",
-                                       "3\tFREQ\t31-12-2025, 23 59 00\t250\t1"}));
+                                       "3\tHZ\t31-12-2025, 23 59 00\t250\t1"}));
 
     // The same meter again: the listing ended the transfer, so a download follows at once.
     const CCliResult out = RunCli({"logger", "--port", sim.Port(), "--out", OutDir()}, 90000);
@@ -115,10 +115,10 @@ TEST_F(LoggerCli, CsvFilesAndBadUse)
     QFile file(QDir(OutDir()).filePath(Files()[0]));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "index,time,value,unit,function\n"
-                              "0,2/1/2026 3:4:5,400,HZ,FREQ\n"
-                              "1,2/1/2026 3:4:8,1,KHZ,FREQ\n"
-                              "2,2/1/2026 3:4:11,1.6,KHZ,FREQ\n"
-                              "3,2/1/2026 3:4:14,2.2,KHZ,FREQ\n");
+                              "0,2/1/2026 3:4:5,400,HZ,HZ\n"
+                              "1,2/1/2026 3:4:8,1,KHZ,HZ\n"
+                              "2,2/1/2026 3:4:11,1.6,KHZ,HZ\n"
+                              "3,2/1/2026 3:4:14,2.2,KHZ,HZ\n");
 
     for (const QStringList& bad : {QStringList{"logger", "--port", sim.Port()},
                                    QStringList{"logger", "--port", sim.Port(), "--list", "--out", OutDir()},
