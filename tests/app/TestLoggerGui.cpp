@@ -12,6 +12,7 @@
 #include "document/ui/CDataListModel.h"
 #include "document/ui/CMyTalvaView.h"
 #include "e2e/CSimProcess.h"
+#include "graph/CGraphDlg.h"
 #include "logger/CLoggerDownload.h"
 #include "logger/ui/CLoggerList.h"
 
@@ -24,6 +25,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -196,6 +198,7 @@ TEST_F(LoggerGui, DownloadListsTheRecordingsAndADoubleClickShowsOne)
         }
     };
     checkShows(pView, downloaded);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pView->Graph()->XMax() >= 29.0; }, 5000)); // the x axis grew to 30
     if (!qEnvironmentVariableIsEmpty("MULTIMETER_SCREENSHOT_DIR")) {
         QCoreApplication::processEvents();
         EXPECT_TRUE(m_pFrame->grab().save(QDir(qEnvironmentVariable("MULTIMETER_SCREENSHOT_DIR")).filePath("logger-list.png")));
@@ -210,6 +213,9 @@ TEST_F(LoggerGui, DownloadListsTheRecordingsAndADoubleClickShowsOne)
     EXPECT_EQ(Logger().LoggerView(), pView);
     checkShows(pView, Logger().Download().RecordsOf(3));
     EXPECT_EQ(pView->GetDocument()->m_arrData[0].first()->m_strUnit, "HZ");
+    // The x axis started over for the 20 samples instead of keeping the 30 of before.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pView->Graph()->XMax() == CGraphDlg::kInitialXMax; }, 5000))
+        << pView->Graph()->XMax();
 
     // A row whose address does not convert changes nothing.
     List().List()->item(2, CLoggerList::kAddress)->setText("one");
@@ -243,12 +249,19 @@ TEST_F(LoggerGui, SpentRetriesEndTheDownloadWithAMessageAndKeepTheFirstRecording
     DoubleClickRow(0);
     ASSERT_NE(Logger().LoggerView(), nullptr);
     EXPECT_EQ(Logger().LoggerView()->GetDocument()->m_arrData[0].size(), 20);
-    // A new download may start: the list empties first.
+    // A new download may start: the list empties first. Cancel in the wait dialog ends it quietly.
     QSignalSpy started(&Logger().Download(), &CLoggerDownload::DownloadStarted);
     Logger().DownloadAction()->trigger();
     ASSERT_EQ(started.size(), 1);
     EXPECT_EQ(List().RowCount(), 0);
-    Logger().Download().Cancel();
+    CWaitDlg* pWait = m_pFrame->WaitDlg();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pWait->isVisible(); }, 10000));
+    pWait->CancelButton()->click();
+    ASSERT_EQ(finished.size(), 2);
+    EXPECT_EQ(finished[1][0].value<Outcome>(), Outcome::Cancelled);
+    EXPECT_FALSE(pWait->isVisible());
+    EXPECT_FALSE(Logger().Download().IsDownloading());
+    EXPECT_EQ(m_boxes.m_texts.size(), 1); // a message would have been shown inside the click
 }
 
 TEST_F(LoggerGui, UndatedRecordingSentUnaskedOpensTheViewAfterTheDateMessage)
@@ -268,4 +281,16 @@ TEST_F(LoggerGui, UndatedRecordingSentUnaskedOpensTheViewAfterTheDateMessage)
     EXPECT_EQ(records[2]->m_strUnit, "VDC");
     EXPECT_DOUBLE_EQ(records[2]->m_dValue, 2.0);
     EXPECT_TRUE(List().RowCount() == 0); // not a download: the list is left alone
+}
+
+TEST_F(LoggerGui, ClosingTheWindowDuringADownloadEndsQuietly)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(QJsonObject{{"recordings", ThreeRecordings()}}));
+    QSignalSpy blocks(&Logger().Download(), &CLoggerDownload::BlockProgress);
+    Logger().DownloadAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !blocks.isEmpty(); }, 20000));
+    EXPECT_TRUE(m_pFrame->WaitDlg()->isVisible());
+    ASSERT_TRUE(m_pFrame->close());
+    m_pFrame.reset();
+    EXPECT_TRUE(m_boxes.m_texts.isEmpty()) << qPrintable(m_boxes.m_texts.join('\n'));
 }
