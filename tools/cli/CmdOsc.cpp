@@ -75,7 +75,7 @@ int RunOsc(const QStringList& args)
     CMeterProtocol protocol(&session.Link(), &session.Prompt());
     session.Link().SetMeterTextSink(&protocol);
     COscSlots oscSlots(&session.Prompt());
-    std::atomic<bool> bTaken{false};
+    std::atomic<bool> bTaken{false}; //!< the link thread sets it on the waveform it takes; the time limit reads it
     bool bSaved = false;
     // Decoded on the link thread; the first wanted record crosses to this thread by value.
     QObject::connect(&protocol, &CMeterProtocol::OscilloscopeData, &protocol, [&](const QByteArray& strText) {
