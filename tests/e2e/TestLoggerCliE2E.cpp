@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -188,4 +189,22 @@ TEST_F(LoggerCli, LostLinkKeepsWhatWasFetched)
         EXPECT_EQ(strName.contains("-partial"), nKept < rec.m_arrSamples.size()) << qPrintable(strName);
         ExpectSamples(pDoc->m_arrData[0], rec, nKept);
     }
+}
+
+TEST_F(LoggerCli, ProgressIsABarOnATerminal)
+{
+    // script(1) gives the program a terminal for stderr.
+    const QString strScript = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (strScript.isEmpty())
+        GTEST_SKIP() << "script(1) is not installed";
+    CSimProcess sim({"--scenario", Scenario({Recording(5, 2, {25, 1, 1, 0, 0, 0}, 1, 12, 1.0, 1.0, 4)})});
+    const QString strCommand = QStringLiteral("%1 logger --port %2 --out %3").arg(METER_CLI_PATH, sim.Port(), OutDir());
+    QProcess script;
+    script.start(strScript, {"-qec", strCommand, "/dev/null"});
+    ASSERT_TRUE(script.waitForFinished(60000));
+    EXPECT_EQ(script.exitCode(), 0);
+    const QByteArray text = script.readAllStandardOutput();
+    EXPECT_TRUE(text.contains("\rrecording 1 of 1 [##########....................] 1/3 blocks")) << text.constData();
+    EXPECT_TRUE(text.contains("[##############################] 3/3 blocks")) << text.constData();
+    EXPECT_EQ(Files(), QStringList({"logger-005-2025-01-01_00-00-00.mLog"}));
 }
