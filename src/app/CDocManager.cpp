@@ -154,6 +154,11 @@ CMyTalvaView* CDocManager::NewDocument()
     return AddView(std::make_unique<CMyTalvaDoc>(), DocumentType::BaseName() + QString::number(++m_nUntitled), true);
 }
 
+CMyTalvaView* CDocManager::NewImportDocument(const QString& strTitle)
+{
+    return AddView(std::make_unique<CMyTalvaDoc>(), strTitle, false);
+}
+
 std::unique_ptr<CMyTalvaDoc> CDocManager::Load(const QString& strPath)
 {
     QString strError;

@@ -37,6 +37,8 @@ public:
 
     // A new empty document "New File<n>" in a new window; its view starts live.
     CMyTalvaView* NewDocument();
+    // A new empty document titled strTitle that no live recording fills (the logger-data view).
+    CMyTalvaView* NewImportDocument(const QString& strTitle);
     // The document of a recording file in a new window, or the window that already shows that
     // file. A file that does not load is reported and opens nothing (nullptr).
     CMyTalvaView* OpenDocumentFile(const QString& strPath);

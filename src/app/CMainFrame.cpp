@@ -6,6 +6,7 @@
 #include "app/CDocManager.h"
 #include "app/CLinkWatchdog.h"
 #include "app/CLockIndicators.h"
+#include "app/CLoggerCommands.h"
 #include "app/CMessageBoxPrompt.h"
 #include "app/CProgramIcon.h"
 #include "app/CRealTimeRecording.h"
@@ -99,6 +100,7 @@ CMainFrame::CMainFrame(QWidget* pParent)
     CreateDocuments();
     CreateOscilloscope(); // after the document commands: its File entry goes below them
     CreateExportCommands();
+    CreateLogger();
     ConnectProtocol();
     resize(1024, 760);
 
@@ -116,6 +118,9 @@ CMainFrame::~CMainFrame()
     qDeleteAll(m_pMdiArea->subWindowList());
     // The link thread runs the protocol: stop it before the protocol goes.
     m_pLink->Shutdown();
+    // The download disconnects from the protocol, which goes before the children do.
+    delete m_pLogger;
+    m_pLogger = nullptr;
     m_pLink->SetMeterTextSink(nullptr);
 }
 
@@ -304,6 +309,11 @@ void CMainFrame::CreateExportCommands()
         update();
     });
     update();
+}
+
+void CMainFrame::CreateLogger()
+{
+    m_pLogger = new CLoggerCommands(*this, *m_pPrompt);
 }
 
 void CMainFrame::AddDockPage(QWidget* pPage, const QString& strTitle)

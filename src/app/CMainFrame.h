@@ -17,6 +17,7 @@ class CLeftDlg;
 class CLinkReconnect;
 class CLinkWatchdog;
 class CLockIndicators;
+class CLoggerCommands;
 class CMessageBoxPrompt;
 class CMeterProtocol;
 class COscWindows;
@@ -75,6 +76,8 @@ public:
     CRealTimeRecording& Recording() { return *m_pRecording; }
     CAutoRecovery& Recovery() { return *m_pRecovery; }
     CControlDlgBar* GraphControlBar() const { return m_pGraphBar; }
+    // "Download Multimeter Logger", the logger list page and the logger-data view.
+    CLoggerCommands& Logger() { return *m_pLogger; }
 
     // The menu, made on first use in its place in the menu bar.
     QMenu* Menu(MenuId id);
@@ -122,6 +125,7 @@ private:
     void CreateDocuments();
     void CreateOscilloscope();
     void CreateExportCommands();
+    void CreateLogger();
     void ConnectProtocol();
     void BlankPanel();
     void ShowLinkMessage(const QString& strText);
@@ -152,6 +156,7 @@ private:
     CRealTimeRecording* m_pRecording = nullptr;
     CAutoRecovery* m_pRecovery = nullptr;
     CControlDlgBar* m_pGraphBar = nullptr;
+    CLoggerCommands* m_pLogger = nullptr;
 
     QMap<MenuId, QMenu*> m_menus;
     QAction* m_pExit = nullptr;

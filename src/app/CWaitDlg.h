@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QProgressBar;
+class QPushButton;
 
 // The wait dialog of a logger download: a bar for the blocks of the recording
 // being transferred and one for the recordings overall. Modeless; the
@@ -15,10 +16,16 @@ public:
 
     QProgressBar* BlockBar() const { return m_pBlockBar; }
     QProgressBar* OverallBar() const { return m_pOverallBar; }
+    // "Cancel" (or Esc): the user wants the transfer stopped.
+    QPushButton* CancelButton() const { return m_pCancel; }
     // Shows it centred on its parent.
     void ShowCentred();
+
+signals:
+    void CancelRequested();
 
 private:
     QProgressBar* m_pBlockBar;
     QProgressBar* m_pOverallBar;
+    QPushButton* m_pCancel;
 };

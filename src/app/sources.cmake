@@ -5,6 +5,7 @@ list(APPEND UI_SOURCES
   app/CDocManager.cpp
   app/CLinkWatchdog.cpp
   app/CLockIndicators.cpp
+  app/CLoggerCommands.cpp
   app/CMainFrame.cpp
   app/CMessageBoxPrompt.cpp
   app/CProgramIcon.cpp

@@ -179,6 +179,15 @@ void CGraphDlg::ShowAll()
     RequestRedraw();
 }
 
+void CGraphDlg::ResetXRange()
+{
+    m_xMin = 0.0;
+    m_xMax = kInitialXMax;
+    m_xOrigin = 0.0;
+    m_zoomed = false;
+    ShowAll();
+}
+
 bool CGraphDlg::SetYRange(double dMax, double dMin)
 {
     if (!std::isfinite(dMax) || !std::isfinite(dMin) || !(dMax > dMin) || !std::isfinite(dMax - dMin))

@@ -52,6 +52,10 @@ public:
 
     // "All": back to the whole x range and the y limits.
     void ShowAll();
+    // The x axis as a new graph starts it (0 to kInitialXMax, not zoomed): a document
+    // refilled with other readings grows it again from there.
+    void ResetXRange();
+    static constexpr double kInitialXMax = 20.0;
     // New y limits (max > min, both finite); false and nothing changes otherwise.
     bool SetYRange(double dMax, double dMin);
     // The view's scroll bars.
@@ -140,7 +144,7 @@ private:
     CGraphColors m_colors;
     double m_xScale = 1.0;
     double m_yScale = 1.0;
-    double m_xMax = 20.0;
+    double m_xMax = kInitialXMax;
     double m_yMax = 500.0;
     double m_xMin = 0.0;
     double m_yMin = -500.0;

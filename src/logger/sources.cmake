@@ -7,3 +7,7 @@ list(APPEND CORE_SOURCES
   logger/CLoggerDownload.h
   logger/CLoggerDownload.cpp
 )
+list(APPEND UI_SOURCES
+  logger/ui/CLoggerList.h
+  logger/ui/CLoggerList.cpp
+)

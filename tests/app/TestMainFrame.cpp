@@ -83,23 +83,21 @@ TEST(MainFrame, MenusHoldOnlyWorkingCommandsInTheirFixedOrder)
 {
     CMainFrame frame;
     EXPECT_EQ(Texts(frame.menuBar()->actions()),
-              QStringList({"&File", "&View", "&Com Port", "&Real Time", "&Graph Setting", "&Help"}));
+              QStringList({"&File", "&View", "&Com Port", "&Real Time", "Data&Logger", "&Graph Setting", "&Help"}));
     // No recent files in a fresh profile: the two separators around their place stay.
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::File)->actions()),
               QStringList({"&New", "&Open...", "&Close", "&Save", "Save &As...", "Open &Osc...", "&Export To Excel",
                            "&Print", "-", "-", "E&xit"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::View)->actions()), QStringList({"&Toolbar", "&Status Bar"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::ComPort)->actions()), QStringList({"ConnectBle", "&Reconnect Automatically"}));
+    EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::DataLogger)->actions()), QStringList({"Download Multimeter Logger"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::Help)->actions()),
               QStringList({"&Help", "&About Multimeter..."}));
     EXPECT_EQ(frame.ExitAction()->shortcut(), QKeySequence(QKeySequence::Quit));
     EXPECT_EQ(Texts(frame.ToolBar()->actions()), QStringList({"&Open...", "&Save", "&Export To Excel", "Start", "Stop",
                                                                "&Graph", "&About Multimeter..."}));
 
-    // Later parts add menus and buttons in any order; each lands in its place.
-    frame.Menu(CMainFrame::MenuId::DataLogger);
-    EXPECT_EQ(Texts(frame.menuBar()->actions()), QStringList({"&File", "&View", "&Com Port", "&Real Time",
-                                                              "Data&Logger", "&Graph Setting", "&Help"}));
+    // Later parts add buttons in any order; each lands in its place.
     QAction print(QStringLiteral("Print"));
     frame.AddToolButton(CMainFrame::ToolButton::PrintGraph, &print);
     EXPECT_EQ(Texts(frame.ToolBar()->actions()), QStringList({"&Open...", "&Save", "&Export To Excel", "Start", "Stop",
@@ -145,14 +143,15 @@ TEST(MainFrame, LeftDockHoldsTheDisplayPageAndRoomForMore)
     EXPECT_EQ(frame.PageBar()->objectName(), QStringLiteral("DockPageBar"));
     EXPECT_EQ(frame.dockWidgetArea(frame.PageBar()), Qt::LeftDockWidgetArea);
     EXPECT_FALSE(frame.PageBar()->features() & QDockWidget::DockWidgetClosable);
-    ASSERT_EQ(frame.Pages()->count(), 1);
+    ASSERT_EQ(frame.Pages()->count(), 2);
     EXPECT_EQ(frame.Pages()->tabText(0), QStringLiteral("Display"));
     EXPECT_EQ(frame.Pages()->widget(0), frame.LeftDlg());
+    EXPECT_EQ(frame.Pages()->tabText(1), QStringLiteral("Logger List"));
     EXPECT_GT(frame.LeftDlg()->width(), 200);
 
-    auto* pList = new QWidget;
-    frame.AddDockPage(pList, QStringLiteral("Logger List"));
-    EXPECT_EQ(frame.Pages()->tabText(1), QStringLiteral("Logger List"));
+    auto* pPage = new QWidget;
+    frame.AddDockPage(pPage, QStringLiteral("More"));
+    EXPECT_EQ(frame.Pages()->tabText(2), QStringLiteral("More"));
     auto* pBar = new QLabel(QStringLiteral("graph tools"));
     frame.SetGraphControlBar(pBar);
     ASSERT_TRUE(QTest::qWaitFor([&] { return pBar->isVisible(); }));

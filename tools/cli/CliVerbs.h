@@ -8,3 +8,5 @@ int RunScan(const QStringList& args);
 int RunConnect(const QStringList& args);
 int RunMonitor(const QStringList& args);
 int RunRecord(const QStringList& args);
+int RunLogger(const QStringList& args);
+int RunOsc(const QStringList& args);

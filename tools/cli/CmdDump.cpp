@@ -1,4 +1,5 @@
 #include "CmdDump.h"
+#include "CmdOscDump.h"
 
 #include "document/CMyTalvaDoc.h"
 
@@ -148,6 +149,8 @@ void DumpJson(const CMyTalvaDoc& doc, const QString& strPath, QByteArray& out,
 
 int RunDump(const QStringList& args, QIODevice& out, QIODevice& err)
 {
+    if (NamesOscFile(args))
+        return RunOscDump(args, out, err);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Print a recording's statistics and the records of its arrays 0 and 1."));

@@ -4,7 +4,7 @@
 
 class QIODevice;
 
-// multimeter-cli dump FILE.mLog [--format tsv|json]
+// multimeter-cli dump FILE.mLog [--format tsv|json] (a FILE.osc goes to RunOscDump)
 //
 // Prints a recording's statistics and every record of its arrays 0 and 1. args are the
 // command line without the verb (program name first, as QCommandLineParser wants).

@@ -22,8 +22,10 @@ const CVerb kVerbs[] = {
     { "connect", RunConnect, "connect --port P [--mac M] [--seconds N]" },
     { "monitor", RunMonitor, "monitor --port P [--mac M] [--count N] [--seconds N] [--format tsv|json]" },
     { "record", RunRecord, "record --port P [--mac M] --out FILE.mLog [--count N | --seconds S] [--autosave SECONDS]" },
-    { "dump", RunDump, "dump FILE.mLog [--format tsv|json]" },
+    { "dump", RunDump, "dump FILE.mLog|FILE.osc [--format tsv|json]" },
     { "export", RunExport, "export FILE.mLog --to OUT [--format xls|csv|pdf-graph|pdf-data]" },
+    { "logger", RunLogger, "logger --port P [--mac M] (--list | --out DIR) [--format mlog|csv]" },
+    { "osc", RunOsc, "osc --port P [--mac M] [--slot N] [--seconds S] --out FILE.osc|.xlsx|.csv" },
 };
 
 void PrintUsage()

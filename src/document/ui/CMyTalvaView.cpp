@@ -165,6 +165,14 @@ void CMyTalvaView::ImportLoggerRecords(QList<CObData*>& arrRecords)
         SetYRangeAround(dMax, dMin);
 }
 
+void CMyTalvaView::RefillLoggerRecords(QList<CObData*>& arrRecords)
+{
+    m_pDoc->ResetStatistics();
+    m_pDoc->DeleteContents(); // the list follows the emptied arrays
+    m_wndGraph->ResetXRange();
+    ImportLoggerRecords(arrRecords);
+}
+
 QString CMyTalvaView::SummaryText(const CMyTalvaDoc& doc)
 {
     const bool bMaxOverload = doc.m_dMax >= CObData::kOverload || doc.m_dMax <= -CObData::kOverload;

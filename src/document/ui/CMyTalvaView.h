@@ -65,6 +65,9 @@ public:
     // belong to the document afterwards; the list is emptied), lists them with the "OL" rule
     // of imported readings and sets the graph's y range, limited to the first record's range.
     void ImportLoggerRecords(QList<CObData*>& arrRecords);
+    // The logger-data view shows another recording: its records and statistics go, the
+    // graph's x axis starts over, then the records are imported as above.
+    void RefillLoggerRecords(QList<CObData*>& arrRecords);
 
     // The summary text of the document, exactly as shown (lines end in CR LF).
     static QString SummaryText(const CMyTalvaDoc& doc);
