@@ -3,6 +3,8 @@ list(APPEND CORE_SOURCES
   link/CComPort.cpp
   link/CDonglePackets.cpp
   link/CMeterLink.cpp
+  link/CPortError.cpp
+  link/CPortList.cpp
   link/CPortSettings.cpp
   link/CReadComThread.cpp
   link/CSerialException.cpp
