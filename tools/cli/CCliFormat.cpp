@@ -85,7 +85,12 @@ QByteArray Fixed(double d, int nDecimals)
 
 QString IsoTime(const QDateTime& time)
 {
-    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    // Always a numeric offset, "+00:00" too, so every line has the same form.
+    const int nOffset = time.offsetFromUtc();
+    const int nMinutes = qAbs(nOffset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"))
+        + QStringLiteral("%1%2:%3").arg(nOffset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+              .arg(nMinutes / 60, 2, 10, QLatin1Char('0')).arg(nMinutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 }

@@ -21,7 +21,8 @@ QByteArray CsvField(const QString& str);
 // The number with a fixed count of decimals (0..9); beyond that the shortest form.
 QByteArray Fixed(double d, int nDecimals);
 
-// ISO 8601 with milliseconds and the local offset, e.g. 2025-03-14T09:30:00.125+01:00.
+// ISO 8601 with milliseconds and the local offset, e.g. 2025-03-14T09:30:00.125+01:00
+// (+00:00 rather than Z).
 QString IsoTime(const QDateTime& time);
 
 }
