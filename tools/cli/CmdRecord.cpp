@@ -16,7 +16,7 @@ namespace {
 const QString kOut = QStringLiteral("out");
 const QString kAutosave = QStringLiteral("autosave");
 const QString kForce = QStringLiteral("force");
-constexpr int kQuietWarningMs = 10000; //!< silence after which the user is told
+constexpr int kQuietWarningMs = 5000;  //!< silence after which the user is told
 
 // The files a recording into strOut may write that exist already: FILE and FILE-N.
 QStringList ExistingOutputs(const CLiveRecorder& recorder)
@@ -161,7 +161,7 @@ CCliVerb RecordVerb()
                         "Records the meter's live readings into .mLog files, by the same rules as the window. A change\n"
                         "of function or 20000 records starts the next file (FILE-2.mLog, FILE-3.mLog, ...). The output\n"
                         "folder is checked before connecting. Ctrl-C saves and stops. stderr tells when a file starts\n"
-                        "or closes, when nothing recordable has arrived for 10 s, and when the stream ends."),
+                        "or closes, when nothing recordable has arrived for 5 s, and when the stream ends."),
                     CCliSession::LinkOptions(true, QStringLiteral("Stop after N seconds (default: run until Ctrl-C)."),
                                              QString(),
                                              QStringLiteral("Stop after N recorded readings (the meter's statistics readings are "
