@@ -4,6 +4,7 @@ list(APPEND CORE_SOURCES
   document/CMinMaxSummary.cpp
   document/CMyTalvaDoc.cpp
   document/CObData.cpp
+  document/CRecordStream.cpp
   document/CRecoveredSessions.cpp
   document/CRecoveryStore.cpp
 )

@@ -3,7 +3,8 @@
 #include "CCliFormat.h"
 #include "CCliOutput.h"
 #include "CliVerbs.h"
-#include "document/CMyTalvaDoc.h"
+#include "document/CObData.h"
+#include "document/CRecordStream.h"
 
 #include <QCommandLineParser>
 #include <QIODevice>
@@ -38,107 +39,113 @@ QByteArray TsvText(const QString& str)
     return CliFormat::TsvField(str);
 }
 
-bool DumpTsv(const CMyTalvaDoc& doc, QByteArray& out, QIODevice& device)
+using SStatistics = CRecordStream::SStatistics;
+
+// Writes each record of arrays 0 and 1 (the third is never filled) with line(), flushing
+// to the device in large pieces; false when the file is bad or the device refused.
+bool EachRecord(CRecordStream& stream, QByteArray& out, QIODevice& device, QString* pstrError,
+                const std::function<void(int, const CObData*)>& line)
+{
+    bool bWriteFailed = false;
+    const bool bRead = stream.Read([&](int nArray, const CObData* pOb) {
+        if (nArray > 1)
+            return true;
+        line(nArray, pOb);
+        bWriteFailed = !FlushIfLarge(out, device);
+        return !bWriteFailed;
+    }, nullptr, pstrError);
+    if (bWriteFailed)
+        *pstrError = QStringLiteral("cannot write the output: %1").arg(device.errorString());
+    return bRead;
+}
+
+bool DumpTsv(CRecordStream& stream, const SStatistics& st, QByteArray& out, QIODevice& device, QString* pstrError)
 {
     out += "average\tmax\tmax time\tmin\tmin time\tsample rate\tsum\tcount\tstart time\t"
            "end time\ttype\n";
-    out += Fixed4(doc.m_dAverage) + '\t' + Fixed4(doc.m_dMax) + '\t' + TsvText(doc.m_strMaxTime)
-        + '\t' + Fixed4(doc.m_dMin) + '\t' + TsvText(doc.m_strMinTime) + '\t'
-        + Fixed4(doc.m_dSampleRate) + '\t' + Fixed4(doc.m_dSum) + '\t'
-        + QByteArray::number(doc.m_nCount) + '\t' + TsvText(doc.m_strStartTime) + '\t'
-        + TsvText(doc.m_strEndTime) + '\t' + TsvText(doc.m_strType) + '\n';
+    out += Fixed4(st.dAverage) + '\t' + Fixed4(st.dMax) + '\t' + TsvText(st.strMaxTime)
+        + '\t' + Fixed4(st.dMin) + '\t' + TsvText(st.strMinTime) + '\t'
+        + Fixed4(st.dSampleRate) + '\t' + Fixed4(st.dSum) + '\t'
+        + QByteArray::number(st.nCount) + '\t' + TsvText(st.strStartTime) + '\t'
+        + TsvText(st.strEndTime) + '\t' + TsvText(st.strType) + '\n';
     out += "\narray\tindex\tvalue\tunit\tsample rate\ttime\ttype\trange\n";
-    for (int nArray = 0; nArray < 2; ++nArray) {
+    return EachRecord(stream, out, device, pstrError, [&out](int nArray, const CObData* pOb) {
         const QByteArray arrayText = QByteArray::number(nArray);
-        for (const CObData* pOb : doc.m_arrData[nArray]) {
-            if (!pOb) {
-                out += arrayText + "\tnull\t\t\t\t\t\t\n";
-                continue;
-            }
-            out += arrayText + '\t' + QByteArray::number(pOb->m_nIndex) + '\t'
-                + Fixed4(pOb->m_dValue) + '\t' + TsvText(pOb->m_strUnit) + '\t'
-                + Fixed4(pOb->m_dSampleRate) + '\t' + TsvText(pOb->m_strTime) + '\t'
-                + TsvText(pOb->m_strType) + '\t' + Fixed4(pOb->m_fRange) + '\n';
-            if (!FlushIfLarge(out, device))
-                return false;
+        if (!pOb) {
+            out += arrayText + "\tnull\t\t\t\t\t\t\n";
+            return;
         }
-    }
-    return true;
+        out += arrayText + '\t' + QByteArray::number(pOb->m_nIndex) + '\t'
+            + Fixed4(pOb->m_dValue) + '\t' + TsvText(pOb->m_strUnit) + '\t'
+            + Fixed4(pOb->m_dSampleRate) + '\t' + TsvText(pOb->m_strTime) + '\t'
+            + TsvText(pOb->m_strType) + '\t' + Fixed4(pOb->m_fRange) + '\n';
+    });
 }
 
 // The columns of the export CSV: primary records only, overloads as "OL".
-bool DumpCsv(const CMyTalvaDoc& doc, QByteArray& out, QIODevice& device)
+bool DumpCsv(CRecordStream& stream, QByteArray& out, QIODevice& device, QString* pstrError)
 {
     out += "index,time,value,unit,type\r\n";
-    for (const CObData* pOb : doc.m_arrData[0]) {
-        if (!pOb)
-            continue;
+    return EachRecord(stream, out, device, pstrError, [&out](int nArray, const CObData* pOb) {
+        if (nArray != 0 || !pOb)
+            return;
         out += QByteArray::number(pOb->m_nIndex) + ',' + CliFormat::CsvField(pOb->m_strTime) + ','
             + (CObData::IsOverload(pOb->m_dValue) ? QByteArrayLiteral("OL") : Fixed4(pOb->m_dValue)) + ','
             + CliFormat::CsvField(pOb->m_strUnit) + ',' + CliFormat::CsvField(pOb->m_strType) + "\r\n";
-        if (!FlushIfLarge(out, device))
-            return false;
-    }
-    return true;
+    });
 }
 
-bool DumpJson(const CMyTalvaDoc& doc, const QString& strPath, QByteArray& out,
-              QIODevice& device)
+bool DumpJson(CRecordStream& stream, const SStatistics& st, const QString& strPath, QByteArray& out,
+              QIODevice& device, QString* pstrError)
 {
-    out += "{\"file\":" + CliFormat::JsonString(strPath) + ",\n\"statistics\":{"
-        + "\"average\":" + CliFormat::JsonNumber(doc.m_dAverage)
-        + ",\"max\":" + CliFormat::JsonNumber(doc.m_dMax)
-        + ",\"maxTime\":" + CliFormat::JsonString(doc.m_strMaxTime)
-        + ",\"min\":" + CliFormat::JsonNumber(doc.m_dMin)
-        + ",\"minTime\":" + CliFormat::JsonString(doc.m_strMinTime)
-        + ",\"sampleRate\":" + CliFormat::JsonNumber(doc.m_dSampleRate)
-        + ",\"sum\":" + CliFormat::JsonNumber(doc.m_dSum)
-        + ",\"count\":" + QByteArray::number(doc.m_nCount)
-        + ",\"startTime\":" + CliFormat::JsonString(doc.m_strStartTime)
-        + ",\"endTime\":" + CliFormat::JsonString(doc.m_strEndTime)
-        + ",\"type\":" + CliFormat::JsonString(doc.m_strType) + "},\n\"records\":[";
+    CJsonObject stats;
+    stats.Number("average", st.dAverage).Number("max", st.dMax).Text("maxTime", st.strMaxTime)
+        .Number("min", st.dMin).Text("minTime", st.strMinTime).Number("sampleRate", st.dSampleRate)
+        .Number("sum", st.dSum).Integer("count", st.nCount).Text("startTime", st.strStartTime)
+        .Text("endTime", st.strEndTime).Text("type", st.strType);
+    out += "{\"file\":" + CliFormat::JsonString(strPath) + ",\n\"statistics\":" + stats.ToJson() + ",\n\"records\":[";
     const char* pszSeparator = "\n";
-    for (int nArray = 0; nArray < 2; ++nArray) {
-        const QByteArray arrayText = QByteArray::number(nArray);
-        for (const CObData* pOb : doc.m_arrData[nArray]) {
-            out += pszSeparator;
-            pszSeparator = ",\n";
-            if (!pOb) {
-                out += "{\"array\":" + arrayText + ",\"null\":true}";
-                continue;
-            }
-            out += "{\"array\":" + arrayText + ",\"index\":" + QByteArray::number(pOb->m_nIndex)
-                + ",\"value\":" + CliFormat::JsonNumber(pOb->m_dValue)
-                + ",\"unit\":" + CliFormat::JsonString(pOb->m_strUnit)
-                + ",\"sampleRate\":" + CliFormat::JsonNumber(pOb->m_dSampleRate)
-                + ",\"time\":" + CliFormat::JsonString(pOb->m_strTime)
-                + ",\"type\":" + CliFormat::JsonString(pOb->m_strType)
-                + ",\"range\":" + CliFormat::JsonNumber(pOb->m_fRange) + '}';
-            if (!FlushIfLarge(out, device))
-                return false;
+    const bool bOk = EachRecord(stream, out, device, pstrError, [&](int nArray, const CObData* pOb) {
+        out += pszSeparator;
+        pszSeparator = ",\n";
+        CJsonObject o;
+        o.Integer("array", nArray);
+        if (!pOb) {
+            out += o.Boolean("null", true).ToJson();
+            return;
         }
-    }
+        out += o.Integer("index", pOb->m_nIndex).Number("value", pOb->m_dValue).Text("unit", pOb->m_strUnit)
+                   .Number("sampleRate", pOb->m_dSampleRate).Text("time", pOb->m_strTime)
+                   .Text("type", pOb->m_strType).Number("range", pOb->m_fRange).ToJson();
+    });
     out += "\n]}\n";
-    return true;
+    return bOk;
 }
 
 } // namespace
 
 int DumpFile(const QString& strPath, const QString& strFormat, QIODevice& out, QString* pstrError)
 {
-    const std::unique_ptr<CMyTalvaDoc> pDoc = CMyTalvaDoc::LoadFile(strPath, pstrError);
-    if (!pDoc)
+    CRecordStream stream;
+    SStatistics statistics;
+    if (!stream.Open(strPath, pstrError))
+        return CliStatus::kFailed;
+    // The statistics come first in the output but last in the file: a first pass finds them
+    // (and any fault of the file, before anything is printed).
+    if (!stream.Read({}, &statistics, pstrError))
         return CliStatus::kFailed;
     QByteArray buffer;
     buffer.reserve(kChunk + 4096);
     bool bOk;
     if (strFormat == QLatin1String("json"))
-        bOk = DumpJson(*pDoc, strPath, buffer, out);
+        bOk = DumpJson(stream, statistics, strPath, buffer, out, pstrError);
     else if (strFormat == QLatin1String("csv"))
-        bOk = DumpCsv(*pDoc, buffer, out);
+        bOk = DumpCsv(stream, buffer, out, pstrError);
     else
-        bOk = DumpTsv(*pDoc, buffer, out);
-    if (!bOk || out.write(buffer) != buffer.size()) {
+        bOk = DumpTsv(stream, statistics, buffer, out, pstrError);
+    if (!bOk)
+        return CliStatus::kFailed;
+    if (out.write(buffer) != buffer.size()) {
         *pstrError = QStringLiteral("cannot write the output: %1").arg(out.errorString());
         return CliStatus::kFailed;
     }
