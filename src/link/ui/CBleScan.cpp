@@ -75,8 +75,10 @@ void CBleScan::LoadPorts()
         strFirst = CPortList::FirstUsbPort();
     m_pPort->clear();
     m_pPort->addItems(CPortList::PortChoices(strFirst));
-    if (m_pPort->count() > 0)
-        m_pPort->setCurrentIndex(0);
+    // Without either, the others are offered but none is proposed.
+    m_pPort->setCurrentIndex(strFirst.isEmpty() ? -1 : 0);
+    if (strFirst.isEmpty())
+        m_pPort->setEditText(QString());
 }
 
 QString CBleScan::PortText() const
