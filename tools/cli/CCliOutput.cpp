@@ -40,6 +40,11 @@ void Error(const QString& strText)
     WriteStderr(QStringLiteral("%1: error: %2\n").arg(QLatin1String(kProgram), strText).toUtf8());
 }
 
+void Note(const QString& strText)
+{
+    WriteStderr(QStringLiteral("%1: note: %2\n").arg(QLatin1String(kProgram), strText).toUtf8());
+}
+
 int UsageError(const QString& strVerb, const QString& strText)
 {
     Error(strText);

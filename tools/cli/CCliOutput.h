@@ -27,6 +27,8 @@ QString ExitStatusHelp();
 
 // "multimeter-cli: error: TEXT" on stderr.
 void Error(const QString& strText);
+// "multimeter-cli: note: TEXT" on stderr: something the user should know, not a failure.
+void Note(const QString& strText);
 // The error, then "Try 'multimeter-cli VERB --help'."; returns CliStatus::kUsage.
 int UsageError(const QString& strVerb, const QString& strText);
 

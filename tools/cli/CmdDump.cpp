@@ -25,7 +25,7 @@ bool FlushIfLarge(QByteArray& buffer, QIODevice& device)
     if (buffer.size() < kChunk)
         return true;
     const bool bOk = device.write(buffer) == buffer.size();
-    buffer.clear();
+    buffer.truncate(0); // keeps the allocation for the next piece
     return bOk;
 }
 

@@ -103,8 +103,8 @@ int RunRecord(const CCliVerb& verb, QCommandLineParser& parser)
         if (bToldQuiet || sinceRecorded.elapsed() < kQuietWarningMs)
             return;
         bToldQuiet = true;
-        std::fprintf(stderr, "note: nothing recordable has arrived for %d s (%lld readings recorded so far)\n",
-                     kQuietWarningMs / 1000, recorder.TotalRecords());
+        CliOutput::Note(QStringLiteral("nothing recordable has arrived for %1 s (%2 readings recorded so far)")
+                            .arg(kQuietWarningMs / 1000).arg(recorder.TotalRecords()));
     });
 
     // Readings cross to this thread by value; the documents live here only.
@@ -113,19 +113,19 @@ int RunRecord(const CCliVerb& verb, QCommandLineParser& parser)
             return;
         if (!recorder.Record(d)) {
             if (!bToldSeries9)
-                std::fprintf(stderr, "note: the meter's statistics readings (series 9) are not recorded here\n");
+                CliOutput::Note(QStringLiteral("the meter's statistics readings (series 9) are not recorded here"));
             bToldSeries9 = true;
             return;
         }
         if (bToldQuiet)
-            std::fprintf(stderr, "note: readings arrive again\n");
+            CliOutput::Note(QStringLiteral("readings arrive again"));
         bToldQuiet = false;
         sinceRecorded.start();
         if (nCount > 0 && recorder.TotalRecords() >= nCount)
             session.Finish(CliStatus::kOk);
     }, Qt::QueuedConnection);
     QObject::connect(&session.Link(), &CMeterLink::LinkError, &recorder, [&] {
-        std::fprintf(stderr, "note: the meter's stream has ended; saving what was recorded\n");
+        CliOutput::Note(QStringLiteral("the meter's stream has ended; saving what was recorded"));
     });
 
     QTimer autosave;
