@@ -73,7 +73,11 @@ QByteArray CsvField(const QString& str)
 
 QByteArray Fixed(double d, int nDecimals)
 {
-    if (!std::isfinite(d) || nDecimals < 0 || nDecimals > 9)
+    if (std::isnan(d))
+        return QByteArrayLiteral("nan");
+    if (std::isinf(d))
+        return d > 0 ? QByteArrayLiteral("inf") : QByteArrayLiteral("-inf");
+    if (nDecimals < 0 || nDecimals > 9)
         return Shortest(d);
     char sz[64];
     const int n = std::snprintf(sz, sizeof sz, "%.*f", nDecimals, d);

@@ -18,7 +18,8 @@ QByteArray JsonString(const QString& str);
 QByteArray TsvField(const QString& str);
 // An RFC 4180 field: quoted when it holds a comma, quote or line break.
 QByteArray CsvField(const QString& str);
-// The number with a fixed count of decimals (0..9); beyond that the shortest form.
+// The number with a fixed count of decimals (0..9); beyond that the shortest form; nan, inf
+// and -inf as such.
 QByteArray Fixed(double d, int nDecimals);
 
 // ISO 8601 with milliseconds and the local offset, e.g. 2025-03-14T09:30:00.125+01:00
