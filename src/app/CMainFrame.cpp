@@ -478,6 +478,8 @@ void CMainFrame::OnAbout()
 
 void CMainFrame::AutoConnect(const QString& strPort)
 {
+    // A temporary port (the demo's) is never remembered in place of the user's.
+    m_pLink->SetRememberSettings(false);
     ShowLinkMessage(QStringLiteral("Scanning %1...").arg(strPort));
     auto pConnection = std::make_shared<QMetaObject::Connection>();
     *pConnection = connect(m_pLink.get(), &CMeterLink::DeviceFound, this,

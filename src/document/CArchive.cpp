@@ -5,6 +5,8 @@
 #include <QIODevice>
 #include <QSysInfo>
 
+#include <limits>
+
 namespace {
 
 constexpr quint16 kNullTag = 0x0000;
@@ -51,6 +53,15 @@ CArchive::CArchive(const QByteArray& data)
     m_pCur = m_pBegin;
     m_pEnd = m_pBegin + m_data.size();
     m_arrLoaded.push_back(nullptr); // index 0: the null reference
+}
+
+void CArchive::SetStreaming()
+{
+    Q_ASSERT(!m_bStoring && m_arrLoaded.size() == 1 && m_pCur == m_pBegin);
+    Q_ASSERT(m_pEnd - m_pBegin <= qint64(std::numeric_limits<quint32>::max()));
+    m_bStreaming = true;
+    m_arrLoaded.clear();
+    m_arrOffsets.push_back(0); // index 0: the null reference
 }
 
 CArchive::~CArchive()
@@ -410,11 +421,14 @@ bool CArchive::ReadNewClass()
                      .arg(kObDataSchema));
         return false;
     }
-    if (m_arrLoaded.size() >= kMaxMapCount) {
+    if (LoadedCount() >= kMaxMapCount) {
         SetError(QStringLiteral("too many classes and records in one file"));
         return false;
     }
-    m_arrLoaded.push_back(nullptr);
+    if (m_bStreaming)
+        m_arrOffsets.push_back(0);
+    else
+        m_arrLoaded.push_back(nullptr);
     return true;
 }
 
@@ -434,8 +448,7 @@ std::unique_ptr<CObData> CArchive::ReadObject()
         // A reference to an object stored earlier (0: the null element).
         if (nBigTag == 0)
             return nullptr;
-        const CObData* pEarlier = nBigTag < m_arrLoaded.size() ? m_arrLoaded[nBigTag] : nullptr;
-        if (!pEarlier) {
+        if (!IsLoadedRecord(nBigTag)) {
             SetError(QStringLiteral("the element at byte %1 refers to object index %2, which "
                                     "holds no record")
                          .arg(nStart)
@@ -451,7 +464,17 @@ std::unique_ptr<CObData> CArchive::ReadObject()
             return nullptr;
         }
         ++m_nRecordCopies;
-        return std::make_unique<CObData>(*pEarlier);
+        if (!m_bStreaming)
+            return std::make_unique<CObData>(*m_arrLoaded[nBigTag]);
+        // Read the earlier record again where it is stored, then carry on here.
+        const uchar* pResume = m_pCur;
+        m_pCur = m_pBegin + m_arrOffsets[nBigTag];
+        auto pCopy = std::make_unique<CObData>();
+        pCopy->Load(*this);
+        m_pCur = pResume;
+        if (HasError())
+            return nullptr;
+        return pCopy;
     }
 
     if (nTag == kNewClassTag) {
@@ -459,7 +482,7 @@ std::unique_ptr<CObData> CArchive::ReadObject()
             return nullptr;
     } else {
         const quint32 nClassIndex = nBigTag & ~kBigClassTag;
-        if (nClassIndex == 0 || nClassIndex >= m_arrLoaded.size() || m_arrLoaded[nClassIndex]) {
+        if (nClassIndex == 0 || nClassIndex >= LoadedCount() || IsLoadedRecord(nClassIndex)) {
             SetError(QStringLiteral("the element at byte %1 refers to class index %2, which "
                                     "holds no class")
                          .arg(nStart)
@@ -468,15 +491,19 @@ std::unique_ptr<CObData> CArchive::ReadObject()
         }
     }
 
-    if (m_arrLoaded.size() >= kMaxMapCount) {
+    if (LoadedCount() >= kMaxMapCount) {
         SetError(QStringLiteral("too many classes and records in one file"));
         return nullptr;
     }
+    const qint64 nFields = Position();
     auto pOb = std::make_unique<CObData>();
     pOb->Load(*this);
     if (HasError())
         return nullptr;
-    m_arrLoaded.push_back(pOb.get());
+    if (m_bStreaming)
+        m_arrOffsets.push_back(quint32(nFields));
+    else
+        m_arrLoaded.push_back(pOb.get());
     ++m_nRecordsRead;
     return pOb;
 }

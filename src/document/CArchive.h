@@ -83,6 +83,10 @@ public:
     // Reads one element. A null element gives nullptr without an error. A reference to a
     // record loaded earlier gives a copy of it, so every record still has one owner.
     std::unique_ptr<CObData> ReadObject();
+    // Loading, before the first read: the caller does not keep the records it reads, so a
+    // reference to an earlier record reads it again from where it is stored. The archive
+    // then keeps 4 bytes per record instead of the records. Data of at most 4 GiB.
+    void SetStreaming();
 
     // Windows-1252 to UTF-16 (undefined bytes map to the C1 control of the same value).
     static char16_t FromCp1252(quint8 c);
@@ -154,6 +158,15 @@ private:
     // entry is null (index 0 is never looked up). The records belong to the caller and
     // stay alive while it keeps reading.
     std::vector<const CObData*> m_arrLoaded;
+    // Streaming instead: the same index space as offsets of the records' fields (0 for the
+    // null reference and classes, as no record's fields start at byte 0).
+    bool m_bStreaming = false;
+    std::vector<quint32> m_arrOffsets;
+    size_t LoadedCount() const { return m_bStreaming ? m_arrOffsets.size() : m_arrLoaded.size(); }
+    bool IsLoadedRecord(quint32 nIndex) const
+    {
+        return nIndex < LoadedCount() && (m_bStreaming ? m_arrOffsets[nIndex] != 0 : m_arrLoaded[nIndex] != nullptr);
+    }
     quint64 m_nRecordsRead = 0;
     quint64 m_nRecordCopies = 0;
 

@@ -5,6 +5,7 @@ list(APPEND CORE_SOURCES
   document/CMyTalvaDoc.cpp
   document/CObData.cpp
   document/CReadingsExport.cpp
+  document/CRecordStream.cpp
   document/CRecoveredSessions.cpp
   document/CRecoveryStore.cpp
 )

@@ -2,6 +2,7 @@
 #include "document/CDocumentType.h"
 
 #include "link/CMeterTextSink.h"
+#include "link/CPortError.h"
 #include "link/CPortSettings.h"
 #include "link/CPrompt.h"
 #include "link/CSerialPort.h"
@@ -165,7 +166,8 @@ bool CMeterLink::OpenDonglePort(const QString& strPort)
         bOpen = m_comPort.Open(strTrimmed, kBaud, this);
     if (!bOpen) {
         if (m_pPrompt)
-            m_pPrompt->Message(QStringLiteral("Warning:Can't open %1!").arg(CSerialPort::PortLabel(strTrimmed)),
+            m_pPrompt->Message(QStringLiteral("Warning:Can't open %1!").arg(CSerialPort::PortLabel(strTrimmed))
+                                   + QLatin1Char('\n') + CPortError::Describe(strTrimmed),
                                DocumentType::ProgramName(), CPrompt::Information);
         return false;
     }
@@ -177,7 +179,8 @@ bool CMeterLink::OpenDonglePort(const QString& strPort)
     SendPacket(CDonglePackets::DeviceInit());
     SetLinkState(kIdle);
     SendPacket(CDonglePackets::TerminateLink());
-    CPortSettings::WritePortSetting(strTrimmed);
+    if (m_bRememberSettings)
+        CPortSettings::WritePortSetting(strTrimmed);
     return true;
 }
 
@@ -200,7 +203,8 @@ bool CMeterLink::Connect(const QString& strAddress)
     CDonglePackets::Address address {};
     if (!CDonglePackets::ParseAddress(strAddress, &address) || !m_comPort.IsOpen())
         return false;
-    CPortSettings::WriteMacSetting(strAddress);
+    if (m_bRememberSettings)
+        CPortSettings::WriteMacSetting(strAddress);
     m_bLinkConfirmed = false;
     m_bNotifyRequested = false;
     m_bNotifyConfirmed = false;

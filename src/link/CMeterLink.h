@@ -46,6 +46,9 @@ public:
     ~CMeterLink() override;
 
     void SetPrompt(CPrompt* pPrompt) { m_pPrompt = pPrompt; }
+    // Whether an opened port and a linked address are saved as the remembered ones
+    // (not for a temporary port such as the built-in demo's). GUI thread.
+    void SetRememberSettings(bool bRemember) { m_bRememberSettings = bRemember; }
     // Receives the meter text on the link thread; set before connecting.
     void SetMeterTextSink(CMeterTextSink* pSink) { m_pSink = pSink; }
 
@@ -122,6 +125,7 @@ private:
     void EmptyRxHex();
 
     CPrompt* m_pPrompt;
+    bool m_bRememberSettings = true;
     CMeterTextSink* m_pSink = nullptr;
     CComPort m_comPort;
 

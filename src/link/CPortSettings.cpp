@@ -116,6 +116,11 @@ QString ReadPortSetting()
     return ReadProfileString(SettingsFilePath(), kSection, QStringLiteral("COMPORT"), QStringLiteral("3"));
 }
 
+QString ReadSavedPort()
+{
+    return ReadProfileString(SettingsFilePath(), kSection, QStringLiteral("COMPORT"), QString());
+}
+
 void WritePortSetting(const QString& strPort)
 {
     bool bNumber = false;

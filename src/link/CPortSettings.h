@@ -11,6 +11,8 @@ QString SettingsFilePath();
 
 // "COMPORT": a port number, or a device name stored as the user typed it; "3" when missing.
 QString ReadPortSetting();
+// "COMPORT" as saved, or empty when nothing was saved yet.
+QString ReadSavedPort();
 // Numbers are stored in decimal, names as typed.
 void WritePortSetting(const QString& strPort);
 // "MAC": the address text of the meter last connected.

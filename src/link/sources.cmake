@@ -4,6 +4,8 @@ list(APPEND CORE_SOURCES
   link/CDonglePackets.cpp
   link/CLinkReconnect.cpp
   link/CMeterLink.cpp
+  link/CPortError.cpp
+  link/CPortList.cpp
   link/CPortSettings.cpp
   link/CReadComThread.cpp
   link/CSerialException.cpp

@@ -228,6 +228,8 @@ void CSimDongle::HandleCommand(int nOpcode, const QByteArray& params, qint64 now
     case kOpEstablishLink: {
         Schedule(nowMs + 5, CommandStatus(nOpcode, 0));
         const QByteArray wanted = params.mid(3, 6);
+        if (m_options.bNeverLink)
+            break; // the request is taken, the link never comes up
         for (const CSimAdvertiser& adv : m_options.advertisers) {
             if (adv.kind != CSimAdvertiser::kMeter || AddressBytes(adv.address) != wanted)
                 continue;

@@ -32,6 +32,7 @@ struct CSimAdvertiser
 struct CSimDongleOptions
 {
     QList<CSimAdvertiser> advertisers;
+    bool bNeverLink = false;        //!< accept link requests but never establish a link
     int nNoiseBytes = 0;           //!< garbage bytes between event packets (never 0x04)
     double dDisconnectAfterS = 0;  //!< close the port this long after the link came up (0: never)
     double dDropAfterS = 0;        //!< end the radio link this long after it came up (0: never); the port stays

@@ -4,6 +4,7 @@
 #include "app/CMainFrame.h"
 #include "document/CMyTalvaDoc.h"
 #include "graph/CGraphColors.h"
+#include "link/CPortSettings.h"
 #include "panel/CLeftDlg.h"
 #include "panel/CPanelPainter.h"
 
@@ -55,6 +56,9 @@ int CountColour(const QImage& image, const std::function<bool(const QColor&)>& t
 
 TEST(Demo, BuiltInMeterStreamsReadingsToThePanel)
 {
+    // The user's remembered port and meter survive the demo's temporary ones.
+    CPortSettings::WritePortSetting(QStringLiteral("/dev/ttyUSB7"));
+    CPortSettings::WriteMacSetting(QStringLiteral("c8:fd:19:00:00:01"));
     CDemoMeter demo;
     QString strError;
     ASSERT_TRUE(demo.Start(&strError)) << qPrintable(strError);
@@ -67,6 +71,8 @@ TEST(Demo, BuiltInMeterStreamsReadingsToThePanel)
     EXPECT_EQ(frame.LeftDlg()->State().m_reading.m_strUnit, QStringLiteral("VDC"));
     EXPECT_EQ(frame.LeftDlg()->DisplayMode(), 6);
     EXPECT_TRUE(frame.Watchdog().IsActive());
+    EXPECT_EQ(CPortSettings::ReadPortSetting(), QStringLiteral("/dev/ttyUSB7"));
+    EXPECT_EQ(CPortSettings::ReadMacSetting(), QStringLiteral("c8:fd:19:00:00:01"));
 
     // Closing while readings flow stops the link thread and closes the port.
     frame.close();

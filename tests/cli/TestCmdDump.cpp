@@ -28,24 +28,24 @@ protected:
         ASSERT_TRUE(doc.SaveFile(m_strFile, nullptr));
     }
 
-    int Run(const QStringList& args)
+    int Run(const QString& strFormat = "tsv")
     {
         m_out.clear();
-        m_err.clear();
-        QBuffer out(&m_out), err(&m_err);
+        m_strError.clear();
+        QBuffer out(&m_out);
         out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-        return RunDump(QStringList{ "multimeter-cli" } + args, out, err);
+        return DumpFile(m_strFile, strFormat, out, &m_strError);
     }
 
     QTemporaryDir m_dir;
     QString m_strFile = m_dir.filePath("rec.mLog");
-    QByteArray m_out, m_err;
+    QByteArray m_out;
+    QString m_strError;
 };
 
 TEST_F(CmdDump, TsvHasAHeaderPerSection)
 {
-    ASSERT_EQ(Run({ m_strFile }), 0) << m_err.toStdString();
+    ASSERT_EQ(Run(), 0) << m_strError.toStdString();
     EXPECT_EQ(m_out, "average\tmax\tmax time\tmin\tmin time\tsample rate\tsum\tcount\tstart time\tend time\ttype\n"
                      "0.2167\t0.3333\t12/3/25 10:11:13\t0.1000\t12/3/25 10:11:12\t1.0000\t0.4333\t2\t"
                      "12/3/25 10:11:12\t12/3/25 10:11:13\tVDC\n"
@@ -75,15 +75,38 @@ TEST_F(CmdDump, JsonNumbersReadBackExactlyThroughTheProgram)
     EXPECT_TRUE(records[3].toObject().value("null").toBool());
 }
 
+TEST_F(CmdDump, CsvHasTheExportColumnsAndOverloadsAsText)
+{
+    CMyTalvaDoc doc;
+    doc.AddReading(0, "V", 0, "1/2/25 3:4:5", "VDC", 1.5, 0.0, 10.0f, 1.5f);
+    doc.AddReading(0, "V", 1, "1/2/25 3:4:6", "VDC", CObData::kOverload, 0.0, 10.0f, 20.0f);
+    doc.AddReading(0, "V,x", 2, "say \"hi\"", "VDC", -CObData::kOverload, 0.0, 10.0f, -20.0f);
+    doc.AddReading(1, "V", 2, "t", "Max", 2.0, 1.0, 10.0f, 0.0f); // secondary: not a reading of its own
+    ASSERT_TRUE(doc.SaveFile(m_strFile, nullptr));
+    ASSERT_EQ(Run("csv"), 0) << m_strError.toStdString();
+    EXPECT_EQ(m_out, "index,time,value,unit,type\r\n"
+                     "0,1/2/25 3:4:5,1.5000,V,VDC\r\n"
+                     "1,1/2/25 3:4:6,OL,V,VDC\r\n"
+                     "2,\"say \"\"hi\"\"\",OL,\"V,x\",VDC\r\n");
+}
+
 TEST_F(CmdDump, BadFilesAndArgumentsFailOnStderr)
 {
     QFile(m_strFile).resize(40);
-    EXPECT_EQ(Run({ m_strFile }), 1);
-    EXPECT_TRUE(m_err.contains("rec.mLog") && m_err.contains("ends early")) << m_err.toStdString();
-    for (const QStringList& args : { QStringList{}, QStringList{ m_strFile, "--format", "xml" },
-                                     QStringList{ m_strFile, "--bogus" }, QStringList{ m_strFile, m_strFile } }) {
-        EXPECT_EQ(Run(args), 64) << args.join(' ').toStdString();
-        EXPECT_TRUE(m_out.isEmpty() && !m_err.isEmpty());
+    EXPECT_EQ(Run(), 1);
+    EXPECT_TRUE(m_strError.contains("rec.mLog") && m_strError.contains("ends early")) << m_strError.toStdString();
+    const QString strFile = m_dir.filePath("ok.mLog");
+    ASSERT_TRUE(CMyTalvaDoc().SaveFile(strFile, nullptr));
+    for (const QStringList& args : { QStringList{ "dump" }, QStringList{ "dump", strFile, "--format", "xml" },
+                                     QStringList{ "dump", strFile, "--bogus" }, QStringList{ "dump", strFile, strFile } }) {
+        QProcess cli;
+        cli.start(QStringLiteral(METER_CLI_PATH), args);
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        EXPECT_EQ(cli.exitCode(), 64) << args.join(' ').toStdString();
+        EXPECT_TRUE(cli.readAllStandardOutput().isEmpty());
+        const QString strErr = QString::fromUtf8(cli.readAllStandardError());
+        EXPECT_TRUE(strErr.startsWith("multimeter-cli: error: ") && strErr.endsWith("Try 'multimeter-cli dump --help'.\n"))
+            << strErr.toStdString();
     }
 }
 

@@ -1,27 +1,27 @@
 // multimeter-cli dump FILE.osc: a waveform file's fields and points, and files it refuses.
-#include "CmdDump.h"
-
 #include "scope/COscFile.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
+// The real program, so that usage errors and --help go through the verb table.
 int DumpOsc(const QStringList& args, QByteArray* pOut, QByteArray* pErr)
 {
-    pOut->clear();
-    pErr->clear();
-    QBuffer out(pOut), err(pErr);
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    return RunDump(QStringList{"multimeter-cli"} + args, out, err);
+    QProcess cli;
+    cli.start(QStringLiteral(METER_CLI_PATH), QStringList{"dump"} + args);
+    if (!cli.waitForFinished(10000))
+        return -1;
+    *pOut = cli.readAllStandardOutput();
+    *pErr = cli.readAllStandardError();
+    return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
 }
 
 } // namespace

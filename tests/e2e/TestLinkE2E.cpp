@@ -1,6 +1,7 @@
 // The real serial transport against meter-sim on a pseudo-terminal.
 #include "CSimProcess.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -59,13 +60,19 @@ TEST_F(LinkE2E, ConnectDeliversTheMeterFramesAsHexText)
     }
 }
 
-TEST_F(LinkE2E, ALinkThatNeverComesUpFails)
+TEST_F(LinkE2E, AMeterTheScanNeverSeesIsNotFound)
 {
     CSimProcess sim;
+    QElapsedTimer timer;
+    timer.start();
     const CCliResult r = RunCli({ QStringLiteral("connect"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--mac"),
                                   QStringLiteral("00:11:22:33:44:55"), QStringLiteral("--seconds"), QStringLiteral("20") });
-    EXPECT_EQ(r.nStatus, 5);
-    EXPECT_TRUE(r.strError.contains(QStringLiteral("did not come up"))) << qPrintable(r.strError);
+    EXPECT_EQ(r.nStatus, 4);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("multimeter-cli: error: meter 00:11:22:33:44:55 not found on ") + sim.Port()))
+        << qPrintable(r.strError);
+    EXPECT_FALSE(r.strError.contains(QStringLiteral("did not come up")));
+    // After the scan, not after --seconds.
+    EXPECT_LT(timer.elapsed(), 15000);
 }
 
 TEST_F(LinkE2E, SimulatorDisconnectingMidStreamIsReported)

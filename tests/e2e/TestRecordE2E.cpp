@@ -121,6 +121,8 @@ TEST(RecordE2E, ReconnectKeepsRecordingTheSameFileThroughThreeDropouts)
     // may still have been on their way when --seconds ended the run).
     ASSERT_GE(recorded.size(), nBeforeLastDrop + 20) << recorded.size() << " of " << sent.size();
     EXPECT_EQ(recorded, sent.mid(0, recorded.size()));
+}
+
 TEST(RecordE2E, AFullDiskKeepsTheLastGoodFileAndFails)
 {
     QTemporaryDir dir;
@@ -182,4 +184,36 @@ TEST(RecordE2E, TheMeterEndingTheLinkSavesAndEndsWithStatusThree)
     EXPECT_EQ(r.nStatus, 3) << qPrintable(r.strError);
     EXPECT_TRUE(r.strError.contains(QStringLiteral("The meter ended the link"))) << qPrintable(r.strError);
     EXPECT_GE(DumpRecords(strOut).size(), 5);
+}
+
+TEST(RecordE2E, SilenceAndTheEndOfTheStreamAreToldOnStderr)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    // The scenario plays six readings once, then the meter stays silent.
+    {
+        CSimProcess sim({ QStringLiteral("--scenario"), QStringLiteral(TEST_DATA_DIR "/record.json"), QStringLiteral("--rate"), QStringLiteral("20") });
+        const QString strOut = dir.filePath(QStringLiteral("quiet.mLog"));
+        const CCliResult r = RunCli({ QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut,
+                                      QStringLiteral("--seconds"), QStringLiteral("7") });
+        EXPECT_EQ(r.nStatus, 0) << qPrintable(r.strError);
+        EXPECT_EQ(r.strError.count(QStringLiteral("nothing recordable has arrived for 5 s (6 readings recorded so far)")), 1)
+            << qPrintable(r.strError);
+        EXPECT_TRUE(r.strError.contains(QStringLiteral("6 readings recorded in 2 file(s)"))) << qPrintable(r.strError);
+    }
+    // The simulator drops the link: status 3, said on stderr, and what came before is saved.
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20"), QStringLiteral("--disconnect-after"), QStringLiteral("1.5") });
+    const QString strOut = dir.filePath(QStringLiteral("dropped.mLog"));
+    const CCliResult r = RunCli({ QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut,
+                                  QStringLiteral("--seconds"), QStringLiteral("20") });
+    EXPECT_EQ(r.nStatus, 3) << qPrintable(r.strError);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("the meter's stream has ended"))) << qPrintable(r.strError);
+    EXPECT_GE(DumpRecords(strOut).size(), 10);
+
+    // A file count is never negative, even when nothing was recorded.
+    CSimProcess absent({ QStringLiteral("--meter"), QStringLiteral("Headphones@70:71:72:73:74:75") });
+    const CCliResult none = RunCli({ QStringLiteral("record"), QStringLiteral("--port"), absent.Port(), QStringLiteral("--out"),
+                                     dir.filePath(QStringLiteral("none.mLog")) });
+    EXPECT_EQ(none.nStatus, 4);
+    EXPECT_TRUE(none.strError.contains(QStringLiteral("0 readings recorded in 0 file(s)"))) << qPrintable(none.strError);
 }

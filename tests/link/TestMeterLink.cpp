@@ -230,13 +230,26 @@ TEST(MeterLinkPort, MissingPortWarnsAndLeavesNoThread)
     CPromptRecorder prompt;
     CMeterLink link(&prompt);
     EXPECT_FALSE(link.Scan(QStringLiteral("/dev/no-such-port")));
-    EXPECT_EQ(prompt.Texts(), QStringList { QStringLiteral("Warning:Can't open /dev/no-such-port!") });
+    EXPECT_EQ(prompt.Texts(), QStringList { QStringLiteral("Warning:Can't open /dev/no-such-port!\n"
+                                                           "/dev/no-such-port does not exist: is the dongle plugged in?") });
     EXPECT_FALSE(link.IsLinkThreadRunning());
     EXPECT_FALSE(link.IsPortOpen());
     // An empty or zero port does nothing at all.
     EXPECT_FALSE(link.Scan(QString()));
     EXPECT_FALSE(link.Scan(QStringLiteral("0")));
     EXPECT_EQ(prompt.Texts().size(), 1);
+
+    // A port another program holds says so.
+    CSimServer sim(CSimDongleOptions {});
+    QString strError;
+    ASSERT_TRUE(sim.Open(&strError)) << qPrintable(strError);
+    CPromptRecorder otherPrompt;
+    CMeterLink other(&otherPrompt);
+    ASSERT_TRUE(other.OpenDonglePort(sim.PortPath()));
+    EXPECT_FALSE(link.Scan(sim.PortPath()));
+    ASSERT_EQ(prompt.Texts().size(), 2);
+    EXPECT_EQ(prompt.Texts()[1], QStringLiteral("Warning:Can't open %1!\n%1 is busy: another program is using it.").arg(sim.PortPath()));
+    other.Shutdown();
 }
 
 TEST(MeterLinkSim, ScanConnectStreamAndSurviveAnUnpluggedDongle)

@@ -1,18 +1,23 @@
 #include "CCliSession.h"
 
+#include "CCliOutput.h"
+#include "link/CDonglePackets.h"
+
 #include <QCoreApplication>
+#include <QMetaObject>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <mutex>
+#include <limits>
 #include <unistd.h>
 
 namespace {
 int g_hSignalPipe[2] = { -1, -1 };
-std::mutex g_stdoutMutex; //!< keeps lines printed from the link thread whole
 
 void OnSignal(int)
 {
@@ -20,38 +25,81 @@ void OnSignal(int)
     [[maybe_unused]] ssize_t n = ::write(g_hSignalPipe[1], &c, 1);
 }
 
-const QCommandLineOption kPortOpt(QStringLiteral("port"), QStringLiteral("The dongle's serial port: a number or a device path."), QStringLiteral("port"));
-const QCommandLineOption kMacOpt(QStringLiteral("mac"), QStringLiteral("The meter's address, e.g. c8:fd:19:0a:bc:de (default: the first meter found)."), QStringLiteral("address"));
-const QCommandLineOption kSecondsOpt(QStringLiteral("seconds"), QStringLiteral("Stop after this many seconds."), QStringLiteral("n"));
-const QCommandLineOption kReconnectOpt(QStringLiteral("reconnect"), QStringLiteral("When the link is lost, look for the same meter again (pauses of 1 s growing to 30 s) and go on."));
-const QCommandLineOption kCountOpt(QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("n"));
+const QString kPort = QStringLiteral("port");
+const QString kMac = QStringLiteral("mac");
+const QString kSeconds = QStringLiteral("seconds");
+const QString kCount = QStringLiteral("count");
+const QString kReconnect = QStringLiteral("reconnect");
+
+// Keeps the link's message about a port that does not open, to print it as an error.
+class CCapturePrompt : public CPrompt
+{
+public:
+    void Message(const QString& strText, const QString&, Icon) override { m_strText = strText; }
+    QString m_strText;
+};
+
+bool SameAddress(const QString& strA, const QString& strB)
+{
+    CDonglePackets::Address a {}, b {};
+    return CDonglePackets::ParseAddress(strA, &a) && CDonglePackets::ParseAddress(strB, &b) && a == b;
+}
 }
 
 void PrintLine(const QString& strLine)
 {
-    const QByteArray utf8 = strLine.toUtf8();
-    std::lock_guard lock(g_stdoutMutex);
-    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    CliOutput::WriteLine(strLine);
 }
 
-CCliSession::CCliSession(QCommandLineParser& parser)
-    : m_parser(parser)
+QCommandLineOption CCliSession::ReconnectOption()
+{
+    return QCommandLineOption(kReconnect, QStringLiteral("When the link is lost, look for the same meter again (pauses of 1 s "
+                                                         "growing to 30 s) and go on."));
+}
+
+bool CCliSession::Reconnect() const
+{
+    return m_parser.optionNames().contains(kReconnect);
+}
+
+QList<QCommandLineOption> CCliSession::LinkOptions(bool bMac, const QString& strSecondsHelp,
+                                                   const QString& strSecondsDefault, const QString& strCountHelp)
+{
+    QList<QCommandLineOption> options = {
+        QCommandLineOption(kPort, QStringLiteral("The dongle's serial port: a device path such as /dev/ttyACM0, or a "
+                                                 "number N for /dev/ttyS<N-1>. 'multimeter-cli ports' lists them."),
+                           QStringLiteral("PORT")),
+    };
+    if (bMac)
+        options << QCommandLineOption(kMac, QStringLiteral("The meter's address, e.g. c8:fd:19:0a:bc:de (default: the "
+                                                           "first meter the scan finds)."),
+                                      QStringLiteral("ADDRESS"));
+    QCommandLineOption seconds(kSeconds, strSecondsHelp, QStringLiteral("N"));
+    if (!strSecondsDefault.isEmpty())
+        seconds.setDefaultValue(strSecondsDefault);
+    options << seconds;
+    if (!strCountHelp.isEmpty())
+        options << QCommandLineOption(kCount, strCountHelp, QStringLiteral("N"), QStringLiteral("0"));
+    return options;
+}
+
+CCliSession::CCliSession(const CCliVerb& verb, QCommandLineParser& parser)
+    : m_verb(verb)
+    , m_parser(parser)
     , m_link(&m_prompt)
 {
-    m_parser.addHelpOption();
-    m_parser.addOption(kPortOpt);
-    m_parser.addOption(kMacOpt);
-    m_parser.addOption(kSecondsOpt);
     connect(&m_link, &CMeterLink::LinkError, this, [this](const QString& strMessage) {
         if (m_onLinkLost)
             m_onLinkLost(strMessage);
         else
-            Finish(3);
+            Finish(CliStatus::kLinkLost);
     });
     connect(&m_link, &CMeterLink::ReceiveOverflow, this, [](qint64 nDropped) {
         std::fprintf(stderr, "warning: the link fell behind the line; %lld received bytes dropped so far\n", nDropped);
+    });
+    // A failed write to stdout (possibly on the link thread) ends the run.
+    CliOutput::SetFailureHandler([this] {
+        QMetaObject::invokeMethod(this, [this] { Finish(CliOutput::FailureStatus()); }, Qt::QueuedConnection);
     });
 
     // Ctrl-C and SIGTERM end the event loop normally, so that callers can save.
@@ -68,66 +116,49 @@ CCliSession::CCliSession(QCommandLineParser& parser)
     });
 }
 
-void CCliSession::AddCountOption()
+CCliSession::~CCliSession()
 {
-    m_parser.addOption(kCountOpt);
-    m_bHasCount = true;
+    CliOutput::SetFailureHandler(nullptr);
 }
 
-void CCliSession::AddReconnectOption()
+bool CCliSession::Parse()
 {
-    m_parser.addOption(kReconnectOpt);
-    m_bHasReconnect = true;
-}
-
-bool CCliSession::Parse(const QStringList& args, bool bNeedsMac)
-{
-    if (!m_parser.parse(args)) {
-        std::fprintf(stderr, "%s\n", qPrintable(m_parser.errorText()));
+    if (!m_parser.positionalArguments().isEmpty()) {
+        CliOutput::UsageError(m_verb.strName, QStringLiteral("unexpected argument '%1'").arg(m_parser.positionalArguments().first()));
         return false;
     }
-    if (m_parser.isSet(QStringLiteral("help"))) {
-        std::printf("%s", qPrintable(m_parser.helpText()));
+    m_strPort = m_parser.value(kPort).trimmed();
+    if (!m_parser.isSet(kPort)) {
+        CliOutput::UsageError(m_verb.strName, QStringLiteral("missing --port (the dongle's serial port; 'multimeter-cli ports' lists them)"));
         return false;
     }
-    m_bReconnect = m_bHasReconnect && m_parser.isSet(kReconnectOpt);
-    m_strPort = m_parser.value(kPortOpt);
-    if (m_strPort.isEmpty()) {
-        std::fprintf(stderr, "missing --port\n");
+    if (m_strPort.isEmpty() || m_strPort == QLatin1String("0")) {
+        CliOutput::UsageError(m_verb.strName, QStringLiteral("bad --port '%1': want a device path such as /dev/ttyACM0 or a port number from 1")
+                                                  .arg(m_parser.value(kPort)));
         return false;
     }
-    m_strAddress = m_parser.value(kMacOpt);
+    const bool bMacGiven = m_parser.optionNames().contains(kMac);
+    m_strAddress = bMacGiven ? m_parser.value(kMac).trimmed() : QString();
     CDonglePackets::Address address {};
-    if (!m_strAddress.isEmpty() && !CDonglePackets::ParseAddress(m_strAddress, &address)) {
-        std::fprintf(stderr, "bad --mac '%s': want six hex pairs like c8:fd:19:0a:bc:de\n", qPrintable(m_strAddress));
+    if (bMacGiven && !CDonglePackets::ParseAddress(m_strAddress, &address)) {
+        CliOutput::UsageError(m_verb.strName, QStringLiteral("bad --mac '%1': want six hex pairs like c8:fd:19:0a:bc:de").arg(m_strAddress));
         return false;
     }
-    if (bNeedsMac && m_strAddress.isEmpty()) {
-        std::fprintf(stderr, "missing --mac\n");
-        return false;
-    }
-    if (m_parser.isSet(kSecondsOpt)) {
-        bool bOk = false;
-        m_dSeconds = m_parser.value(kSecondsOpt).toDouble(&bOk);
-        if (!bOk || m_dSeconds <= 0) {
-            std::fprintf(stderr, "bad --seconds '%s'\n", qPrintable(m_parser.value(kSecondsOpt)));
+    if (m_parser.isSet(kSeconds) || !m_parser.value(kSeconds).isEmpty()) {
+        if (!CliVerbs::ReadNumber(m_verb, m_parser, kSeconds, 0.001, kMaxSeconds, &m_dSeconds))
             return false;
-        }
     }
-    if (m_bHasCount && m_parser.isSet(kCountOpt)) {
-        bool bOk = false;
-        m_nCount = m_parser.value(kCountOpt).toInt(&bOk);
-        if (!bOk || m_nCount < 0) {
-            std::fprintf(stderr, "bad --count '%s'\n", qPrintable(m_parser.value(kCountOpt)));
+    if (m_verb.options.end() != std::find_if(m_verb.options.begin(), m_verb.options.end(),
+                                            [](const QCommandLineOption& o) { return o.names().contains(kCount); })) {
+        if (!CliVerbs::ReadInteger(m_verb, m_parser, kCount, 0, std::numeric_limits<int>::max(), &m_nCount))
             return false;
-        }
     }
     return true;
 }
 
 void CCliSession::Fail(const QString& strMessage, int nStatus)
 {
-    m_prompt.Message(strMessage, QString(), CPrompt::Critical);
+    CliOutput::Error(strMessage);
     Finish(nStatus);
 }
 
@@ -152,37 +183,45 @@ int CCliSession::Exec()
 void CCliSession::StopAfterSeconds()
 {
     if (m_dSeconds > 0)
-        QTimer::singleShot(int(m_dSeconds * 1000), this, [this] { Finish(0); });
+        QTimer::singleShot(std::chrono::milliseconds(qint64(m_dSeconds * 1000)), this, [this] { Finish(CliStatus::kOk); });
+}
+
+bool CCliSession::OpenAndScan()
+{
+    CCapturePrompt capture;
+    m_link.SetPrompt(&capture);
+    const bool bOpen = m_link.Scan(m_strPort);
+    m_link.SetPrompt(&m_prompt);
+    if (!bOpen)
+        Fail(capture.m_strText.replace(QLatin1Char('\n'), QLatin1Char(' ')), CliStatus::kPortUnavailable);
+    return bOpen;
 }
 
 void CCliSession::ConnectThen(std::function<void()> onConnected)
 {
     m_onConnected = std::move(onConnected);
-    if (m_strAddress.isEmpty()) {
-        // Find a meter first.
-        if (!m_link.Scan(m_strPort)) {
-            Finish(2);
+    if (!OpenAndScan())
+        return;
+    // The meter is linked only once the scan has seen it, so an address that is not in
+    // reach ends as "not found", not as a link that never comes up.
+    const QString strWanted = m_strAddress;
+    auto pFound = std::make_shared<bool>(false);
+    connect(&m_link, &CMeterLink::DeviceFound, this, [this, pFound, strWanted](const QString&, const QString& strAddress, int) {
+        if (*pFound || (!strWanted.isEmpty() && !SameAddress(strWanted, strAddress)))
             return;
-        }
-        auto pFound = std::make_shared<bool>(false);
-        connect(&m_link, &CMeterLink::DeviceFound, this, [this, pFound](const QString&, const QString& strAddress, int) {
-            if (*pFound)
-                return;
-            *pFound = true;
-            m_strAddress = strAddress;
-            StartConnect();
-        });
-        QTimer::singleShot(CCliSession::kLinkTimeoutMs * 2, this, [this, pFound] {
-            if (!*pFound)
-                Fail(QStringLiteral("no meter found on %1").arg(m_strPort), 4);
-        });
-        return;
-    }
-    if (!m_link.OpenDonglePort(m_strPort)) {
-        Finish(2);
-        return;
-    }
-    QTimer::singleShot(kScanWaitMs, this, [this] { StartConnect(); });
+        *pFound = true;
+        m_strAddress = strAddress;
+        StartConnect();
+    });
+    QTimer::singleShot(kFindTimeoutMs, this, [this, pFound, strWanted] {
+        if (*pFound)
+            return;
+        if (strWanted.isEmpty())
+            Fail(QStringLiteral("no meter found on %1").arg(m_strPort), CliStatus::kNotFound);
+        else
+            Fail(QStringLiteral("meter %1 not found on %2 within %3 s").arg(strWanted, m_strPort).arg(kFindTimeoutMs / 1000),
+                 CliStatus::kNotFound);
+    });
 }
 
 void CCliSession::StartConnect()
@@ -193,12 +232,12 @@ void CCliSession::StartConnect()
             m_onConnected();
     }, Qt::SingleShotConnection);
     if (!m_link.Connect(m_strAddress)) {
-        Fail(QStringLiteral("cannot connect to %1").arg(m_strAddress), 5);
+        Fail(QStringLiteral("cannot connect to %1").arg(m_strAddress), CliStatus::kNoLink);
         return;
     }
     QTimer::singleShot(kLinkTimeoutMs, this, [this] {
         if (!m_bLinkUp)
             Fail(QStringLiteral("the link to %1 did not come up within %2 s")
-                     .arg(m_strAddress).arg(kLinkTimeoutMs / 1000), 5);
+                     .arg(m_strAddress).arg(kLinkTimeoutMs / 1000), CliStatus::kNoLink);
     });
 }

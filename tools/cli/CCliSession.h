@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CMeterLink.h"
+#include "CCliVerb.h"
 #include "CStderrPrompt.h"
 
 #include <QCommandLineParser>
@@ -9,7 +10,7 @@
 
 #include <functional>
 
-// What the link verbs share: the options --port, --mac and --seconds, the
+// What the link verbs share: the options --port, --mac, --seconds and --count, the
 // link to the meter, Ctrl-C, and the exit status.
 class CCliSession : public QObject
 {
@@ -17,29 +18,37 @@ class CCliSession : public QObject
 public:
     static constexpr int kLinkTimeoutMs = 5000;
     static constexpr int kScanWaitMs = 500;
+    static constexpr int kFindTimeoutMs = 2 * kLinkTimeoutMs; //!< how long a scan looks for the meter
+    static constexpr double kMaxSeconds = 2000000;            //!< what a timer can wait (23 days)
 
-    explicit CCliSession(QCommandLineParser& parser);
+    // --port, --mac (when bMac) and --seconds (its text and default given), then --count
+    // when strCountHelp is set.
+    static QList<QCommandLineOption> LinkOptions(bool bMac, const QString& strSecondsHelp,
+                                                 const QString& strSecondsDefault = QString(),
+                                                 const QString& strCountHelp = QString());
 
-    // Adds --count N (stop after N readings) to the verb's options; call before Parse.
-    void AddCountOption();
-    // Adds --reconnect (see CReconnect); call before Parse.
-    void AddReconnectOption();
-    bool Reconnect() const { return m_bReconnect; }
-    // Called instead of ending with status 3 when the link is lost.
-    void SetLinkLostHandler(std::function<void(const QString&)> onLost) { m_onLinkLost = std::move(onLost); }
-    // Parses the verb's arguments; false (after printing why) on bad use.
-    bool Parse(const QStringList& args, bool bNeedsMac);
+    // --reconnect, for the verbs that can go on after a dropout (see CReconnect).
+    static QCommandLineOption ReconnectOption();
+
+    CCliSession(const CCliVerb& verb, QCommandLineParser& parser);
+    ~CCliSession() override;
+
+    // Checks the link options; false after a usage error was printed.
+    bool Parse();
     QString Port() const { return m_strPort; }
     QString Address() const { return m_strAddress; }
     double Seconds() const { return m_dSeconds; }
-    int Count() const { return m_nCount; } //!< 0: no limit
+    qint64 Count() const { return m_nCount; } //!< 0: no limit
 
     CMeterLink& Link() { return m_link; }
     CStderrPrompt& Prompt() { return m_prompt; }
 
-    // Opens the port and links to the meter (the first one found when no
-    // address was given); onConnected runs once notifications are enabled.
-    // Failures end the event loop with a message and a non-zero status.
+    // Opens the port and starts discovery (DeviceFound follows); false after an error
+    // saying why the port did not open.
+    bool OpenAndScan();
+    // Opens the port and scans for the meter (the one given with --mac, or the first one
+    // found), then links to it; onConnected runs once notifications are enabled. Failures
+    // end the event loop with a message and a non-zero status.
     void ConnectThen(std::function<void()> onConnected);
     // Ends the event loop after --seconds (when given).
     void StopAfterSeconds();
@@ -47,26 +56,30 @@ public:
     int Exec();
     void Finish(int nStatus);
     void Fail(const QString& strMessage, int nStatus = 1);
+    bool IsFinished() const { return m_bFinished; }
+    // --reconnect was given.
+    bool Reconnect() const;
+    // Called instead of ending with status 3 when the link is lost.
+    void SetLinkLostHandler(std::function<void(const QString&)> onLost) { m_onLinkLost = std::move(onLost); }
 
 private:
     void StartConnect();
 
+    const CCliVerb& m_verb;
     QCommandLineParser& m_parser;
     CStderrPrompt m_prompt;
     CMeterLink m_link;
     QString m_strPort;
     QString m_strAddress;
     double m_dSeconds = 0;
-    bool m_bHasCount = false;
-    int m_nCount = 0;
+    qint64 m_nCount = 0;
     bool m_bLinkUp = false;
     bool m_bFinished = false;
     int m_nStatus = 0;
     std::function<void()> m_onConnected;
-    bool m_bHasReconnect = false;
-    bool m_bReconnect = false;
     std::function<void(const QString&)> m_onLinkLost;
 };
 
-// One line to stdout, flushed at once so that pipes see it; safe from any thread.
+// One line to stdout, written at once so that pipes see it; safe from any thread. A
+// failed write ends the session's event loop with the write's status.
 void PrintLine(const QString& strLine);

@@ -1,5 +1,6 @@
 #include "CReconnect.h"
 
+#include "CCliOutput.h"
 #include "CCliSession.h"
 
 #include <cstdio>
@@ -21,7 +22,7 @@ CReconnect::CReconnect(CCliSession& session)
     session.SetLinkLostHandler([this](const QString&) {
         // The link has printed why. Lost before a meter was chosen: nothing to look for.
         if (m_session.Address().isEmpty()) {
-            m_session.Finish(3);
+            m_session.Finish(CliStatus::kLinkLost);
             return;
         }
         emit LinkLost();

@@ -1,12 +1,14 @@
 #pragma once
 
-#include <QStringList>
+#include "CCliVerb.h"
 
-// Each verb takes its own arguments (without the program and verb names) and
-// returns the process exit status.
-int RunScan(const QStringList& args);
-int RunConnect(const QStringList& args);
-int RunMonitor(const QStringList& args);
-int RunRecord(const QStringList& args);
-int RunLogger(const QStringList& args);
-int RunOsc(const QStringList& args);
+// Each verb describes itself in its own file; main.cpp lists them in this order.
+CCliVerb ScanVerb();
+CCliVerb ConnectVerb();
+CCliVerb MonitorVerb();
+CCliVerb RecordVerb();
+CCliVerb DumpVerb();
+CCliVerb PortsVerb();
+CCliVerb ExportVerb();
+CCliVerb LoggerVerb();
+CCliVerb OscVerb();

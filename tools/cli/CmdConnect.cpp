@@ -1,3 +1,4 @@
+#include "CCliOutput.h"
 #include "CCliSession.h"
 #include "CliVerbs.h"
 
@@ -9,20 +10,29 @@ class CHexLinePrinter : public CMeterTextSink
 {
 public:
     void ClearMeterHex() override {}
-    void AppendMeterHex(const QByteArray& strHex) override { PrintLine(QString::fromLatin1(strHex)); }
+    void AppendMeterHex(const QByteArray& strHex) override { CliOutput::Write(strHex + '\n'); }
     void OnMeterData() override {}
 };
-}
 
-int RunConnect(const QStringList& args)
+int RunConnect(const CCliVerb& verb, QCommandLineParser& parser)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Connect to a meter and print each notification payload as a hex line."));
-    CCliSession session(parser);
-    if (!session.Parse(args, false))
-        return 64;
+    CCliSession session(verb, parser);
+    if (!session.Parse())
+        return CliStatus::kUsage;
     CHexLinePrinter printer;
     session.Link().SetMeterTextSink(&printer);
     session.ConnectThen([&session] { session.StopAfterSeconds(); });
-    return session.Exec();
+    const int nStatus = session.Exec();
+    session.Link().SetMeterTextSink(nullptr);
+    return nStatus;
+}
+}
+
+CCliVerb ConnectVerb()
+{
+    return { QStringLiteral("connect"), QStringLiteral("--port PORT [--mac ADDRESS] [--seconds N]"),
+             QStringLiteral("print the meter's notification payloads as hex"),
+             QStringLiteral("Connects to a meter and prints each notification payload as a hex line."),
+             CCliSession::LinkOptions(true, QStringLiteral("Stop after N seconds (default: run until Ctrl-C).")),
+             RunConnect };
 }

@@ -1,9 +1,14 @@
 #include "CmdDump.h"
 #include "CmdOscDump.h"
 
-#include "document/CMyTalvaDoc.h"
+#include "CCliFormat.h"
+#include "CCliOutput.h"
+#include "CliVerbs.h"
+#include "document/CObData.h"
+#include "document/CRecordStream.h"
 
 #include <QCommandLineParser>
+#include <QIODevice>
 #include <QFile>
 
 #include <charconv>
@@ -15,201 +20,187 @@ namespace {
 // Output is gathered here and handed to the device in large pieces.
 constexpr qsizetype kChunk = 256 * 1024;
 
-void FlushIfLarge(QByteArray& buffer, QIODevice& device)
+// False once the device refused a write; the rest of the output is skipped.
+bool FlushIfLarge(QByteArray& buffer, QIODevice& device)
 {
-    if (buffer.size() >= kChunk) {
-        device.write(buffer);
-        buffer.clear();
-    }
+    if (buffer.size() < kChunk)
+        return true;
+    const bool bOk = device.write(buffer) == buffer.size();
+    buffer.truncate(0); // keeps the allocation for the next piece
+    return bOk;
 }
 
 QByteArray Fixed4(double d)
 {
-    char sz[64];
-    const int n = std::snprintf(sz, sizeof sz, "%.4f", d);
-    // A huge value does not fit: fall back to the exponent form.
-    if (n < 0 || n >= int(sizeof sz))
-        return QByteArray::number(d, 'g', 17);
-    return QByteArray(sz, n);
+    return CliFormat::Fixed(d, 4);
 }
 
-// Shortest text that reads back as the same number; JSON has no NaN or infinity.
-template<typename T>
-QByteArray JsonNumber(T v)
-{
-    if (!std::isfinite(v))
-        return QByteArrayLiteral("null");
-    char sz[64];
-    const auto result = std::to_chars(sz, sz + sizeof sz, v);
-    return QByteArray(sz, int(result.ptr - sz));
-}
-
-QByteArray JsonString(const QString& str)
-{
-    const QByteArray utf8 = str.toUtf8();
-    QByteArray out;
-    out.reserve(utf8.size() + 2);
-    out.append('"');
-    for (const char c : utf8) {
-        switch (c) {
-        case '"': out.append("\\\""); break;
-        case '\\': out.append("\\\\"); break;
-        case '\n': out.append("\\n"); break;
-        case '\r': out.append("\\r"); break;
-        case '\t': out.append("\\t"); break;
-        default:
-            if (uchar(c) < 0x20) {
-                char sz[8];
-                std::snprintf(sz, sizeof sz, "\\u%04x", unsigned(uchar(c)));
-                out.append(sz);
-            } else {
-                out.append(c);
-            }
-        }
-    }
-    out.append('"');
-    return out;
-}
-
-// A field of a tab-separated line: tabs and line breaks would break the columns.
 QByteArray TsvText(const QString& str)
 {
-    QByteArray bytes = str.toUtf8();
-    if (!bytes.contains('\t') && !bytes.contains('\n') && !bytes.contains('\r')
-        && !bytes.contains('\\'))
-        return bytes;
-    return bytes.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r");
+    return CliFormat::TsvField(str);
 }
 
-void DumpTsv(const CMyTalvaDoc& doc, QByteArray& out, QIODevice& device)
+using SStatistics = CRecordStream::SStatistics;
+
+// Writes each record of arrays 0 and 1 (the third is never filled) with line(), flushing
+// to the device in large pieces; false when the file is bad or the device refused.
+bool EachRecord(CRecordStream& stream, QByteArray& out, QIODevice& device, QString* pstrError,
+                const std::function<void(int, const CObData*)>& line)
+{
+    bool bWriteFailed = false;
+    const bool bRead = stream.Read([&](int nArray, const CObData* pOb) {
+        if (nArray > 1)
+            return true;
+        line(nArray, pOb);
+        bWriteFailed = !FlushIfLarge(out, device);
+        return !bWriteFailed;
+    }, nullptr, pstrError);
+    if (bWriteFailed)
+        *pstrError = QStringLiteral("cannot write the output: %1").arg(device.errorString());
+    return bRead;
+}
+
+bool DumpTsv(CRecordStream& stream, const SStatistics& st, QByteArray& out, QIODevice& device, QString* pstrError)
 {
     out += "average\tmax\tmax time\tmin\tmin time\tsample rate\tsum\tcount\tstart time\t"
            "end time\ttype\n";
-    out += Fixed4(doc.m_dAverage) + '\t' + Fixed4(doc.m_dMax) + '\t' + TsvText(doc.m_strMaxTime)
-        + '\t' + Fixed4(doc.m_dMin) + '\t' + TsvText(doc.m_strMinTime) + '\t'
-        + Fixed4(doc.m_dSampleRate) + '\t' + Fixed4(doc.m_dSum) + '\t'
-        + QByteArray::number(doc.m_nCount) + '\t' + TsvText(doc.m_strStartTime) + '\t'
-        + TsvText(doc.m_strEndTime) + '\t' + TsvText(doc.m_strType) + '\n';
+    out += Fixed4(st.dAverage) + '\t' + Fixed4(st.dMax) + '\t' + TsvText(st.strMaxTime)
+        + '\t' + Fixed4(st.dMin) + '\t' + TsvText(st.strMinTime) + '\t'
+        + Fixed4(st.dSampleRate) + '\t' + Fixed4(st.dSum) + '\t'
+        + QByteArray::number(st.nCount) + '\t' + TsvText(st.strStartTime) + '\t'
+        + TsvText(st.strEndTime) + '\t' + TsvText(st.strType) + '\n';
     out += "\narray\tindex\tvalue\tunit\tsample rate\ttime\ttype\trange\n";
-    for (int nArray = 0; nArray < 2; ++nArray) {
+    return EachRecord(stream, out, device, pstrError, [&out](int nArray, const CObData* pOb) {
         const QByteArray arrayText = QByteArray::number(nArray);
-        for (const CObData* pOb : doc.m_arrData[nArray]) {
-            if (!pOb) {
-                out += arrayText + "\tnull\t\t\t\t\t\t\n";
-                continue;
-            }
-            out += arrayText + '\t' + QByteArray::number(pOb->m_nIndex) + '\t'
-                + Fixed4(pOb->m_dValue) + '\t' + TsvText(pOb->m_strUnit) + '\t'
-                + Fixed4(pOb->m_dSampleRate) + '\t' + TsvText(pOb->m_strTime) + '\t'
-                + TsvText(pOb->m_strType) + '\t' + Fixed4(pOb->m_fRange) + '\n';
-            FlushIfLarge(out, device);
+        if (!pOb) {
+            out += arrayText + "\tnull\t\t\t\t\t\t\n";
+            return;
         }
-    }
+        out += arrayText + '\t' + QByteArray::number(pOb->m_nIndex) + '\t'
+            + Fixed4(pOb->m_dValue) + '\t' + TsvText(pOb->m_strUnit) + '\t'
+            + Fixed4(pOb->m_dSampleRate) + '\t' + TsvText(pOb->m_strTime) + '\t'
+            + TsvText(pOb->m_strType) + '\t' + Fixed4(pOb->m_fRange) + '\n';
+    });
 }
 
-void DumpJson(const CMyTalvaDoc& doc, const QString& strPath, QByteArray& out,
-              QIODevice& device)
+// The columns of the export CSV: primary records only, overloads as "OL".
+bool DumpCsv(CRecordStream& stream, QByteArray& out, QIODevice& device, QString* pstrError)
 {
-    out += "{\"file\":" + JsonString(strPath) + ",\n\"statistics\":{"
-        + "\"average\":" + JsonNumber(doc.m_dAverage)
-        + ",\"max\":" + JsonNumber(doc.m_dMax)
-        + ",\"maxTime\":" + JsonString(doc.m_strMaxTime)
-        + ",\"min\":" + JsonNumber(doc.m_dMin)
-        + ",\"minTime\":" + JsonString(doc.m_strMinTime)
-        + ",\"sampleRate\":" + JsonNumber(doc.m_dSampleRate)
-        + ",\"sum\":" + JsonNumber(doc.m_dSum)
-        + ",\"count\":" + QByteArray::number(doc.m_nCount)
-        + ",\"startTime\":" + JsonString(doc.m_strStartTime)
-        + ",\"endTime\":" + JsonString(doc.m_strEndTime)
-        + ",\"type\":" + JsonString(doc.m_strType) + "},\n\"records\":[";
+    out += "index,time,value,unit,type\r\n";
+    return EachRecord(stream, out, device, pstrError, [&out](int nArray, const CObData* pOb) {
+        if (nArray != 0 || !pOb)
+            return;
+        out += QByteArray::number(pOb->m_nIndex) + ',' + CliFormat::CsvField(pOb->m_strTime) + ','
+            + (CObData::IsOverload(pOb->m_dValue) ? QByteArrayLiteral("OL") : Fixed4(pOb->m_dValue)) + ','
+            + CliFormat::CsvField(pOb->m_strUnit) + ',' + CliFormat::CsvField(pOb->m_strType) + "\r\n";
+    });
+}
+
+bool DumpJson(CRecordStream& stream, const SStatistics& st, const QString& strPath, QByteArray& out,
+              QIODevice& device, QString* pstrError)
+{
+    CJsonObject stats;
+    stats.Number("average", st.dAverage).Number("max", st.dMax).Text("maxTime", st.strMaxTime)
+        .Number("min", st.dMin).Text("minTime", st.strMinTime).Number("sampleRate", st.dSampleRate)
+        .Number("sum", st.dSum).Integer("count", st.nCount).Text("startTime", st.strStartTime)
+        .Text("endTime", st.strEndTime).Text("type", st.strType);
+    out += "{\"file\":" + CliFormat::JsonString(strPath) + ",\n\"statistics\":" + stats.ToJson() + ",\n\"records\":[";
     const char* pszSeparator = "\n";
-    for (int nArray = 0; nArray < 2; ++nArray) {
-        const QByteArray arrayText = QByteArray::number(nArray);
-        for (const CObData* pOb : doc.m_arrData[nArray]) {
-            out += pszSeparator;
-            pszSeparator = ",\n";
-            if (!pOb) {
-                out += "{\"array\":" + arrayText + ",\"null\":true}";
-                continue;
-            }
-            out += "{\"array\":" + arrayText + ",\"index\":" + QByteArray::number(pOb->m_nIndex)
-                + ",\"value\":" + JsonNumber(pOb->m_dValue)
-                + ",\"unit\":" + JsonString(pOb->m_strUnit)
-                + ",\"sampleRate\":" + JsonNumber(pOb->m_dSampleRate)
-                + ",\"time\":" + JsonString(pOb->m_strTime)
-                + ",\"type\":" + JsonString(pOb->m_strType)
-                + ",\"range\":" + JsonNumber(pOb->m_fRange) + '}';
-            FlushIfLarge(out, device);
+    const bool bOk = EachRecord(stream, out, device, pstrError, [&](int nArray, const CObData* pOb) {
+        out += pszSeparator;
+        pszSeparator = ",\n";
+        CJsonObject o;
+        o.Integer("array", nArray);
+        if (!pOb) {
+            out += o.Boolean("null", true).ToJson();
+            return;
         }
-    }
+        out += o.Integer("index", pOb->m_nIndex).Number("value", pOb->m_dValue).Text("unit", pOb->m_strUnit)
+                   .Number("sampleRate", pOb->m_dSampleRate).Text("time", pOb->m_strTime)
+                   .Text("type", pOb->m_strType).Number("range", pOb->m_fRange).ToJson();
+    });
     out += "\n]}\n";
+    return bOk;
 }
 
 } // namespace
 
-int RunDump(const QStringList& args, QIODevice& out, QIODevice& err)
+int DumpFile(const QString& strPath, const QString& strFormat, QIODevice& out, QString* pstrError)
 {
-    if (NamesOscFile(args))
-        return RunOscDump(args, out, err);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Print a recording's statistics and the records of its arrays 0 and 1."));
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the .mLog file"));
-    const QCommandLineOption formatOption(QStringLiteral("format"),
-                                          QStringLiteral("tsv (default) or json"),
-                                          QStringLiteral("format"), QStringLiteral("tsv"));
-    parser.addOption(formatOption);
-    const QCommandLineOption helpOption = parser.addHelpOption();
-
-    auto usageError = [&](const QString& strReason) {
-        err.write(QStringLiteral("dump: %1\nusage: multimeter-cli dump FILE.mLog "
-                                 "[--format tsv|json]\n")
-                      .arg(strReason)
-                      .toUtf8());
-        return 64;
-    };
-    // The parser wants the program name first; tolerate a caller that left it out.
-    QStringList parserArgs = args;
-    if (parserArgs.isEmpty())
-        parserArgs << QStringLiteral("dump");
-    if (!parser.parse(parserArgs))
-        return usageError(parser.errorText());
-    if (parser.isSet(helpOption)) {
-        out.write(parser.helpText().toUtf8());
-        return 0;
-    }
-    const QStringList files = parser.positionalArguments();
-    if (files.size() != 1)
-        return usageError(files.isEmpty() ? QStringLiteral("no file given")
-                                          : QStringLiteral("give exactly one file"));
-    const QString strFormat = parser.value(formatOption);
-    if (strFormat != QLatin1String("tsv") && strFormat != QLatin1String("json"))
-        return usageError(QStringLiteral("unknown format \"%1\"").arg(strFormat));
-
-    QString strError;
-    const std::unique_ptr<CMyTalvaDoc> pDoc = CMyTalvaDoc::LoadFile(files.first(), &strError);
-    if (!pDoc) {
-        err.write(QStringLiteral("dump: %1\n").arg(strError).toUtf8());
-        return 1;
-    }
+    CRecordStream stream;
+    SStatistics statistics;
+    if (!stream.Open(strPath, pstrError))
+        return CliStatus::kFailed;
+    // The statistics come first in the output but last in the file: a first pass finds them
+    // (and any fault of the file, before anything is printed).
+    if (!stream.Read({}, &statistics, pstrError))
+        return CliStatus::kFailed;
     QByteArray buffer;
     buffer.reserve(kChunk + 4096);
+    bool bOk;
     if (strFormat == QLatin1String("json"))
-        DumpJson(*pDoc, files.first(), buffer, out);
+        bOk = DumpJson(stream, statistics, strPath, buffer, out, pstrError);
+    else if (strFormat == QLatin1String("csv"))
+        bOk = DumpCsv(stream, buffer, out, pstrError);
     else
-        DumpTsv(*pDoc, buffer, out);
-    out.write(buffer);
-    return 0;
+        bOk = DumpTsv(stream, statistics, buffer, out, pstrError);
+    if (!bOk)
+        return CliStatus::kFailed;
+    if (out.write(buffer) != buffer.size()) {
+        *pstrError = QStringLiteral("cannot write the output: %1").arg(out.errorString());
+        return CliStatus::kFailed;
+    }
+    return CliStatus::kOk;
 }
 
-int RunDump(const QStringList& args)
+namespace {
+// stdout through the checked writer.
+class CStdoutDevice : public QIODevice
 {
-    QFile out;
-    QFile err;
-    out.open(stdout, QIODevice::WriteOnly);
-    err.open(stderr, QIODevice::WriteOnly);
-    const int nStatus = RunDump(args, out, err);
-    out.flush();
-    err.flush();
+public:
+    CStdoutDevice() { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* pData, qint64 nBytes) override
+    {
+        return CliOutput::Write(QByteArray::fromRawData(pData, qsizetype(nBytes))) ? nBytes : -1;
+    }
+};
+
+int RunDump(const CCliVerb& verb, QCommandLineParser& parser)
+{
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return CliOutput::UsageError(verb.strName, files.isEmpty() ? QStringLiteral("no file given")
+                                                                  : QStringLiteral("give exactly one file"));
+    const QString strFormat = parser.value(QStringLiteral("format"));
+    if (strFormat != QLatin1String("tsv") && strFormat != QLatin1String("json") && strFormat != QLatin1String("csv"))
+        return CliOutput::UsageError(verb.strName, QStringLiteral("bad --format '%1': want tsv, json or csv").arg(strFormat));
+    const bool bWaveform = files.first().endsWith(QLatin1String(".osc"), Qt::CaseInsensitive);
+    if (bWaveform && strFormat == QLatin1String("csv"))
+        return CliOutput::UsageError(verb.strName, QStringLiteral("a waveform file is printed as tsv or json"));
+    CStdoutDevice out;
+    QString strError;
+    const int nStatus = bWaveform ? DumpOscFile(files.first(), strFormat, out, &strError)
+                                  : DumpFile(files.first(), strFormat, out, &strError);
+    // A failed stdout has been reported by the writer already.
+    if (nStatus != CliStatus::kOk && CliOutput::FailureStatus() == 0)
+        CliOutput::Error(strError);
     return nStatus;
+}
+}
+
+CCliVerb DumpVerb()
+{
+    return { QStringLiteral("dump"), QStringLiteral("FILE.mLog|FILE.osc [--format tsv|json|csv]"),
+             QStringLiteral("print a recording or a waveform file"),
+             QStringLiteral("Prints a recording's statistics and the records of its arrays 0 and 1 (tsv, json), or its\n"
+                            "readings with the columns of the export CSV (csv: index, time, value with overloads as\n"
+                            "\"OL\", unit, type; RFC 4180, UTF-8, with a header line). A waveform file (.osc) is printed\n"
+                            "as its fields, its 300 samples (index, time in s, value, unit) and its 120 spectrum bars\n"
+                            "(index, frequency in Hz, value), as tsv or json."),
+             { QCommandLineOption(QStringLiteral("format"), QStringLiteral("tsv, json or csv."), QStringLiteral("FORMAT"),
+                                  QStringLiteral("tsv")) },
+             RunDump };
 }

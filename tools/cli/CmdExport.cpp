@@ -1,6 +1,8 @@
 #include "CmdExport.h"
 
+#include "CCliOutput.h"
 #include "CStderrPrompt.h"
+#include "CliVerbs.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/CReadingsExport.h"
 #include "document/ui/CMyTalvaView.h"
@@ -14,8 +16,6 @@
 #include <cstring>
 
 namespace {
-
-const char kUsage[] = "export FILE.mLog --to OUT [--format xls|csv|pdf-graph|pdf-data]";
 
 // The graph's window size the PDF page stretches: the document window of a usual screen.
 constexpr int kViewWidth = 1000;
@@ -80,50 +80,21 @@ std::unique_ptr<QCoreApplication> CreateExportApplication(int& argc, char** argv
     return std::make_unique<QApplication>(argc, argv);
 }
 
-int RunExport(const QStringList& args, QIODevice& out, QIODevice& err)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Write the readings of a recording as the .xls text of \"Export To Excel\", as CSV, or as the "
-        "printed graph page or data table in a PDF file."));
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the .mLog file"));
-    const QCommandLineOption toOption(QStringLiteral("to"), QStringLiteral("the file to write"),
-                                      QStringLiteral("out"));
-    const QCommandLineOption formatOption(
-        QStringLiteral("format"),
-        QStringLiteral("xls, csv, pdf-graph or pdf-data (default: csv for a .csv file, else xls)"),
-        QStringLiteral("format"));
-    parser.addOption(toOption);
-    parser.addOption(formatOption);
-    const QCommandLineOption helpOption = parser.addHelpOption();
+namespace {
+const QString kTo = QStringLiteral("to");
+const QString kFormat = QStringLiteral("format");
 
-    auto error = [&](const QString& strText) {
-        err.write(QStringLiteral("multimeter-cli: error: %1\n").arg(strText).toUtf8());
-    };
-    auto usageError = [&](const QString& strReason) {
-        error(strReason);
-        err.write(QStringLiteral("usage: multimeter-cli %1\nTry 'multimeter-cli export --help'.\n")
-                      .arg(QLatin1String(kUsage))
-                      .toUtf8());
-        return 64;
-    };
-    QStringList parserArgs = args;
-    if (parserArgs.isEmpty())
-        parserArgs << QStringLiteral("export");
-    if (!parser.parse(parserArgs))
-        return usageError(parser.errorText());
-    if (parser.isSet(helpOption)) {
-        out.write(QStringLiteral("usage: multimeter-cli %1\n\n").arg(QLatin1String(kUsage)).toUtf8());
-        out.write(parser.helpText().toUtf8());
-        return 0;
-    }
+int RunExport(const CCliVerb& verb, QCommandLineParser& parser)
+{
+    auto error = [](const QString& strText) { CliOutput::Error(strText); };
+    auto usageError = [&verb](const QString& strReason) { return CliOutput::UsageError(verb.strName, strReason); };
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
         return usageError(files.isEmpty() ? QStringLiteral("no file given") : QStringLiteral("give exactly one file"));
-    if (!parser.isSet(toOption) || parser.value(toOption).isEmpty())
+    if (!parser.isSet(kTo) || parser.value(kTo).isEmpty())
         return usageError(QStringLiteral("--to OUT is missing"));
-    const QString strOut = parser.value(toOption);
-    QString strFormat = parser.value(formatOption);
+    const QString strOut = parser.value(kTo);
+    QString strFormat = parser.value(kFormat);
     if (strFormat.isEmpty()) {
         const QString strSuffix = QFileInfo(strOut).suffix().toLower();
         if (strSuffix == QLatin1String("pdf"))
@@ -134,7 +105,7 @@ int RunExport(const QStringList& args, QIODevice& out, QIODevice& err)
         return usageError(QStringLiteral("unknown format \"%1\"").arg(strFormat));
     if (IsPdfFormat(strFormat) && !qobject_cast<QApplication*>(QCoreApplication::instance())) {
         error(QStringLiteral("PDF pages need the program's GUI application"));
-        return 1;
+        return CliStatus::kFailed;
     }
     const QString strFile = files.constFirst();
     if (QFileInfo(strFile).absoluteFilePath() == QFileInfo(strOut).absoluteFilePath())
@@ -144,11 +115,11 @@ int RunExport(const QStringList& args, QIODevice& out, QIODevice& err)
     std::unique_ptr<CMyTalvaDoc> pDoc = CMyTalvaDoc::LoadFile(strFile, &strError);
     if (!pDoc) {
         error(strError);
-        return 1;
+        return CliStatus::kFailed;
     }
     if (pDoc->m_arrData[0].isEmpty()) {
         error(QStringLiteral("\"%1\" holds no readings: nothing to export").arg(strFile));
-        return 1;
+        return CliStatus::kFailed;
     }
     bool bWritten = false;
     if (strFormat == QLatin1String("xls"))
@@ -159,15 +130,23 @@ int RunExport(const QStringList& args, QIODevice& out, QIODevice& err)
         bWritten = WritePdf(std::move(pDoc), strOut, strFormat == QLatin1String("pdf-graph"), &strError);
     if (!bWritten) {
         error(strError);
-        return 1;
+        return CliStatus::kFailed;
     }
-    return 0;
+    return CliStatus::kOk;
 }
 
-int RunExport(const QStringList& args)
+}
+
+CCliVerb ExportVerb()
 {
-    QFile out, err;
-    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    return RunExport(args, out, err);
+    return { QStringLiteral("export"), QStringLiteral("FILE.mLog --to OUT [--format xls|csv|pdf-graph|pdf-data]"),
+             QStringLiteral("write a recording as .xls text, CSV or PDF pages"),
+             QStringLiteral(
+                 "Writes the readings of a recording as the .xls text of \"Export To Excel\", as CSV (RFC 4180,\n"
+                 "UTF-8, a header row), or as the printed graph page or data table in a PDF file (A4). OUT is\n"
+                 "written whole or not at all."),
+             { QCommandLineOption(kTo, QStringLiteral("The file to write."), QStringLiteral("OUT")),
+               QCommandLineOption(kFormat, QStringLiteral("xls, csv, pdf-graph or pdf-data (default: csv for a .csv file, else xls)."),
+                                  QStringLiteral("FORMAT")) },
+             RunExport };
 }

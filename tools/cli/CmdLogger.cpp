@@ -1,6 +1,6 @@
 // multimeter-cli logger: the meter's logger directory, or every recording into files.
 #include "CCliSession.h"
-#include "CliErrors.h"
+#include "CCliOutput.h"
 #include "CliVerbs.h"
 
 #include "document/CMyTalvaDoc.h"
@@ -100,39 +100,28 @@ private:
 
 } // namespace
 
-int RunLogger(const QStringList& args)
+namespace {
+const QString kList = QStringLiteral("list");
+const QString kOut = QStringLiteral("out");
+const QString kFormat = QStringLiteral("format");
+
+int RunLogger(const CCliVerb& verb, QCommandLineParser& parser)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Download the recordings stored in the meter's data logger.\n"
-        "--list prints the directory, one recording a line: address, function, start, points, interval "
-        "(tab-separated), and ends the transfer. --out downloads every recording into a file of its own, "
-        "named by address and start time (logger-ADDRESS-START.mLog or .csv); a recording the download "
-        "could not finish is kept as ...-partial. The status is non-zero when a recording could not be fetched."));
-    const QCommandLineOption listOpt(QStringLiteral("list"), QStringLiteral("Print the logger directory only."));
-    const QCommandLineOption outOpt(QStringLiteral("out"), QStringLiteral("Folder to write the recordings into (made when missing)."),
-                                    QStringLiteral("dir"));
-    const QCommandLineOption formatOpt(QStringLiteral("format"),
-                                       QStringLiteral("mlog (recording files, default) or csv (index,time,value,unit,function)."),
-                                       QStringLiteral("format"), QStringLiteral("mlog"));
-    parser.addOption(listOpt);
-    parser.addOption(outOpt);
-    parser.addOption(formatOpt);
-    CCliSession session(parser);
-    if (!session.Parse(args, false))
-        return parser.isSet(QStringLiteral("help")) ? 0 : CliErrors::kUsageStatus;
-    const bool bList = parser.isSet(listOpt);
-    const QString strDir = parser.value(outOpt);
-    if (bList == parser.isSet(outOpt))
-        return CliErrors::UsageError("logger", QStringLiteral("give either --list or --out DIR"));
+    CCliSession session(verb, parser);
+    if (!session.Parse())
+        return CliStatus::kUsage;
+    const bool bList = parser.isSet(kList);
+    const QString strDir = parser.value(kOut);
+    if (bList == parser.isSet(kOut))
+        return CliOutput::UsageError(verb.strName, QStringLiteral("give either --list or --out DIR"));
     if (!bList && strDir.isEmpty())
-        return CliErrors::UsageError("logger", QStringLiteral("--out needs a folder"));
-    const QString strFormat = parser.value(formatOpt);
+        return CliOutput::UsageError(verb.strName, QStringLiteral("--out needs a folder"));
+    const QString strFormat = parser.value(kFormat);
     if (strFormat != QLatin1String("mlog") && strFormat != QLatin1String("csv"))
-        return CliErrors::UsageError("logger", QStringLiteral("bad --format '%1': want mlog or csv").arg(strFormat));
+        return CliOutput::UsageError(verb.strName, QStringLiteral("bad --format '%1': want mlog or csv").arg(strFormat));
     const bool bCsv = strFormat == QLatin1String("csv");
     if (!bList && !QDir().mkpath(strDir)) {
-        CliErrors::Error(QStringLiteral("cannot make the folder %1").arg(strDir));
+        CliOutput::Error(QStringLiteral("cannot make the folder %1").arg(strDir));
         return 1;
     }
 
@@ -188,7 +177,7 @@ int RunLogger(const QStringList& args)
         if (!bOk) {
             bWriteFailed = true;
             progress.EndBar();
-            CliErrors::Error(strError.isEmpty() ? QStringLiteral("cannot write %1").arg(strPath) : strError);
+            CliOutput::Error(strError.isEmpty() ? QStringLiteral("cannot write %1").arg(strPath) : strError);
             return;
         }
         written << strPath;
@@ -197,18 +186,18 @@ int RunLogger(const QStringList& args)
     QObject::connect(&download, &CLoggerDownload::DownloadFinished, &download, [&](Outcome outcome) {
         progress.EndBar();
         if (outcome == Outcome::Complete) {
-            session.Finish(0);
+            session.Finish(CliStatus::kOk);
             return;
         }
         if (bTimedOut)
-            CliErrors::Error(QStringLiteral("the download did not end within %1 s").arg(session.Seconds()));
+            CliOutput::Error(QStringLiteral("the download did not end within %1 s").arg(session.Seconds()));
         session.Finish(outcome == Outcome::LinkLost ? 3 : 1);
     });
 
     session.ConnectThen([&] {
         const bool bStarted = bList ? download.ListDirectory() : download.OnDownloadLogger();
         if (!bStarted) {
-            session.Finish(1);
+            session.Finish(CliStatus::kFailed);
             return;
         }
         if (session.Seconds() > 0)
@@ -227,7 +216,7 @@ int RunLogger(const QStringList& args)
             QStringList names;
             for (const LoggerListData& entry : missing)
                 names << EntryText(entry);
-            CliErrors::Error(QStringLiteral("%1 of %2 recording(s) could not be fetched: %3")
+            CliOutput::Error(QStringLiteral("%1 of %2 recording(s) could not be fetched: %3")
                                  .arg(missing.size()).arg(nEntries).arg(names.join(QStringLiteral("; "))));
             if (nStatus == 0)
                 nStatus = 1;
@@ -237,4 +226,26 @@ int RunLogger(const QStringList& args)
     if (bWriteFailed && nStatus == 0)
         nStatus = 1;
     return nStatus;
+}
+}
+
+CCliVerb LoggerVerb()
+{
+    CCliVerb verb { QStringLiteral("logger"),
+                    QStringLiteral("--port PORT [--mac ADDRESS] (--list | --out DIR) [--format mlog|csv] [--seconds N]"),
+                    QStringLiteral("download the meter's data logger"),
+                    QStringLiteral(
+                        "Downloads the recordings stored in the meter's data logger. --list prints the directory, one\n"
+                        "recording a line: address, function, start, points, interval (tab-separated), and ends the\n"
+                        "transfer. --out downloads every recording into a file of its own, named by address and start\n"
+                        "time (logger-ADDRESS-START.mLog or .csv); a recording the download could not finish is kept as\n"
+                        "...-partial. Progress goes to stderr. The status is non-zero when a recording could not be\n"
+                        "fetched (3 when the link was lost), and stderr names each one."),
+                    CCliSession::LinkOptions(true, QStringLiteral("Give up the whole transfer after N seconds (default: no limit).")),
+                    RunLogger };
+    verb.options << QCommandLineOption(kList, QStringLiteral("Print the logger directory only."))
+                 << QCommandLineOption(kOut, QStringLiteral("Folder to write the recordings into (made when missing)."), QStringLiteral("DIR"))
+                 << QCommandLineOption(kFormat, QStringLiteral("mlog (recording files) or csv (index,time,value,unit,function)."),
+                                       QStringLiteral("FORMAT"), QStringLiteral("mlog"));
+    return verb;
 }

@@ -1,37 +1,62 @@
+#include "CCliFormat.h"
+#include "CCliOutput.h"
 #include "CCliSession.h"
-#include "CliVerbs.h"
 #include "CReconnect.h"
+#include "CliVerbs.h"
 
 #include "protocol/CMeterProtocol.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QDateTime>
 #include <QMetaObject>
 
 #include <atomic>
 
 namespace {
-QString Number(float f)
+// One field of a reading: its name, and its text in TSV and JSON (empty JSON: left out).
+struct SField
 {
-    return QString::number(double(f), 'g', 7);
-}
+    const char* pszKey;
+    QByteArray tsv;
+    QByteArray json;
+};
 
-// The fields of one reading, in print order: the common ones, then those of
-// the secondary and auxiliary displays its layout carries.
-QList<QPair<QString, QString>> ReadingFields(const CDecodedReading& d)
+// The TSV columns, the same for every layout; a layout without a field leaves it empty.
+const char* const kColumns[] = {
+    "received", "time", "function", "value", "unit", "decimals", "layout", "series", "kind",
+    "sub1", "sub1Unit", "sub1Decimals", "sub1Time", "sub2", "sub2Unit", "sub2Decimals", "sub2Time",
+    "sub3", "sub3Unit", "sub3Decimals", "sub3Time", "clock", "ref", "rel",
+    "aux1", "aux2", "aux2Unit", "auxCode", "aux3", "aux3Unit", "aux4",
+};
+constexpr int kColumnCount = int(sizeof kColumns / sizeof kColumns[0]);
+
+QList<SField> ReadingFields(const CDecodedReading& d, const QDateTime& received)
 {
     const MeterReading& r = d.reading;
-    QList<QPair<QString, QString>> f = {
-        { QStringLiteral("time"), d.strTime },
-        { QStringLiteral("function"), r.m_strFunction },
-        { QStringLiteral("value"), Number(r.m_fValue) },
-        { QStringLiteral("unit"), r.m_strUnit },
-        { QStringLiteral("decimals"), QString::number(r.m_nDecimals) },
-        { QStringLiteral("layout"), QString::number(d.nLayout) },
-        { QStringLiteral("series"), QString::number(d.bSeries8Frame ? 8 : 9) },
-        { QStringLiteral("kind"), QString::number(d.nRecordKind) },
+    QList<SField> f;
+    auto text = [&f](const char* pszKey, const QString& str) {
+        f.append({ pszKey, CliFormat::TsvField(str), CliFormat::JsonString(str) });
     };
-    auto add = [&f](const char* pszKey, const QString& strValue) { f.append({ QLatin1String(pszKey), strValue }); };
+    auto unit = [&text](const char* pszKey, const QString& str) { text(pszKey, str.trimmed()); };
+    auto integer = [&f](const char* pszKey, int n) {
+        f.append({ pszKey, QByteArray::number(n), QByteArray::number(n) });
+    };
+    // TSV with the meter's decimals, JSON the shortest text of the stored float.
+    auto value = [&f](const char* pszKey, float v, int nDecimals) {
+        f.append({ pszKey, CliFormat::Fixed(double(v), nDecimals), CliFormat::JsonNumber(v) });
+    };
+    auto number = [&f](const char* pszKey, float v) {
+        const QByteArray t = CliFormat::JsonNumber(v);
+        f.append({ pszKey, t, t });
+    };
+    text("received", CliFormat::IsoTime(received));
+    text("time", d.strTime);
+    text("function", r.m_strFunction);
+    value("value", r.m_fValue, r.m_nDecimals);
+    unit("unit", r.m_strUnit);
+    integer("decimals", r.m_nDecimals);
+    integer("layout", d.nLayout);
+    integer("series", d.bSeries8Frame ? 8 : 9);
+    integer("kind", d.nRecordKind);
     switch (d.nLayout) {
     case 2:
     case 4: {
@@ -39,96 +64,104 @@ QList<QPair<QString, QString>> ReadingFields(const CDecodedReading& d)
         const QString units[] = { r.m_strSub1Unit, r.m_strSub2Unit, r.m_strSub3Unit };
         const int decimals[] = { r.m_nSub1Decimals, r.m_nSub2Decimals, r.m_nSub3Decimals };
         const QString times[] = { r.m_strSub1Time, r.m_strSub2Time, r.m_strSub3Time };
+        static const char* const keys[3][4] = {
+            { "sub1", "sub1Unit", "sub1Decimals", "sub1Time" },
+            { "sub2", "sub2Unit", "sub2Decimals", "sub2Time" },
+            { "sub3", "sub3Unit", "sub3Decimals", "sub3Time" },
+        };
         for (int i = 0; i < 3; ++i) {
-            const QString strKey = QStringLiteral("sub%1").arg(i + 1);
-            f.append({ strKey, Number(values[i]) });
-            f.append({ strKey + QStringLiteral("Unit"), units[i] });
-            f.append({ strKey + QStringLiteral("Decimals"), QString::number(decimals[i]) });
-            f.append({ strKey + QStringLiteral("Time"), times[i] });
+            value(keys[i][0], values[i], decimals[i]);
+            unit(keys[i][1], units[i]);
+            integer(keys[i][2], decimals[i]);
+            text(keys[i][3], times[i]);
         }
         if (d.nLayout == 4)
-            add("clock", r.m_strClockText);
+            text("clock", r.m_strClockText);
         break;
     }
     case 3:
-        add("ref", Number(r.m_fRef));
-        add("rel", Number(r.m_fRel));
+        value("ref", r.m_fRef, r.m_nDecimals);
+        value("rel", r.m_fRel, r.m_nDecimals);
         break;
     case 5:
-        add("aux1", Number(r.m_fAux1));
-        add("aux2", Number(r.m_fAux2));
-        add("aux2Unit", r.m_strAux2Unit);
-        add("auxCode", QString::number(r.m_nAuxCode));
+        number("aux1", r.m_fAux1);
+        number("aux2", r.m_fAux2);
+        unit("aux2Unit", r.m_strAux2Unit);
+        integer("auxCode", r.m_nAuxCode);
         break;
     case 6:
-        add("aux3", Number(r.m_fAux3));
-        add("aux3Unit", r.m_strAux3Unit);
+        number("aux3", r.m_fAux3);
+        unit("aux3Unit", r.m_strAux3Unit);
         break;
     case 7:
-        add("aux4", Number(r.m_fAux4));
+        number("aux4", r.m_fAux4);
         break;
     default:
         break;
     }
     return f;
 }
-
-QString FormatTsv(const CDecodedReading& d)
-{
-    QStringList cells;
-    const auto fields = ReadingFields(d);
-    for (int i = 0; i < fields.size(); ++i)
-        cells << (i < 8 ? fields[i].second : fields[i].first + QLatin1Char('=') + fields[i].second);
-    return cells.join(QLatin1Char('\t'));
 }
 
-QString FormatJson(const CDecodedReading& d)
+QByteArray MonitorTsvHeader()
 {
-    QJsonObject o;
-    for (const auto& [strKey, strValue] : ReadingFields(d)) {
-        bool bNumber = false;
-        const double v = strValue.toDouble(&bNumber);
-        const bool bText = strKey == QLatin1String("time") || strKey.endsWith(QLatin1String("Time"))
-            || strKey == QLatin1String("clock") || strKey.endsWith(QLatin1String("Unit"))
-            || strKey == QLatin1String("unit") || strKey == QLatin1String("function");
-        o.insert(strKey, bNumber && !bText ? QJsonValue(v) : QJsonValue(strValue));
+    QByteArray line;
+    for (int i = 0; i < kColumnCount; ++i)
+        line += (i ? "\t" : "") + QByteArray(kColumns[i]);
+    return line + '\n';
+}
+
+QByteArray MonitorTsvLine(const CDecodedReading& d, const QDateTime& received)
+{
+    const QList<SField> fields = ReadingFields(d, received);
+    QByteArray cells[kColumnCount];
+    for (const SField& field : fields) {
+        for (int i = 0; i < kColumnCount; ++i) {
+            if (qstrcmp(kColumns[i], field.pszKey) == 0)
+                cells[i] = field.tsv;
+        }
     }
-    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
-}
+    QByteArray line;
+    for (int i = 0; i < kColumnCount; ++i)
+        line += (i ? "\t" : "") + cells[i];
+    return line + '\n';
 }
 
-int RunMonitor(const QStringList& args)
+QByteArray MonitorJsonLine(const CDecodedReading& d, const QDateTime& received)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Print every decoded reading, one line each: time, function, value, unit, decimals, layout, series, "
-        "record kind, then the secondary and auxiliary values of the layout."));
-    const QCommandLineOption formatOpt(QStringLiteral("format"), QStringLiteral("tsv (default) or json."), QStringLiteral("format"), QStringLiteral("tsv"));
-    parser.addOption(formatOpt);
-    CCliSession session(parser);
-    session.AddCountOption();
-    session.AddReconnectOption();
-    if (!session.Parse(args, false))
-        return 64;
-    const QString strFormat = parser.value(formatOpt);
-    if (strFormat != QLatin1String("tsv") && strFormat != QLatin1String("json")) {
-        std::fprintf(stderr, "bad --format '%s': want tsv or json\n", qPrintable(strFormat));
-        return 64;
-    }
-    const int nCount = session.Count();
+    CJsonObject o;
+    for (const SField& field : ReadingFields(d, received))
+        o.Raw(field.pszKey, field.json);
+    return o.ToJson() + '\n';
+}
+
+namespace {
+int RunMonitor(const CCliVerb& verb, QCommandLineParser& parser)
+{
+    CCliSession session(verb, parser);
+    if (!session.Parse())
+        return CliStatus::kUsage;
+    const QString strFormat = parser.value(QStringLiteral("format"));
+    if (strFormat != QLatin1String("tsv") && strFormat != QLatin1String("json"))
+        return CliOutput::UsageError(verb.strName, QStringLiteral("bad --format '%1': want tsv or json").arg(strFormat));
+    const qint64 nCount = session.Count();
+    const bool bJson = strFormat == QLatin1String("json");
+    if (!bJson && !CliOutput::Write(MonitorTsvHeader()))
+        return CliOutput::FailureStatus();
 
     CMeterProtocol protocol(&session.Link(), &session.Prompt());
     session.Link().SetMeterTextSink(&protocol);
-    const bool bJson = strFormat == QLatin1String("json");
-    std::atomic<int> nPrinted { 0 };
+    std::atomic<qint64> nPrinted { 0 };
     // Printed on the link thread as decoded, so nothing queues up behind a busy loop.
     QObject::connect(&protocol, &CMeterProtocol::ReadingDecoded, &protocol,
                      [&](const CDecodedReading& d) {
                          if (nCount > 0 && nPrinted >= nCount)
                              return;
-                         PrintLine(bJson ? FormatJson(d) : FormatTsv(d));
+                         const QDateTime received = QDateTime::currentDateTime();
+                         if (!CliOutput::Write(bJson ? MonitorJsonLine(d, received) : MonitorTsvLine(d, received)))
+                             return;
                          if (++nPrinted == nCount)
-                             QMetaObject::invokeMethod(&session, [&session] { session.Finish(0); }, Qt::QueuedConnection);
+                             QMetaObject::invokeMethod(&session, [&session] { session.Finish(CliStatus::kOk); }, Qt::QueuedConnection);
                      },
                      Qt::DirectConnection);
     if (session.Reconnect())
@@ -137,4 +170,26 @@ int RunMonitor(const QStringList& args)
     const int nStatus = session.Exec();
     session.Link().SetMeterTextSink(nullptr);
     return nStatus;
+}
+}
+
+CCliVerb MonitorVerb()
+{
+    CCliVerb verb { QStringLiteral("monitor"),
+                    QStringLiteral("--port PORT [--mac ADDRESS] [--count N] [--seconds N] [--format tsv|json] [--reconnect]"),
+                    QStringLiteral("print every decoded reading"),
+                    QStringLiteral(
+                        "Prints every decoded reading, one line each. TSV starts with a header line and has the same\n"
+                        "columns for every layout (empty where a layout has no such field): the computer's receive\n"
+                        "time (ISO 8601), the meter's time text, function, value (with the meter's decimals), unit,\n"
+                        "decimals, layout, series, record kind, then the secondary and auxiliary values. JSON gives\n"
+                        "one object per line with the fields of the reading's layout; numbers are the shortest text\n"
+                        "that reads back as the meter's value."),
+                    CCliSession::LinkOptions(true, QStringLiteral("Stop after N seconds (default: run until Ctrl-C)."),
+                                             QString(), QStringLiteral("Stop after N readings; 0: no limit.")),
+                    RunMonitor };
+    verb.options << QCommandLineOption(QStringLiteral("format"), QStringLiteral("tsv or json."), QStringLiteral("FORMAT"),
+                                       QStringLiteral("tsv"))
+                 << CCliSession::ReconnectOption();
+    return verb;
 }

@@ -1,6 +1,6 @@
 // multimeter-cli osc: the first waveform received, saved as .osc, .xlsx or .csv.
 #include "CCliSession.h"
-#include "CliErrors.h"
+#include "CCliOutput.h"
 #include "CliVerbs.h"
 
 #include "protocol/CMeterProtocol.h"
@@ -38,37 +38,28 @@ bool FormatOf(const QString& strPath, Format* pFormat)
 
 } // namespace
 
-int RunOsc(const QStringList& args)
+namespace {
+const QString kOut = QStringLiteral("out");
+const QString kSlot = QStringLiteral("slot");
+
+int RunOsc(const CCliVerb& verb, QCommandLineParser& parser)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Save the first oscilloscope waveform the meter sends (of --slot N when given) in the format FILE's "
-        "extension names: .osc (the program's waveform file), .xlsx (workbook) or .csv (one row per point: "
-        "index, time or frequency, value, unit). A capture of the meter's FFT mode (status 3) is saved as its "
-        "spectrum in .xlsx and .csv. --seconds S: give up after S seconds without that waveform (default 30)."));
-    const QCommandLineOption outOpt(QStringLiteral("out"), QStringLiteral("The file to write: .osc, .xlsx or .csv."),
-                                    QStringLiteral("file"));
-    const QCommandLineOption slotOpt(QStringLiteral("slot"),
-                                     QStringLiteral("0 the live screen, 1 to 10 a stored waveform (default: the first of any slot)."),
-                                     QStringLiteral("n"));
-    parser.addOption(outOpt);
-    parser.addOption(slotOpt);
-    CCliSession session(parser);
-    if (!session.Parse(args, false))
-        return parser.isSet(QStringLiteral("help")) ? 0 : CliErrors::kUsageStatus;
-    const QString strOut = parser.value(outOpt);
+    CCliSession session(verb, parser);
+    if (!session.Parse())
+        return CliStatus::kUsage;
+    const QString strOut = parser.value(kOut);
     if (strOut.isEmpty())
-        return CliErrors::UsageError("osc", QStringLiteral("missing --out FILE"));
+        return CliOutput::UsageError(verb.strName, QStringLiteral("missing --out FILE"));
     Format format = Format::Osc;
     if (!FormatOf(strOut, &format))
-        return CliErrors::UsageError("osc", QStringLiteral("--out %1: the file must end in .osc, .xlsx or .csv").arg(strOut));
+        return CliOutput::UsageError(verb.strName, QStringLiteral("--out %1: the file must end in .osc, .xlsx or .csv").arg(strOut));
     int nWantedSlot = -1;
-    if (parser.isSet(slotOpt)) {
+    if (parser.isSet(kSlot)) {
         bool bOk = false;
-        nWantedSlot = parser.value(slotOpt).toInt(&bOk);
+        nWantedSlot = parser.value(kSlot).toInt(&bOk);
         if (!bOk || nWantedSlot < 0 || nWantedSlot > COscSlots::kMaxStoredSlot)
-            return CliErrors::UsageError("osc", QStringLiteral("bad --slot '%1': want 0 to %2")
-                                                    .arg(parser.value(slotOpt)).arg(COscSlots::kMaxStoredSlot));
+            return CliOutput::UsageError(verb.strName, QStringLiteral("bad --slot '%1': want 0 to %2")
+                                                    .arg(parser.value(kSlot)).arg(COscSlots::kMaxStoredSlot));
     }
     const double dSeconds = session.Seconds() > 0 ? session.Seconds() : kDefaultSeconds;
 
@@ -93,14 +84,14 @@ int RunOsc(const QStringList& args)
             case Format::Csv: bOk = COscCsv::SaveFile(strOut, record, bSpectrum, &strError); break;
             }
             if (!bOk) {
-                CliErrors::Error(strError);
-                session.Finish(1);
+                CliOutput::Error(strError);
+                session.Finish(CliStatus::kFailed);
                 return;
             }
             bSaved = true;
             std::fprintf(stderr, "saved the waveform of slot %d%s to %s\n", record.m_slot,
                          bSpectrum ? " (spectrum)" : "", qPrintable(strOut));
-            session.Finish(0);
+            session.Finish(CliStatus::kOk);
         }, Qt::QueuedConnection);
     }, Qt::DirectConnection);
 
@@ -108,10 +99,10 @@ int RunOsc(const QStringList& args)
         QTimer::singleShot(int(dSeconds * 1000), &session, [&] {
             if (bTaken)
                 return; // being saved
-            CliErrors::Error(nWantedSlot >= 0
+            CliOutput::Error(nWantedSlot >= 0
                                  ? QStringLiteral("no waveform of slot %1 received within %2 s").arg(nWantedSlot).arg(dSeconds)
                                  : QStringLiteral("no waveform received within %1 s").arg(dSeconds));
-            session.Finish(1);
+            session.Finish(CliStatus::kFailed);
         });
     });
     int nStatus = session.Exec();
@@ -119,4 +110,24 @@ int RunOsc(const QStringList& args)
     if (nStatus == 0 && !bSaved)
         nStatus = 1; // interrupted before anything was saved
     return nStatus;
+}
+}
+
+CCliVerb OscVerb()
+{
+    CCliVerb verb { QStringLiteral("osc"),
+                    QStringLiteral("--port PORT [--mac ADDRESS] [--slot N] [--seconds N] --out FILE"),
+                    QStringLiteral("save an oscilloscope waveform as .osc, .xlsx or .csv"),
+                    QStringLiteral(
+                        "Saves the first oscilloscope waveform the meter sends (of --slot N when given) in the format\n"
+                        "FILE's extension names: .osc (the program's waveform file), .xlsx (workbook) or .csv (one row\n"
+                        "per point: index, time or frequency, value, unit). A capture of the meter's FFT mode is saved\n"
+                        "as its spectrum in .xlsx and .csv. Nothing within the time limit: an error and status 1."),
+                    CCliSession::LinkOptions(true, QStringLiteral("Give up after N seconds without that waveform."),
+                                             QString::number(kDefaultSeconds)),
+                    RunOsc };
+    verb.options << QCommandLineOption(kOut, QStringLiteral("The file to write: .osc, .xlsx or .csv."), QStringLiteral("FILE"))
+                 << QCommandLineOption(kSlot, QStringLiteral("0 the live screen, 1 to 10 a stored waveform (default: the first of any slot)."),
+                                       QStringLiteral("N"));
+    return verb;
 }

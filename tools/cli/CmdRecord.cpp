@@ -1,49 +1,93 @@
+#include "CCliOutput.h"
 #include "CCliSession.h"
-#include "CliVerbs.h"
 #include "CReconnect.h"
+#include "CliVerbs.h"
 
 #include "protocol/CLiveRecorder.h"
 #include "protocol/CMeterProtocol.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTimer>
 
-#include <cstdio>
+namespace {
+const QString kOut = QStringLiteral("out");
+const QString kAutosave = QStringLiteral("autosave");
+const QString kForce = QStringLiteral("force");
+constexpr int kQuietWarningMs = 5000;  //!< silence after which the user is told
 
-int RunRecord(const QStringList& args)
+// The files a recording into strOut may write that exist already: FILE and FILE-N.
+QStringList ExistingOutputs(const CLiveRecorder& recorder)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Record live readings into .mLog files. A change of function or 20000 records starts the next file "
-        "(FILE-2.mLog, FILE-3.mLog, ...). Ctrl-C saves and stops."));
-    const QCommandLineOption outOpt(QStringLiteral("out"), QStringLiteral("The first file to write."), QStringLiteral("file"));
-    const QCommandLineOption autosaveOpt(QStringLiteral("autosave"), QStringLiteral("Save every N seconds (default 10)."), QStringLiteral("n"), QStringLiteral("10"));
-    parser.addOption(outOpt);
-    parser.addOption(autosaveOpt);
-    CCliSession session(parser);
-    session.AddCountOption();
-    session.AddReconnectOption();
-    if (!session.Parse(args, false))
-        return 64;
-    if (parser.value(outOpt).isEmpty()) {
-        std::fprintf(stderr, "missing --out\n");
-        return 64;
+    const QFileInfo first(recorder.FilePath(1));
+    const QFileInfo second(recorder.FilePath(2));
+    QStringList found;
+    if (first.exists())
+        found << first.filePath();
+    // FILE-2.mLog -> FILE-<n>.mLog
+    const QString strSecond = second.fileName();
+    const qsizetype nDash = strSecond.lastIndexOf(QStringLiteral("-2"));
+    const QRegularExpression re(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(strSecond.left(nDash)) + QStringLiteral("-[0-9]+") + QRegularExpression::escape(strSecond.mid(nDash + 2))));
+    for (const QString& strName : first.dir().entryList(QDir::Files | QDir::Hidden)) {
+        if (re.match(strName).hasMatch() && strName != first.fileName())
+            found << first.dir().filePath(strName);
     }
-    const int nCount = session.Count();
-    bool bOk = false;
-    const double dAutosave = parser.value(autosaveOpt).toDouble(&bOk);
-    if (!bOk || dAutosave <= 0) {
-        std::fprintf(stderr, "bad --autosave '%s'\n", qPrintable(parser.value(autosaveOpt)));
-        return 64;
+    return found;
+}
+
+// Checks, before any link is made, that the recording can be written; false after the error.
+bool CheckOutput(const CLiveRecorder& recorder, bool bForce)
+{
+    const QFileInfo first(recorder.FilePath(1));
+    const QFileInfo folder(first.absolutePath());
+    if (!folder.isDir()) {
+        CliOutput::Error(QStringLiteral("cannot record into %1: the folder %2 does not exist").arg(first.filePath(), folder.filePath()));
+        return false;
+    }
+    if (first.isDir()) {
+        CliOutput::Error(QStringLiteral("cannot record into %1: it is a folder").arg(first.filePath()));
+        return false;
+    }
+    QTemporaryFile probe(first.absolutePath() + QStringLiteral("/.multimeter-cli-XXXXXX"));
+    if (!probe.open()) {
+        CliOutput::Error(QStringLiteral("cannot record into %1: the folder is not writable (%2)").arg(first.filePath(), probe.errorString()));
+        return false;
+    }
+    const QStringList existing = ExistingOutputs(recorder);
+    if (!existing.isEmpty() && !bForce) {
+        CliOutput::Error(QStringLiteral("%1 exists; give --force to overwrite it").arg(existing.join(QStringLiteral(", "))));
+        return false;
+    }
+    return true;
+}
+
+int RunRecord(const CCliVerb& verb, QCommandLineParser& parser)
+{
+    CCliSession session(verb, parser);
+    if (!session.Parse())
+        return CliStatus::kUsage;
+    if (parser.value(kOut).trimmed().isEmpty())
+        return CliOutput::UsageError(verb.strName, QStringLiteral("missing --out FILE.mLog"));
+    double dAutosave = 0;
+    if (!CliVerbs::ReadNumber(verb, parser, kAutosave, 0.1, 86400, &dAutosave))
+        return CliStatus::kUsage;
+    const qint64 nCount = session.Count();
+
+    CLiveRecorder recorder(parser.value(kOut));
+    if (!CheckOutput(recorder, parser.isSet(kForce)))
+        return CliStatus::kFailed;
+    QString strLockError;
+    if (!recorder.Lock(&strLockError)) {
+        CliOutput::Error(strLockError);
+        return CliStatus::kFailed;
     }
 
     CMeterProtocol protocol(&session.Link(), &session.Prompt());
     session.Link().SetMeterTextSink(&protocol);
-    CLiveRecorder recorder(parser.value(outOpt));
-    QString strLockError;
-    if (!recorder.Lock(&strLockError)) {
-        std::fprintf(stderr, "%s\n", qPrintable(strLockError));
-        return 1;
-    }
     bool bSaveFailed = false;
     bool bToldSeries9 = false;
     QObject::connect(&recorder, &CLiveRecorder::FileStarted, &recorder,
@@ -53,44 +97,98 @@ int RunRecord(const QStringList& args)
     });
     QObject::connect(&recorder, &CLiveRecorder::FileError, &recorder, [&](const QString& strMessage) {
         bSaveFailed = true;
-        session.Prompt().Message(strMessage, QString(), CPrompt::Critical);
+        CliOutput::Error(strMessage);
     });
+
+    // Says so when nothing recordable has come for a while, once per pause.
+    QElapsedTimer sinceRecorded;
+    bool bToldQuiet = false;
+    QTimer quietCheck;
+    quietCheck.setInterval(1000);
+    QObject::connect(&quietCheck, &QTimer::timeout, &recorder, [&] {
+        if (bToldQuiet || sinceRecorded.elapsed() < kQuietWarningMs)
+            return;
+        bToldQuiet = true;
+        CliOutput::Note(QStringLiteral("nothing recordable has arrived for %1 s (%2 readings recorded so far)")
+                            .arg(kQuietWarningMs / 1000).arg(recorder.TotalRecords()));
+    });
+
     // Readings cross to this thread by value; the documents live here only.
     QObject::connect(&protocol, &CMeterProtocol::ReadingDecoded, &recorder, [&](const CDecodedReading& d) {
         if (nCount > 0 && recorder.TotalRecords() >= nCount)
             return;
         if (!recorder.Record(d)) {
             if (!bToldSeries9)
-                std::fprintf(stderr, "note: the meter's statistics readings (series 9) are not recorded here\n");
+                CliOutput::Note(QStringLiteral("the meter's statistics readings (series 9) are not recorded here"));
             bToldSeries9 = true;
             return;
         }
+        if (bToldQuiet)
+            CliOutput::Note(QStringLiteral("readings arrive again"));
+        bToldQuiet = false;
+        sinceRecorded.start();
         if (nCount > 0 && recorder.TotalRecords() >= nCount)
-            session.Finish(0);
+            session.Finish(CliStatus::kOk);
     }, Qt::QueuedConnection);
-
-    QTimer autosave;
-    QObject::connect(&autosave, &QTimer::timeout, &recorder, [&] { recorder.Save(); });
-    autosave.start(int(dAutosave * 1000));
     if (session.Reconnect()) {
         // What came before the loss is on disk before the first try.
         auto* pReconnect = new CReconnect(session);
         QObject::connect(pReconnect, &CReconnect::LinkLost, &recorder, [&] {
             QCoreApplication::sendPostedEvents(&recorder);
-            bSaveFailed = !recorder.Save();
+            if (!recorder.Save())
+                bSaveFailed = true;
+        });
+    } else {
+        QObject::connect(&session.Link(), &CMeterLink::LinkError, &recorder, [&] {
+            CliOutput::Note(QStringLiteral("the meter's stream has ended; saving what was recorded"));
         });
     }
-    session.ConnectThen([&session] { session.StopAfterSeconds(); });
+
+    QTimer autosave;
+    QObject::connect(&autosave, &QTimer::timeout, &recorder, [&] {
+        if (!recorder.Save())
+            bSaveFailed = true;
+    });
+    autosave.start(std::chrono::milliseconds(qint64(dAutosave * 1000)));
+    session.ConnectThen([&] {
+        sinceRecorded.start();
+        quietCheck.start();
+        session.StopAfterSeconds();
+    });
     int nStatus = session.Exec();
     session.Link().SetMeterTextSink(nullptr);
     // Readings already queued when the loop ended are still recorded.
     QCoreApplication::sendPostedEvents(&recorder);
-    recorder.Save();
-    std::fprintf(stderr, "%lld readings recorded in %d file(s)\n", recorder.TotalRecords(), recorder.FileCount());
+    if (!recorder.Save())
+        bSaveFailed = true;
+    std::fprintf(stderr, "%lld readings recorded in %d file(s)\n", recorder.TotalRecords(), qMax(0, recorder.FileCount()));
     for (const QString& strPath : recorder.UnsavedFiles())
-        std::fprintf(stderr, "not saved: %s\n", qPrintable(strPath));
+        CliOutput::Error(QStringLiteral("not saved: %1").arg(strPath));
     // Every failed save counts, even one a later save made good.
     if ((bSaveFailed || !recorder.UnsavedFiles().isEmpty()) && nStatus == 0)
-        nStatus = 1;
+        nStatus = CliStatus::kFailed;
     return nStatus;
+}
+}
+
+CCliVerb RecordVerb()
+{
+    CCliVerb verb { QStringLiteral("record"),
+                    QStringLiteral("--port PORT [--mac ADDRESS] --out FILE.mLog [--force] [--count N] [--seconds N] [--autosave N] [--reconnect]"),
+                    QStringLiteral("record live readings into .mLog files"),
+                    QStringLiteral(
+                        "Records the meter's live readings into .mLog files, by the same rules as the window. A change\n"
+                        "of function or 20000 records starts the next file (FILE-2.mLog, FILE-3.mLog, ...). The output\n"
+                        "folder is checked before connecting. Ctrl-C saves and stops. stderr tells when a file starts\n"
+                        "or closes, when nothing recordable has arrived for 5 s, and when the stream ends."),
+                    CCliSession::LinkOptions(true, QStringLiteral("Stop after N seconds (default: run until Ctrl-C)."),
+                                             QString(),
+                                             QStringLiteral("Stop after N recorded readings (the meter's statistics readings are "
+                                                            "not recorded and not counted); 0: no limit.")),
+                    RunRecord };
+    verb.options << QCommandLineOption(kOut, QStringLiteral("The first file to write."), QStringLiteral("FILE"))
+                 << QCommandLineOption(kForce, QStringLiteral("Overwrite FILE (and FILE-2, ...) when they exist."))
+                 << QCommandLineOption(kAutosave, QStringLiteral("Save every N seconds."), QStringLiteral("N"), QStringLiteral("10"))
+                 << CCliSession::ReconnectOption();
+    return verb;
 }

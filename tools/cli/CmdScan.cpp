@@ -1,28 +1,39 @@
+#include "CCliOutput.h"
 #include "CCliSession.h"
 #include "CliVerbs.h"
 
 #include <QTimer>
 
-int RunScan(const QStringList& args)
+#include <chrono>
+
+namespace {
+int RunScan(const CCliVerb& verb, QCommandLineParser& parser)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("List the meters in reach: id, name, address, rssi (tab-separated)."));
-    CCliSession session(parser);
-    if (!session.Parse(args, false))
-        return 64;
-    const double dSeconds = session.Seconds() > 0 ? session.Seconds() : 10.0;
+    CCliSession session(verb, parser);
+    if (!session.Parse())
+        return CliStatus::kUsage;
     int nRows = 0;
     QObject::connect(&session.Link(), &CMeterLink::DeviceFound, &session,
                      [&nRows](const QString& strName, const QString& strAddress, int nRssi) {
                          PrintLine(QStringLiteral("%1\t%2\t%3\t%4").arg(nRows++).arg(strName, strAddress).arg(nRssi));
                      });
-    if (!session.Link().Scan(session.Port()))
-        return 2;
-    QTimer::singleShot(int(dSeconds * 1000), &session, [&] {
+    QTimer::singleShot(std::chrono::milliseconds(qint64(session.Seconds() * 1000)), &session, [&] {
         if (nRows == 0)
-            session.Fail(QStringLiteral("no meter found on %1").arg(session.Port()), 4);
+            session.Fail(QStringLiteral("no meter found on %1").arg(session.Port()), CliStatus::kNotFound);
         else
-            session.Finish(0);
+            session.Finish(CliStatus::kOk);
     });
+    if (!session.OpenAndScan())
+        return CliStatus::kPortUnavailable;
     return session.Exec();
+}
+}
+
+CCliVerb ScanVerb()
+{
+    return { QStringLiteral("scan"), QStringLiteral("--port PORT [--seconds N]"),
+             QStringLiteral("list the meters in reach"),
+             QStringLiteral("Lists the meters in reach, one per line: id, name, address, rssi (tab-separated)."),
+             CCliSession::LinkOptions(false, QStringLiteral("Scan for N seconds."), QStringLiteral("10")),
+             RunScan };
 }

@@ -1,61 +1,58 @@
 // multimeter-cli: headless use of the meter core.
+#include "CCliOutput.h"
 #include "CliVerbs.h"
-#include "CmdDump.h"
 #include "CmdExport.h"
 #include "document/CDocumentType.h"
 
 #include <QCoreApplication>
 
-#include <cstdio>
-#include <cstring>
-
-namespace {
-struct CVerb
-{
-    const char* pszName;
-    int (*pfnRun)(const QStringList&);
-    const char* pszUsage;
-};
-
-const CVerb kVerbs[] = {
-    { "scan", RunScan, "scan --port P [--seconds N]" },
-    { "connect", RunConnect, "connect --port P [--mac M] [--seconds N]" },
-    { "monitor", RunMonitor, "monitor --port P [--mac M] [--count N] [--seconds N] [--format tsv|json]" },
-    { "record", RunRecord, "record --port P [--mac M] --out FILE.mLog [--count N | --seconds S] [--autosave SECONDS]" },
-    { "dump", RunDump, "dump FILE.mLog|FILE.osc [--format tsv|json]" },
-    { "export", RunExport, "export FILE.mLog --to OUT [--format xls|csv|pdf-graph|pdf-data]" },
-    { "logger", RunLogger, "logger --port P [--mac M] (--list | --out DIR) [--format mlog|csv]" },
-    { "osc", RunOsc, "osc --port P [--mac M] [--slot N] [--seconds S] --out FILE.osc|.xlsx|.csv" },
-};
-
-void PrintUsage()
-{
-    std::fprintf(stderr, "usage: multimeter-cli <verb> [options]\n");
-    for (const CVerb& verb : kVerbs)
-        std::fprintf(stderr, "  multimeter-cli %s\n", verb.pszUsage);
-    std::fprintf(stderr, "Each verb takes --help.\n");
-}
-}
+#include <csignal>
+#include <memory>
 
 int main(int argc, char** argv)
 {
+    // A closed pipe must come back as EPIPE, not kill the process before it can save.
+    std::signal(SIGPIPE, SIG_IGN);
     // Only an export to PDF pages needs a GUI application.
     std::unique_ptr<QCoreApplication> pApp = CreateExportApplication(argc, argv);
     if (!pApp)
         pApp = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication& app = *pApp;
     DocumentType::SetSettingsIdentity();
-    if (argc < 2) {
-        PrintUsage();
-        return 64;
-    }
+
+    // One row per verb; each verb's file holds its usage, options and help.
+    const QList<CCliVerb> verbs = { ScanVerb(), ConnectVerb(), MonitorVerb(), RecordVerb(), DumpVerb(),
+                                    PortsVerb(), ExportVerb(), LoggerVerb(), OscVerb() };
+    auto find = [&verbs](const QString& strName) -> const CCliVerb* {
+        for (const CCliVerb& verb : verbs) {
+            if (verb.strName == strName)
+                return &verb;
+        }
+        return nullptr;
+    };
+    auto print = [](const QString& strText) {
+        return CliOutput::Write(strText.toUtf8()) ? CliStatus::kOk : CliOutput::FailureStatus();
+    };
+
     QStringList args = app.arguments();
-    args.removeAt(1); // the verb; QCommandLineParser wants the program name first
-    for (const CVerb& verb : kVerbs) {
-        if (std::strcmp(argv[1], verb.pszName) == 0)
-            return verb.pfnRun(args);
+    if (args.size() < 2)
+        return CliOutput::UsageError(QString(), QStringLiteral("no verb given"));
+    const QString strVerb = args.at(1);
+    if (strVerb == QLatin1String("--help") || strVerb == QLatin1String("-h"))
+        return print(CliVerbs::ProgramHelp(verbs));
+    if (strVerb == QLatin1String("--version"))
+        return print(CliVerbs::VersionText());
+    if (strVerb == QLatin1String("help")) {
+        if (args.size() == 2)
+            return print(CliVerbs::ProgramHelp(verbs));
+        const CCliVerb* pVerb = find(args.at(2));
+        if (!pVerb || args.size() > 3)
+            return CliOutput::UsageError(QString(), QStringLiteral("unknown verb '%1'").arg(args.mid(2).join(QLatin1Char(' '))));
+        return print(CliVerbs::VerbHelp(*pVerb));
     }
-    std::fprintf(stderr, "unknown verb '%s'\n", argv[1]);
-    PrintUsage();
-    return 64;
+    const CCliVerb* pVerb = find(strVerb);
+    if (!pVerb)
+        return CliOutput::UsageError(QString(), QStringLiteral("unknown verb '%1'").arg(strVerb));
+    args.removeAt(1); // QCommandLineParser wants the program name first
+    return CliVerbs::Run(*pVerb, args);
 }

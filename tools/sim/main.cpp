@@ -62,9 +62,10 @@ int main(int argc, char** argv)
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("End the radio link this many seconds after it came up; the port stays and the next connection is accepted."), QStringLiteral("s"), QStringLiteral("0"));
     const QCommandLineOption dropsOpt(QStringLiteral("drops"), QStringLiteral("How many times --drop-after ends the link (default 1)."), QStringLiteral("n"), QStringLiteral("1"));
     const QCommandLineOption sentLogOpt(QStringLiteral("sent-log"), QStringLiteral("Write each reading sent to <file>, one line each: value with four decimals, tab, unit; \"# link ended\" where --drop-after ended the link."), QStringLiteral("file"));
+    const QCommandLineOption neverLinkOpt(QStringLiteral("never-link"), QStringLiteral("Accept link requests but never establish the link (a dongle that never confirms)."));
     const QCommandLineOption meterOpt(QStringLiteral("meter"), QStringLiteral("Advertise a meter NAME@aa:bb:cc:dd:ee:ff[,RSSI] (repeatable; replaces the default set)."), QStringLiteral("meter"));
     const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("Random seed."), QStringLiteral("n"), QStringLiteral("1"));
-    parser.addOptions({ linkOpt, rateOpt, scenarioOpt, noiseOpt, dongleNoiseOpt, disconnectOpt, dropOpt, dropsOpt, sentLogOpt, floodOpt, meterOpt, seedOpt });
+    parser.addOptions({ linkOpt, rateOpt, scenarioOpt, noiseOpt, dongleNoiseOpt, disconnectOpt, dropOpt, dropsOpt, sentLogOpt, floodOpt, neverLinkOpt, meterOpt, seedOpt });
     parser.process(app);
 
     CSimDongleOptions options;
@@ -81,6 +82,7 @@ int main(int argc, char** argv)
         }
     }
     options.nNoiseBytes = parser.value(dongleNoiseOpt).toInt();
+    options.bNeverLink = parser.isSet(neverLinkOpt);
     options.dDisconnectAfterS = parser.value(disconnectOpt).toDouble();
     options.nFloodPackets = qBound(0, parser.value(floodOpt).toInt(), 10000);
     options.nSeed = parser.value(seedOpt).toUInt();

@@ -1,6 +1,7 @@
 #include "link/ui/CBleScan.h"
 
 #include "link/CMeterLink.h"
+#include "link/CPortList.h"
 #include "link/CPortSettings.h"
 
 #include <QComboBox>
@@ -8,7 +9,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSerialPortInfo>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -75,15 +75,16 @@ void CBleScan::showEvent(QShowEvent* pEvent)
 
 void CBleScan::LoadPorts()
 {
-    const QString strSaved = CPortSettings::ReadPortSetting();
+    // The remembered port first; with none, the first USB serial port the system has.
+    QString strFirst = CPortSettings::ReadSavedPort();
+    if (strFirst.isEmpty())
+        strFirst = CPortList::FirstUsbPort();
     m_pPort->clear();
-    m_pPort->addItem(strSaved);
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& info : ports) {
-        if (info.systemLocation() != strSaved)
-            m_pPort->addItem(info.systemLocation());
-    }
-    m_pPort->setCurrentIndex(0);
+    m_pPort->addItems(CPortList::PortChoices(strFirst));
+    // Without either, the others are offered but none is proposed.
+    m_pPort->setCurrentIndex(strFirst.isEmpty() ? -1 : 0);
+    if (strFirst.isEmpty())
+        m_pPort->setEditText(QString());
 }
 
 QString CBleScan::PortText() const
@@ -103,6 +104,11 @@ QString CBleScan::StatusText() const
 
 void CBleScan::OnScan()
 {
+    const QString strPort = PortText();
+    if (strPort.isEmpty() || strPort == QLatin1String("0")) {
+        m_pStatus->setText(QStringLiteral(" type the dongle's port, e.g. /dev/ttyACM0"));
+        return;
+    }
     m_scanTimer.start();
     m_pList->setRowCount(0);
     m_pScan->setEnabled(false);
@@ -111,7 +117,9 @@ void CBleScan::OnScan()
     // Scanning reopens the port, which ends a live link: say so rather than
     // leave the last reading standing as if it were live.
     const bool bWasConnected = m_pLink->IsPortOpen() && m_pLink->LinkState() == CMeterLink::kConnected;
-    m_pLink->Scan(PortText());
+    // A port the user picked is remembered, even after the demo's temporary one.
+    m_pLink->SetRememberSettings(true);
+    m_pLink->Scan(strPort);
     if (bWasConnected) {
         m_pStatus->setText(ClosedForScanText());
         emit LinkClosedForScan();

@@ -1,5 +1,6 @@
 #include "link/ui/CBleScan.h"
 #include "link/CMeterLink.h"
+#include "link/CPortList.h"
 #include "link/CPortSettings.h"
 
 #include "CPromptRecorder.h"
@@ -35,7 +36,14 @@ TEST_F(BleScan, ShowsTheSavedPortAndTheDeviceListColumns)
     CBleScan dialog(&m_link);
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Scan Device"));
-    EXPECT_EQ(dialog.PortText(), QStringLiteral("3"));
+    // Nothing saved: the first USB serial port the system has (none on a machine without one).
+    EXPECT_EQ(dialog.PortText(), CPortList::FirstUsbPort());
+    const auto* pBox = dialog.findChild<QComboBox*>();
+    ASSERT_TRUE(pBox);
+    QStringList items;
+    for (int i = 0; i < pBox->count(); ++i)
+        items << pBox->itemText(i);
+    EXPECT_EQ(items, CPortList::PortChoices(CPortList::FirstUsbPort()));
     QTableWidget* pList = dialog.DeviceList();
     const QStringList headers = { QStringLiteral("ID"), QStringLiteral("Device name"), QStringLiteral("Device Mac"), QStringLiteral("Rssi") };
     const int widths[] = { 31, 120, 120, 85 };
@@ -45,9 +53,11 @@ TEST_F(BleScan, ShowsTheSavedPortAndTheDeviceListColumns)
             EXPECT_EQ(pList->columnWidth(i), widths[i]);
     }
     dialog.hide();
-    CPortSettings::WritePortSetting(QStringLiteral("/dev/ttyACM0"));
+    CPortSettings::WritePortSetting(QStringLiteral("/dev/ttyACM9"));
     dialog.show();
-    EXPECT_EQ(dialog.PortText(), QStringLiteral("/dev/ttyACM0"));
+    EXPECT_EQ(dialog.PortText(), QStringLiteral("/dev/ttyACM9"));
+    EXPECT_EQ(pBox->itemText(0), QStringLiteral("/dev/ttyACM9"));
+    EXPECT_EQ(pBox->count(), CPortList::PortChoices(QStringLiteral("/dev/ttyACM9")).size());
 }
 
 TEST_F(BleScan, ConnectWithoutASelectionSaysSo)
@@ -65,17 +75,22 @@ TEST_F(BleScan, AMissingPortWarnsAndKeepsScanDisabledForTenSeconds)
     dialog.show();
     dialog.SetPortText(QStringLiteral("/dev/no-such-dongle"));
     QTest::mouseClick(dialog.ScanButton(), Qt::LeftButton);
-    EXPECT_EQ(m_prompt.Texts(), QStringList { QStringLiteral("Warning:Can't open /dev/no-such-dongle!") });
+    // The warning, then why.
+    EXPECT_EQ(m_prompt.Texts(), QStringList { QStringLiteral("Warning:Can't open /dev/no-such-dongle!\n"
+                                                             "/dev/no-such-dongle does not exist: is the dongle plugged in?") });
     EXPECT_FALSE(dialog.ScanButton()->isEnabled());
     EXPECT_FALSE(m_link.IsLinkThreadRunning());
     EXPECT_TRUE(dialog.ScanTimer().isActive());
     EXPECT_EQ(dialog.ScanTimer().interval(), 10000);
-    // An empty box does nothing but clear and disable.
-    dialog.SetPortText(QString());
-    dialog.ScanButton()->setEnabled(true);
-    QTest::mouseClick(dialog.ScanButton(), Qt::LeftButton);
-    EXPECT_EQ(m_prompt.Texts().size(), 1);
-    EXPECT_FALSE(dialog.ScanButton()->isEnabled());
+    // An empty or blank box, or "0", asks for a port and opens nothing.
+    for (const QString& strPort : { QString(), QStringLiteral("  "), QStringLiteral("0") }) {
+        dialog.SetPortText(strPort);
+        dialog.ScanButton()->setEnabled(true);
+        QTest::mouseClick(dialog.ScanButton(), Qt::LeftButton);
+        EXPECT_EQ(m_prompt.Texts().size(), 1);
+        EXPECT_EQ(dialog.StatusText(), QStringLiteral(" type the dongle's port, e.g. /dev/ttyACM0"));
+        EXPECT_TRUE(dialog.ScanButton()->isEnabled());
+    }
 }
 
 TEST_F(BleScan, ScanListsMetersAndConnectLinksToTheSelectedOne)

@@ -1,0 +1,100 @@
+#include "CCliVerb.h"
+
+#include "CCliOutput.h"
+
+#include <cmath>
+
+namespace {
+const QCommandLineOption kHelpOpt({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help and exit."));
+const QCommandLineOption kVersionOpt(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+
+QString OptionLine(const QCommandLineOption& opt)
+{
+    QStringList names;
+    for (const QString& strName : opt.names())
+        names << (strName.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + strName;
+    QString strLeft = names.join(QStringLiteral(", "));
+    if (!opt.valueName().isEmpty())
+        strLeft += QLatin1Char(' ') + opt.valueName();
+    QString strText = opt.description();
+    if (!opt.defaultValues().isEmpty())
+        strText += QStringLiteral(" (default: %1)").arg(opt.defaultValues().join(QLatin1Char(',')));
+    return QStringLiteral("  %1\n      %2\n").arg(strLeft, strText);
+}
+}
+
+namespace CliVerbs {
+
+QString VersionText()
+{
+    return QStringLiteral("%1 %2\n").arg(QLatin1String(CliOutput::kProgram), QStringLiteral(MULTIMETER_VERSION));
+}
+
+QString VerbHelp(const CCliVerb& verb)
+{
+    QString strHelp = QStringLiteral("Usage: %1 %2 %3\n\n%4\n\nOptions:\n")
+                          .arg(QLatin1String(CliOutput::kProgram), verb.strName, verb.strArgs, verb.strDescription);
+    for (const QCommandLineOption& opt : verb.options)
+        strHelp += OptionLine(opt);
+    strHelp += OptionLine(kHelpOpt) + OptionLine(kVersionOpt);
+    return strHelp + QLatin1Char('\n') + CliOutput::ExitStatusHelp();
+}
+
+QString ProgramHelp(const QList<CCliVerb>& verbs)
+{
+    QString strHelp = QStringLiteral("Usage: %1 VERB [options]\n"
+                                     "       %1 help [VERB] | --help | --version\n\n"
+                                     "Talks to the meter through its USB dongle, and reads recordings.\n\nVerbs:\n")
+                          .arg(QLatin1String(CliOutput::kProgram));
+    for (const CCliVerb& verb : verbs)
+        strHelp += QStringLiteral("  %1 %2\n      %3\n").arg(verb.strName, verb.strArgs, verb.strSummary);
+    strHelp += QStringLiteral("\n'%1 VERB --help' describes a verb and its options.\n\n").arg(QLatin1String(CliOutput::kProgram));
+    return strHelp + CliOutput::ExitStatusHelp();
+}
+
+int Run(const CCliVerb& verb, const QStringList& args)
+{
+    QCommandLineParser parser;
+    parser.addOptions(verb.options);
+    parser.addOption(kHelpOpt);
+    parser.addOption(kVersionOpt);
+    if (!parser.parse(args))
+        return CliOutput::UsageError(verb.strName, parser.errorText());
+    if (parser.isSet(kHelpOpt))
+        return CliOutput::Write(VerbHelp(verb).toUtf8()) ? CliStatus::kOk : CliOutput::FailureStatus();
+    if (parser.isSet(kVersionOpt))
+        return CliOutput::Write(VersionText().toUtf8()) ? CliStatus::kOk : CliOutput::FailureStatus();
+    return CliOutput::Combine(verb.pfnRun(verb, parser));
+}
+
+bool ReadNumber(const CCliVerb& verb, const QCommandLineParser& parser, const QString& strOption,
+                double dMin, double dMax, double* pdValue)
+{
+    const QString strValue = parser.value(strOption);
+    bool bOk = false;
+    const double d = strValue.trimmed().toDouble(&bOk);
+    if (!bOk || !std::isfinite(d) || d < dMin || d > dMax) {
+        CliOutput::UsageError(verb.strName, QStringLiteral("bad --%1 '%2': want a number from %3 to %4")
+                                                .arg(strOption, strValue).arg(dMin, 0, 'g', 10).arg(dMax, 0, 'g', 10));
+        return false;
+    }
+    *pdValue = d;
+    return true;
+}
+
+bool ReadInteger(const CCliVerb& verb, const QCommandLineParser& parser, const QString& strOption,
+                 qint64 nMin, qint64 nMax, qint64* pnValue)
+{
+    const QString strValue = parser.value(strOption);
+    bool bOk = false;
+    const qint64 n = strValue.trimmed().toLongLong(&bOk);
+    if (!bOk || n < nMin || n > nMax) {
+        CliOutput::UsageError(verb.strName, QStringLiteral("bad --%1 '%2': want a whole number from %3 to %4")
+                                                .arg(strOption, strValue).arg(nMin).arg(nMax));
+        return false;
+    }
+    *pnValue = n;
+    return true;
+}
+
+}
