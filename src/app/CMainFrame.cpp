@@ -430,13 +430,16 @@ void CMainFrame::ShowDisconnected()
 void CMainFrame::OnLinkLost(const QString& strMessage)
 {
     ShowDisconnected();
-    const QString strAddress = CPortSettings::ReadMacSetting();
+    // The meter just lost, else the remembered one.
+    const bool bLast = !m_pLink->LastAddress().isEmpty();
+    const QString strAddress = bLast ? m_pLink->LastAddress() : CPortSettings::ReadMacSetting();
+    const QString strPort = bLast ? m_pLink->LastPort() : CPortSettings::ReadPortSetting();
     if (!m_pAutoReconnect->isChecked() || strAddress.isEmpty())
         return;
     // No box to wait on for every dropout of an unattended run: the status bar tells it.
     m_pPrompt->SkipNextMessage(strMessage);
     ShowLinkMessage(strMessage);
-    m_pReconnect->Start(CPortSettings::ReadPortSetting(), strAddress);
+    m_pReconnect->Start(strPort, strAddress);
 }
 
 void CMainFrame::OnConnectBle()

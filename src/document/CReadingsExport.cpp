@@ -144,19 +144,27 @@ QString CReadingsExport::CsvField(const QString& str)
     return u'"' + strQuoted + u'"';
 }
 
+QByteArray CReadingsExport::CsvHeader()
+{
+    return QByteArrayLiteral("ID,Time,Value,Unit,Type\r\n");
+}
+
+QByteArray CReadingsExport::CsvLine(qsizetype nId, const CObData& ob)
+{
+    const QString strValue = CObData::IsOverload(ob.m_dValue) ? QStringLiteral("OL") : Fixed4(ob.m_dValue);
+    const QString str = QString::number(nId) + u',' + CsvField(ob.m_strTime) + u',' + strValue + u','
+        + CsvField(ob.m_strUnit) + u',' + CsvField(ob.m_strType) + QStringLiteral("\r\n");
+    return str.toUtf8();
+}
+
 bool CReadingsExport::WriteCsv(const CMyTalvaDoc& doc, QIODevice& device)
 {
     CChunkWriter out(device);
-    out.Add(QByteArrayLiteral("ID,Time,Value,Unit,Type\r\n"));
+    out.Add(CsvHeader());
     const QList<CObData*>& records = doc.m_arrData[0];
     for (qsizetype i = 0; i < records.size(); ++i) {
-        const CObData* pOb = records[i];
-        if (!pOb)
-            continue;
-        const QString strValue = CObData::IsOverload(pOb->m_dValue) ? QStringLiteral("OL") : Fixed4(pOb->m_dValue);
-        const QString str = QString::number(i + 1) + u',' + CsvField(pOb->m_strTime) + u',' + strValue + u','
-            + CsvField(pOb->m_strUnit) + u',' + CsvField(pOb->m_strType) + QStringLiteral("\r\n");
-        out.Add(str.toUtf8());
+        if (const CObData* pOb = records[i])
+            out.Add(CsvLine(i + 1, *pOb));
     }
     return out.Finish();
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 class CMyTalvaDoc;
+class CObData;
 class QDateTime;
 class QIODevice;
 
@@ -41,4 +42,8 @@ public:
 
     // An RFC 4180 field: quoted (quotes doubled) when it holds a comma, quote, CR or LF.
     static QString CsvField(const QString& str);
+    // The CSV's header line and the line of the reading numbered nId (both with CR LF);
+    // `multimeter-cli dump --format csv` writes the same lines.
+    static QByteArray CsvHeader();
+    static QByteArray CsvLine(qsizetype nId, const CObData& ob);
 };

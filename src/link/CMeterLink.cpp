@@ -157,6 +157,7 @@ bool CMeterLink::OpenDonglePort(const QString& strPort)
     if (strTrimmed.isEmpty() || strTrimmed == QLatin1String("0"))
         return false;
     m_comPort.Close();
+    m_strOpenPort = strTrimmed;
     // The read size and the receiver are in place before the reader starts,
     // so the first bytes are neither lost nor read in odd chunks.
     m_comPort.SetReadSize(100);
@@ -205,6 +206,8 @@ bool CMeterLink::Connect(const QString& strAddress)
         return false;
     if (m_bRememberSettings)
         CPortSettings::WriteMacSetting(strAddress);
+    m_strLastPort = m_strOpenPort;
+    m_strLastAddress = strAddress;
     m_bLinkConfirmed = false;
     m_bNotifyRequested = false;
     m_bNotifyConfirmed = false;

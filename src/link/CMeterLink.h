@@ -63,6 +63,10 @@ public:
     // the enabling of notifications (or a notification came); never otherwise.
     // False for a bad address or a closed port.
     bool Connect(const QString& strAddress);
+    // The port and the meter of the last Connect, kept after the link is lost so
+    // that it can be found again (GUI thread only).
+    QString LastPort() const { return m_strLastPort; }
+    QString LastAddress() const { return m_strLastAddress; }
     // Stops the link thread and closes the port.
     void Shutdown();
 
@@ -126,6 +130,9 @@ private:
 
     CPrompt* m_pPrompt;
     bool m_bRememberSettings = true;
+    QString m_strOpenPort;    //!< the port OpenDonglePort opened last (GUI thread only)
+    QString m_strLastPort;    //!< see LastPort() (GUI thread only)
+    QString m_strLastAddress; //!< see LastAddress() (GUI thread only)
     CMeterTextSink* m_pSink = nullptr;
     CComPort m_comPort;
 

@@ -100,7 +100,7 @@ TEST(LinkLoss, StatusSaysDisconnectedBeforeTheMessageBoxAndTheLastReadingIsMarke
     });
     poll.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !strBoxText.isEmpty(); }, 10000));
-    EXPECT_TRUE(strBoxText.contains(QStringLiteral("was lost"))) << qPrintable(strBoxText);
+    EXPECT_TRUE(strBoxText.contains(QStringLiteral("ended the link"))) << qPrintable(strBoxText);
     EXPECT_EQ(strStateUnderBox, QStringLiteral("Disconnected"));
     EXPECT_TRUE(bStaleUnderBox);
     EXPECT_GT(nMarkUnderBox, 50);
@@ -142,7 +142,7 @@ TEST(LinkLoss, ReconnectAutomaticallyFindsTheRememberedMeterAgain)
     QSignalSpy shown(frame.LeftDlg(), &CLeftDlg::ReadingShown);
     QSignalSpy reconnected(&frame.Reconnector(), &CLinkReconnect::Reconnected);
     ConnectAndWaitForReadings(frame, sim, shown);
-    EXPECT_EQ(CPortSettings::ReadMacSetting(), QStringLiteral("c8:fd:19:0a:bc:de"));
+    EXPECT_EQ(frame.Link().LastAddress(), QStringLiteral("c8:fd:19:0a:bc:de"));
 
     for (int nDrop = 1; nDrop <= 2; ++nDrop) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return frame.LeftDlg()->IsStale(); }, 10000)) << "drop " << nDrop;

@@ -2,6 +2,7 @@
 #include "CmdDump.h"
 
 #include "document/CMyTalvaDoc.h"
+#include "document/CReadingsExport.h"
 
 #include <QBuffer>
 #include <QJsonArray>
@@ -84,10 +85,12 @@ TEST_F(CmdDump, CsvHasTheExportColumnsAndOverloadsAsText)
     doc.AddReading(1, "V", 2, "t", "Max", 2.0, 1.0, 10.0f, 0.0f); // secondary: not a reading of its own
     ASSERT_TRUE(doc.SaveFile(m_strFile, nullptr));
     ASSERT_EQ(Run("csv"), 0) << m_strError.toStdString();
-    EXPECT_EQ(m_out, "index,time,value,unit,type\r\n"
-                     "0,1/2/25 3:4:5,1.5000,V,VDC\r\n"
-                     "1,1/2/25 3:4:6,OL,V,VDC\r\n"
-                     "2,\"say \"\"hi\"\"\",OL,\"V,x\",VDC\r\n");
+    // The same lines as the export's CSV.
+    EXPECT_EQ(m_out, "ID,Time,Value,Unit,Type\r\n"
+                     "1,1/2/25 3:4:5,1.5000,V,VDC\r\n"
+                     "2,1/2/25 3:4:6,OL,V,VDC\r\n"
+                     "3,\"say \"\"hi\"\"\",OL,\"V,x\",VDC\r\n");
+    EXPECT_EQ(QByteArray(m_out), CReadingsExport::CsvBytes(doc));
 }
 
 TEST_F(CmdDump, BadFilesAndArgumentsFailOnStderr)

@@ -35,7 +35,8 @@ TEST(LinkReconnect, APortThatStaysAwayIsTriedAgainAfterALongerPauseUntilStopped)
     EXPECT_EQ(progress.mid(1), (QStringList { QStringLiteral("scanning /dev/no-such-port for c8:fd:19:0a:bc:de"),
                                               QStringLiteral("/dev/no-such-port cannot be opened"),
                                               QStringLiteral("looking for c8:fd:19:0a:bc:de in 2 s") }));
-    EXPECT_EQ(prompt.Texts(), QStringList { QStringLiteral("Warning:Can't open /dev/no-such-port!") });
+    ASSERT_EQ(prompt.Texts().size(), 1);
+    EXPECT_TRUE(prompt.Texts().first().startsWith(QStringLiteral("Warning:Can't open /dev/no-such-port!\n"))) << qPrintable(prompt.Texts().first());
     reconnect.Stop();
     EXPECT_FALSE(reconnect.IsActive());
     QTest::qWait(2300); // past the pause that was pending: no try follows a stop
@@ -69,7 +70,7 @@ TEST(LinkReconnect, ADropoutIsALostLinkAndTheSameMeterIsFoundAgain)
 
     // The dongle reports the meter gone: one lost link, port closed, then found again.
     ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() == 1; }, 3000));
-    EXPECT_TRUE(lost.first().first().toString().contains(QStringLiteral("the meter ended the link")));
+    EXPECT_TRUE(lost.first().first().toString().contains(QStringLiteral("meter ended the link")));
     EXPECT_EQ(prompt.Texts().size(), 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return reconnected.count() == 1; }, 8000));
     EXPECT_EQ(reconnect.TryCount(), 1);

@@ -1,5 +1,7 @@
 #include "CCliFormat.h"
 
+#include "document/CReadingsExport.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -65,10 +67,7 @@ QByteArray TsvField(const QString& str)
 
 QByteArray CsvField(const QString& str)
 {
-    QByteArray bytes = str.toUtf8();
-    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') && !bytes.contains('\r'))
-        return bytes;
-    return '"' + bytes.replace("\"", "\"\"") + '"';
+    return CReadingsExport::CsvField(str).toUtf8();
 }
 
 QByteArray Fixed(double d, int nDecimals)

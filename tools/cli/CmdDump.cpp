@@ -5,6 +5,7 @@
 #include "CCliOutput.h"
 #include "CliVerbs.h"
 #include "document/CObData.h"
+#include "document/CReadingsExport.h"
 #include "document/CRecordStream.h"
 
 #include <QCommandLineParser>
@@ -83,16 +84,17 @@ bool DumpTsv(CRecordStream& stream, const SStatistics& st, QByteArray& out, QIOD
     });
 }
 
-// The columns of the export CSV: primary records only, overloads as "OL".
+// The lines of the export CSV: primary records only, numbered from 1 by position.
 bool DumpCsv(CRecordStream& stream, QByteArray& out, QIODevice& device, QString* pstrError)
 {
-    out += "index,time,value,unit,type\r\n";
-    return EachRecord(stream, out, device, pstrError, [&out](int nArray, const CObData* pOb) {
-        if (nArray != 0 || !pOb)
+    out += CReadingsExport::CsvHeader();
+    qsizetype nPosition = 0;
+    return EachRecord(stream, out, device, pstrError, [&out, &nPosition](int nArray, const CObData* pOb) {
+        if (nArray != 0)
             return;
-        out += QByteArray::number(pOb->m_nIndex) + ',' + CliFormat::CsvField(pOb->m_strTime) + ','
-            + (CObData::IsOverload(pOb->m_dValue) ? QByteArrayLiteral("OL") : Fixed4(pOb->m_dValue)) + ','
-            + CliFormat::CsvField(pOb->m_strUnit) + ',' + CliFormat::CsvField(pOb->m_strType) + "\r\n";
+        ++nPosition;
+        if (pOb)
+            out += CReadingsExport::CsvLine(nPosition, *pOb);
     });
 }
 
