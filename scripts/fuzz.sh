@@ -7,6 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-300}
 targets=(dongle_events meter_protocol mlog)
+# Longest input worth trying: a few event packets; a full logger directory; a file.
+declare -A max_len=([dongle_events]=600 [meter_protocol]=8192 [mlog]=8192)
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=None \
   "-DCMAKE_CXX_FLAGS=-O1 -gline-tables-only" -DMULTIMETER_FUZZ=ON \
@@ -17,7 +19,7 @@ status=0
 for target in "${targets[@]}"; do
   mkdir -p "build-fuzz/corpus/$target" build-fuzz/artifacts
   log="build-fuzz/fuzz_$target.log"
-  if build-fuzz/fuzz/fuzz_"$target" -max_total_time="$seconds" -max_len=8192 -timeout=25 \
+  if build-fuzz/fuzz/fuzz_"$target" -max_total_time="$seconds" -max_len="${max_len[$target]}" -timeout=25 \
        -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$target-" \
        "build-fuzz/corpus/$target" "fuzz/corpus/$target" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
