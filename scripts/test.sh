@@ -27,8 +27,7 @@ for job in "${jobs[@]}"; do
   asan)
     cmake -S . -B build-asan "${sanitized[@]}" -DMULTIMETER_SANITIZE=address,undefined >/dev/null
     cmake --build build-asan
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
-    LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
+    ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       ctest --test-dir build-asan "${ctest_args[@]}"
     ;;
