@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libxlsxwriter-dev
+  clang libclang-rt-14-dev
   xvfb xauth socat poppler-utils fonts-dejavu-core unzip
   dpkg-dev file
 )
