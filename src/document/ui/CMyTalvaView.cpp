@@ -359,26 +359,16 @@ bool CMyTalvaView::ExportToExcel(const QString& strPath)
 
 void CMyTalvaView::OnPrintGraph()
 {
-    if (!HasReadings())
-        return;
-    CPrintRX job(this, m_fnPrintDialog);
-    if (job.StartPrinting() != 0)
-        return;
-    QString strError;
-    if (!PrintGraph(job, &strError))
-        Warn(strError);
+    if (HasReadings())
+        CPrintRX::RunCommand(this, m_fnPrintDialog, [this](CPrintRX& job, QString* pstrError) { return PrintGraph(job, pstrError); },
+                             [this](const QString& strError) { Warn(strError); });
 }
 
 void CMyTalvaView::OnPrintData()
 {
-    if (!HasReadings())
-        return;
-    CPrintRX job(this, m_fnPrintDialog);
-    if (job.StartPrinting() != 0)
-        return;
-    QString strError;
-    if (!PrintData(job, &strError) && !strError.isEmpty())
-        Warn(strError);
+    if (HasReadings())
+        CPrintRX::RunCommand(this, m_fnPrintDialog, [this](CPrintRX& job, QString* pstrError) { return PrintData(job, pstrError); },
+                             [this](const QString& strError) { Warn(strError); });
 }
 
 bool CMyTalvaView::PrintGraph(CPrintRX& job, QString* pstrError)

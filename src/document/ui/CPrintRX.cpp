@@ -43,6 +43,18 @@ CPrintRX::~CPrintRX()
         m_pFile->cancelWriting();
 }
 
+void CPrintRX::RunCommand(QWidget* pParent, const DialogFn& fnDialog,
+                          const std::function<bool(CPrintRX&, QString*)>& print,
+                          const std::function<void(const QString&)>& warn)
+{
+    CPrintRX job(pParent, fnDialog);
+    if (job.StartPrinting() != 0)
+        return;
+    QString strError;
+    if (!print(job, &strError) && !strError.isEmpty())
+        warn(strError);
+}
+
 int CPrintRX::StartPrinting()
 {
     m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);

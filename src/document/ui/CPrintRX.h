@@ -33,6 +33,12 @@ public:
     CPrintRX(const CPrintRX&) = delete;
     CPrintRX& operator=(const CPrintRX&) = delete;
 
+    // A menu's print command: the dialog, then print(job, &error); a failure that has a
+    // reason is handed to warn, a cancelled dialog prints nothing.
+    static void RunCommand(QWidget* pParent, const DialogFn& fnDialog,
+                           const std::function<bool(CPrintRX& job, QString* pstrError)>& print,
+                           const std::function<void(const QString& strError)>& warn);
+
     // The print dialog (QPrintDialog); -1 when the user cancels, else 0 with the printer ready.
     int StartPrinting();
     // A PDF file on A4 in place of a printer, without a dialog. The file appears only when

@@ -204,22 +204,14 @@ bool COSCDlg::ExportToExcel(const QString& strPath)
 
 void COSCDlg::OnPrintGraph()
 {
-    CPrintRX job(this, m_fnPrintDialog);
-    if (job.StartPrinting() != 0)
-        return;
-    QString strError;
-    if (!PrintGraph(job, &strError))
-        Warn(strError);
+    CPrintRX::RunCommand(this, m_fnPrintDialog, [this](CPrintRX& job, QString* pstrError) { return PrintGraph(job, pstrError); },
+                         [this](const QString& strError) { Warn(strError); });
 }
 
 void COSCDlg::OnPrintData()
 {
-    CPrintRX job(this, m_fnPrintDialog);
-    if (job.StartPrinting() != 0)
-        return;
-    QString strError;
-    if (!PrintData(job, &strError))
-        Warn(strError);
+    CPrintRX::RunCommand(this, m_fnPrintDialog, [this](CPrintRX& job, QString* pstrError) { return PrintData(job, pstrError); },
+                         [this](const QString& strError) { Warn(strError); });
 }
 
 bool COSCDlg::PrintGraph(CPrintRX& job, QString* pstrError)
