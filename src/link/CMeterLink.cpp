@@ -93,8 +93,10 @@ void CMeterLink::ConfirmConnection(bool bLink, bool bNotifications)
         m_bLinkConfirmed = true;
     if (bNotifications && m_bNotifyRequested)
         m_bNotifyConfirmed = true;
+    // Told on the link's own thread: receivers (single-shot ones too) never run
+    // across threads.
     if (m_bLinkConfirmed && m_bNotifyConfirmed && !m_bConnectedTold.exchange(true))
-        emit Connected();
+        QMetaObject::invokeMethod(this, [this] { emit Connected(); }, Qt::QueuedConnection);
 }
 
 void CMeterLink::ClosePortAfterError(const QString& strError)

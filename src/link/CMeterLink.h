@@ -104,7 +104,8 @@ signals:
     void DeviceFound(const QString& strName, const QString& strAddress, int nRssi);
     // The dongle reported the link to the meter as established.
     void LinkEstablished();
-    // Notifications have been enabled: readings will flow.
+    // Notifications have been enabled: readings will flow. Emitted on the thread the link
+    // lives on (the GUI or CLI main thread).
     void Connected();
     // The link is lost: the port failed (device gone, write failed; the port
     // is then closed) or the meter ended the link while connected. Told once.

@@ -27,18 +27,23 @@ void CReadComThread::Start(int fd, int hStop)
 {
     m_fd = fd;
     m_hStop = hStop;
-    m_thread = std::thread([this] { Run(); });
+    m_thread = std::thread([this] {
+        m_readerId.store(std::this_thread::get_id());
+        Run();
+    });
 }
 
 void CReadComThread::Join()
 {
-    if (!m_thread.joinable())
-        return;
     // Waiting for ourselves would never end, and detaching would leave a thread
-    // running on a port that is being torn down.
+    // running on a port that is being torn down. Asked before m_thread is read: the
+    // reader may run before its starter has finished assigning it.
     if (IsReaderThread())
         qFatal("CReadComThread::Join called on the reader thread: a receiver must post the close");
+    if (!m_thread.joinable())
+        return;
     m_thread.join();
+    m_readerId.store(std::thread::id());
 }
 
 void CReadComThread::Deliver(int nLen)

@@ -28,7 +28,7 @@ public:
     // Waits for the thread after the stop signal was given. Calling it from the
     // reader itself (a receiver closing the port) is a programming error.
     void Join();
-    bool IsReaderThread() const { return std::this_thread::get_id() == m_thread.get_id(); }
+    bool IsReaderThread() const { return std::this_thread::get_id() == m_readerId.load(); }
 
 private:
     void Run();
@@ -39,5 +39,7 @@ private:
     int m_fd = -1;
     int m_hStop = -1;
     std::thread m_thread;
+    // Set by the reader itself as it starts: m_thread is still being assigned then.
+    std::atomic<std::thread::id> m_readerId;
     unsigned char m_buffer[kBufferSize] {}; //!< the reader's only
 };
