@@ -3,8 +3,8 @@
 # CI runs these three):
 #   asan   the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)
 #   plain  the build of everything into build/ (the tree scripts/demo.sh runs) and the whole suite
-#   tsan   the link, dispatcher and recorder tests under ThreadSanitizer (build-tsan/,
-#          only the tests it runs are built)
+#   tsan   the threaded tests (link, dispatcher, recorders, logger download, the command
+#          line end to end) under ThreadSanitizer (build-tsan/, only what they run is built)
 #   fuzz   each fuzz target for 30 seconds (scripts/fuzz.sh runs them longer)
 # Usage: scripts/test.sh [plain|asan|tsan|fuzz]...
 set -euo pipefail
@@ -37,7 +37,7 @@ for job in "${jobs[@]}"; do
     ;;
   tsan)
     cmake -S . -B build-tsan "${sanitized[@]}" -DMULTIMETER_SANITIZE=thread >/dev/null
-    cmake --build build-tsan --target test_link test_protocol
+    cmake --build build-tsan --target test_link test_protocol test_document test_logger test_e2e
     TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1" \
       ctest --test-dir build-tsan -L threads "${ctest_args[@]}"
     ;;

@@ -26,7 +26,7 @@ void CMessageBoxPrompt::Message(const QString& strText, const QString& strCaptio
         return;
     }
     QPointer<QWidget> pParent = m_pParentWindow;
-    m_pInvoker->Run(this, [pParent, strText, strCaption, icon] {
+    m_pInvoker->Run(m_gui, [pParent, strText, strCaption, icon] {
         const QMessageBox::Icon boxIcon = icon == Critical ? QMessageBox::Critical
             : icon == Warning                              ? QMessageBox::Warning
                                                            : QMessageBox::Information;
@@ -41,7 +41,7 @@ CPrompt::Answer CMessageBoxPrompt::Ask(const QString& strText, const QString& st
         return CPrompt::Ask(strText, strCaption, bCancel);
     QPointer<QWidget> pParent = m_pParentWindow;
     auto pAnswer = std::make_shared<Answer>(bCancel ? Cancel : No);
-    m_pInvoker->Run(this, [pParent, strText, strCaption, bCancel, pAnswer] {
+    m_pInvoker->Run(m_gui, [pParent, strText, strCaption, bCancel, pAnswer] {
         QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
         if (bCancel)
             buttons |= QMessageBox::Cancel;

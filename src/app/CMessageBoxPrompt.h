@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CPrompt.h"
+#include "link/CThreadHandoff.h"
 
 #include <QObject>
 
@@ -28,6 +29,7 @@ public:
 private:
     QWidget* m_pParentWindow;
     CBlockingInvoker* m_pInvoker;
+    CThreadHandoff m_gui { this };           //!< how a worker's box reaches the GUI thread
     std::atomic<bool> m_bUnattended{false}; //!< set on the GUI thread, read by any caller
     QString m_strSkip;                      //!< GUI thread only, like the boxes
 };

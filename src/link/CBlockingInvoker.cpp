@@ -1,11 +1,12 @@
 #include "link/CBlockingInvoker.h"
 
-#include <QMetaObject>
+#include "link/CThreadHandoff.h"
+
 #include <QThread>
 
-bool CBlockingInvoker::Run(QObject* pContext, std::function<void()> fn)
+bool CBlockingInvoker::Run(CThreadHandoff& target, std::function<void()> fn)
 {
-    if (QThread::currentThread() == pContext->thread()) {
+    if (QThread::currentThread() == target.thread()) {
         fn();
         return true;
     }
@@ -18,7 +19,7 @@ bool CBlockingInvoker::Run(QObject* pContext, std::function<void()> fn)
     }
     // The closure owns what it touches, so it stays safe if the caller has
     // already given up by the time it runs.
-    QMetaObject::invokeMethod(pContext, [pShared, pDone, fn = std::move(fn)] {
+    target.Post([pShared, pDone, fn = std::move(fn)] {
         {
             std::lock_guard lock(pShared->mutex);
             if (pShared->bCancelled)
@@ -28,7 +29,7 @@ bool CBlockingInvoker::Run(QObject* pContext, std::function<void()> fn)
         std::lock_guard lock(pShared->mutex);
         *pDone = true;
         pShared->cv.notify_all();
-    }, Qt::QueuedConnection);
+    });
     std::unique_lock lock(pShared->mutex);
     pShared->cv.wait(lock, [&] { return *pDone || pShared->bCancelled; });
     return *pDone;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QObject>
-
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -12,6 +10,8 @@
 // pending and new calls return at once without running. This is what lets the
 // GUI stop a worker that is waiting for the GUI (a blocking queued connection
 // cannot be cancelled and would deadlock the stop).
+class CThreadHandoff;
+
 class CBlockingInvoker
 {
 public:
@@ -19,8 +19,8 @@ public:
     CBlockingInvoker(const CBlockingInvoker&) = delete;
     CBlockingInvoker& operator=(const CBlockingInvoker&) = delete;
 
-    // True when fn ran. Runs fn directly when called on pContext's thread.
-    bool Run(QObject* pContext, std::function<void()> fn);
+    // True when fn ran. Runs fn directly when called on the target's thread.
+    bool Run(CThreadHandoff& target, std::function<void()> fn);
     void Cancel();
     // Allows calls again after a Cancel (for a restarted worker). A run gets a
     // fresh state: a call queued before the Cancel stays cancelled and never runs.

@@ -72,7 +72,7 @@ void CMeterLink::OnComReceive(const unsigned char* pData, int nCount)
 void CMeterLink::OnComError(const QString& strError)
 {
     // Called on the reader or a writer thread: the close must happen on ours.
-    QMetaObject::invokeMethod(this, [this, strError] { ClosePortAfterError(strError); }, Qt::QueuedConnection);
+    m_handoff.Post([this, strError] { ClosePortAfterError(strError); });
 }
 
 void CMeterLink::ReportLinkEnded()
@@ -96,7 +96,7 @@ void CMeterLink::ConfirmConnection(bool bLink, bool bNotifications)
     // Told on the link's own thread: receivers (single-shot ones too) never run
     // across threads.
     if (m_bLinkConfirmed && m_bNotifyConfirmed && !m_bConnectedTold.exchange(true))
-        QMetaObject::invokeMethod(this, [this] { emit Connected(); }, Qt::QueuedConnection);
+        m_handoff.Post([this] { emit Connected(); });
 }
 
 void CMeterLink::ClosePortAfterError(const QString& strError)
@@ -334,7 +334,7 @@ bool CMeterLink::ProcessOnce(std::unique_lock<std::mutex>& lock)
         } else if (nResult == CDonglePackets::kLinkTerminated && m_bLinkConfirmed) {
             // The meter (or the air) ended the link: nothing will come any more.
             TransitionFrom(kConnected, kIdle);
-            QMetaObject::invokeMethod(this, [this] { ReportLinkEnded(); }, Qt::QueuedConnection);
+            m_handoff.Post([this] { ReportLinkEnded(); });
         }
         lock.lock();
         // Text emptied by a new command meanwhile is not ours to cut any more.

@@ -4,6 +4,7 @@
 #include "link/CComPort.h"
 #include "link/CDonglePackets.h"
 #include "link/CMeterCommandSender.h"
+#include "link/CThreadHandoff.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -158,5 +159,6 @@ private:
     std::atomic<int> m_nLinkState { kDiscardThenInit };
     std::atomic<quint64> m_nRests { 0 };       //!< written by the link thread only
     std::thread m_linkThread;
+    CThreadHandoff m_handoff { this }; //!< what the reader and link threads pass to ours
     CBlockingInvoker m_guiInvoker;
 };

@@ -10,6 +10,7 @@ list(APPEND CORE_SOURCES
   link/CReadComThread.cpp
   link/CSerialException.cpp
   link/CSerialPort.cpp
+  link/CThreadHandoff.cpp
 )
 list(APPEND UI_SOURCES
   link/ui/CBleScan.cpp

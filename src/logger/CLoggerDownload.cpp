@@ -80,7 +80,7 @@ void CLoggerDownload::OnOwnThread(std::function<void()> fn)
     if (QThread::currentThread() == thread())
         fn();
     else
-        QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
+        m_handoff.Post(std::move(fn));
 }
 
 void CLoggerDownload::Send(quint8 nCode, quint8 nParameter)

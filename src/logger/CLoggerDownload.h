@@ -3,6 +3,7 @@
 #include "document/CObData.h"
 #include "logger/CRecordingHeader.h"
 #include "logger/LoggerListData.h"
+#include "link/CThreadHandoff.h"
 
 #include <QList>
 #include <QObject>
@@ -191,6 +192,7 @@ private:
     QTimer m_requestTimer;        //!< timer 3
     QTimer m_delayTimer;          //!< the pauses before the next request and the end frame
     QTimer m_stallTimer;
+    CThreadHandoff m_handoff { this }; //!< the link thread's way to OnOwnThread
 
     //! Recording-header markers seen by the dispatcher (link thread writes, timer 3 reads).
     std::atomic<int> m_nHeaderMarkers{0};

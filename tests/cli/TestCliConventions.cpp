@@ -98,15 +98,15 @@ TEST_F(CliConventions, UsageErrorsNameTheVerbAndNumbersAreChecked)
     ExpectUsageError({ "help", "bogus" }, QString(), "unknown verb 'bogus'");
     ExpectUsageError({ "monitor", "--bogus" }, "monitor", "bogus");
     ExpectUsageError({ "scan" }, "scan", "missing --port");
-    for (const QString& strPort : { "", "  ", "0" })
+    for (const char* strPort : { "", "  ", "0" })
         ExpectUsageError({ "scan", "--port", strPort }, "scan", "bad --port");
-    for (const QString& strSeconds : { "inf", "nan", "3000000", "0", "-1", "x" })
+    for (const char* strSeconds : { "inf", "nan", "3000000", "0", "-1", "x" })
         ExpectUsageError({ "monitor", "--port", "/dev/null", "--seconds", strSeconds }, "monitor", "bad --seconds");
     ExpectUsageError({ "monitor", "--port", "/dev/null", "--count", "-1" }, "monitor", "bad --count");
     ExpectUsageError({ "monitor", "--port", "/dev/null", "--count", "1e99" }, "monitor", "bad --count");
     ExpectUsageError({ "connect", "--port", "/dev/null", "--mac", "nonsense" }, "connect", "bad --mac");
     const QString strOut = m_dir.filePath("a.mLog");
-    for (const QString& strAutosave : { "0", "inf", "nan", "-5" })
+    for (const char* strAutosave : { "0", "inf", "nan", "-5" })
         ExpectUsageError({ "record", "--port", "/dev/null", "--out", strOut, "--autosave", strAutosave }, "record", "bad --autosave");
     ExpectUsageError({ "record", "--port", "/dev/null" }, "record", "missing --out");
     ExpectUsageError({ "dump", "a.mLog", "--format", "xml" }, "dump", "bad --format");
@@ -121,7 +121,7 @@ TEST_F(CliConventions, AFailedStdoutIsAnErrorAndAClosedPipeEndsQuietly)
     }
     CSimProcess sim({ "--rate", "20" });
     ASSERT_FALSE(sim.Port().isEmpty());
-    for (const QString& strVerb : { "monitor", "connect" }) {
+    for (const QString strVerb : { "monitor", "connect" }) {
         const CCliResult r = RunCliTo({ strVerb, "--port", sim.Port(), "--seconds", "20" }, "/dev/full");
         EXPECT_EQ(r.nStatus, 1) << strVerb.toStdString();
         EXPECT_TRUE(r.strError.contains("cannot write to stdout")) << r.strError.toStdString();

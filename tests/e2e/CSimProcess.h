@@ -1,33 +1,94 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
+#include <QThread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
 
 // meter-sim running on its own pseudo-terminal for one test.
+//
+// Started with posix_spawn, not QProcess: QProcess forks with a shared address space,
+// and its child then runs ThreadSanitizer's hooks on the state of the parent's thread,
+// which makes the TSan job report races in the link that are not there.
 class CSimProcess
 {
 public:
     explicit CSimProcess(const QStringList& args = {})
     {
-        m_process.start(QStringLiteral(METER_SIM_PATH), args);
-        if (m_process.waitForReadyRead(5000))
-            m_strPort = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        int hPipe[2];
+        if (::pipe2(hPipe, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, hPipe[1], STDOUT_FILENO);
+        QByteArrayList argStore { QByteArrayLiteral(METER_SIM_PATH) };
+        for (const QString& strArg : args)
+            argStore << strArg.toLocal8Bit();
+        std::vector<char*> argv;
+        for (QByteArray& arg : argStore)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        if (::posix_spawn(&m_pid, METER_SIM_PATH, &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(hPipe[1]);
+        m_hStdout = hPipe[0];
+        if (m_pid > 0)
+            m_strPort = ReadLine(5000);
     }
-    ~CSimProcess() { Stop(); }
+    ~CSimProcess()
+    {
+        Stop();
+        if (m_hStdout >= 0)
+            ::close(m_hStdout);
+    }
+    CSimProcess(const CSimProcess&) = delete;
+    CSimProcess& operator=(const CSimProcess&) = delete;
+
     // Ends the simulator now: its side of the pseudo-terminal goes away as if unplugged.
     void Stop()
     {
-        if (m_process.state() == QProcess::NotRunning)
+        if (m_pid <= 0)
             return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-        m_process.waitForFinished(1000);
+        ::kill(m_pid, SIGTERM);
+        const QDeadlineTimer deadline(3000);
+        int nStatus = 0;
+        while (::waitpid(m_pid, &nStatus, WNOHANG) == 0) {
+            if (deadline.hasExpired()) {
+                ::kill(m_pid, SIGKILL);
+                ::waitpid(m_pid, &nStatus, 0);
+                break;
+            }
+            QThread::msleep(5);
+        }
+        m_pid = -1;
     }
     QString Port() const { return m_strPort; }
 
 private:
-    QProcess m_process;
+    // The first line the simulator prints (its port), or nothing after nTimeoutMs.
+    QString ReadLine(int nTimeoutMs)
+    {
+        const QDeadlineTimer deadline(nTimeoutMs);
+        QByteArray line;
+        char c = 0;
+        pollfd wait { m_hStdout, POLLIN, 0 };
+        while (::poll(&wait, 1, int(deadline.remainingTime())) > 0 && ::read(m_hStdout, &c, 1) == 1 && c != '\n')
+            line += c;
+        return c == '\n' ? QString::fromLocal8Bit(line).trimmed() : QString();
+    }
+
+    pid_t m_pid = -1;
+    int m_hStdout = -1;
     QString m_strPort;
 };
 

@@ -197,18 +197,19 @@ TEST_F(MeterLink, StopReleasesAThreadWaitingForTheGui)
     class CBlockingSink : public CMeterTextSink
     {
     public:
-        explicit CBlockingSink(CMeterLink* pLink) : m_pLink(pLink) {}
+        explicit CBlockingSink(CMeterLink* pLink) : m_pLink(pLink), m_gui(qApp) {}
         void ClearMeterHex() override {}
         void AppendMeterHex(const QByteArray&) override {}
         void OnMeterData() override
         {
             m_bEntered = true;
-            m_pLink->GuiInvoker().Run(qApp, [] {});
+            m_pLink->GuiInvoker().Run(m_gui, [] {});
         }
         std::atomic<bool> m_bEntered { false };
 
     private:
         CMeterLink* m_pLink;
+        CThreadHandoff m_gui;
     } sink(&m_link);
     m_link.SetMeterTextSink(&sink);
     m_link.SetLinkState(CMeterLink::kConnected);
@@ -368,12 +369,13 @@ TEST_F(MeterLink, AFloodIsBoundedCountedAndTheStreamResumes)
 TEST(MeterLinkInvoker, AResetAfterCancelRunsNothingStale)
 {
     CBlockingInvoker invoker;
+    CThreadHandoff gui(qApp);
     std::atomic<int> nRuns { 0 };
     std::atomic<bool> bReturned { false };
     bool bRan = true;
     // A worker queues a call to this thread, which does not serve its events yet.
     std::thread worker([&] {
-        bRan = invoker.Run(qApp, [&] { ++nRuns; });
+        bRan = invoker.Run(gui, [&] { ++nRuns; });
         bReturned = true;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50)); // let the call be queued
@@ -386,7 +388,7 @@ TEST(MeterLinkInvoker, AResetAfterCancelRunsNothingStale)
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(nRuns, 0); // ...but the call queued before the cancel stays dead
 
-    std::thread fresh([&] { bRan = invoker.Run(qApp, [&] { ++nRuns; }); });
+    std::thread fresh([&] { bRan = invoker.Run(gui, [&] { ++nRuns; }); });
     ASSERT_TRUE(QTest::qWaitFor([&] { return nRuns == 1; }, 3000));
     fresh.join();
     EXPECT_TRUE(bRan);

@@ -99,7 +99,7 @@ CCliSession::CCliSession(const CCliVerb& verb, QCommandLineParser& parser)
     });
     // A failed write to stdout (possibly on the link thread) ends the run.
     CliOutput::SetFailureHandler([this] {
-        QMetaObject::invokeMethod(this, [this] { Finish(CliOutput::FailureStatus()); }, Qt::QueuedConnection);
+        Post([this] { Finish(CliOutput::FailureStatus()); });
     });
 
     // Ctrl-C and SIGTERM end the event loop normally, so that callers can save.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CMeterLink.h"
+#include "link/CThreadHandoff.h"
 #include "CCliVerb.h"
 #include "CStderrPrompt.h"
 
@@ -55,6 +56,8 @@ public:
     // Runs the event loop; returns the exit status.
     int Exec();
     void Finish(int nStatus);
+    // Runs fn on the session's thread later; callable from the link thread.
+    void Post(std::function<void()> fn) { m_handoff.Post(std::move(fn)); }
     void Fail(const QString& strMessage, int nStatus = 1);
     bool IsFinished() const { return m_bFinished; }
     // --reconnect was given.
@@ -69,6 +72,7 @@ private:
     QCommandLineParser& m_parser;
     CStderrPrompt m_prompt;
     CMeterLink m_link;
+    CThreadHandoff m_handoff { this };
     QString m_strPort;
     QString m_strAddress;
     double m_dSeconds = 0;

@@ -161,7 +161,7 @@ int RunMonitor(const CCliVerb& verb, QCommandLineParser& parser)
                          if (!CliOutput::Write(bJson ? MonitorJsonLine(d, received) : MonitorTsvLine(d, received)))
                              return;
                          if (++nPrinted == nCount)
-                             QMetaObject::invokeMethod(&session, [&session] { session.Finish(CliStatus::kOk); }, Qt::QueuedConnection);
+                             session.Post([&session] { session.Finish(CliStatus::kOk); });
                      },
                      Qt::DirectConnection);
     if (session.Reconnect())

@@ -74,7 +74,7 @@ int RunOsc(const CCliVerb& verb, QCommandLineParser& parser)
         if (nSlot < 0 || (nWantedSlot >= 0 && nSlot != nWantedSlot) || bTaken.exchange(true))
             return;
         const OscRecord record = oscSlots.Slot(nSlot);
-        QMetaObject::invokeMethod(&session, [&, record] {
+        session.Post([&, record] {
             QString strError;
             const bool bSpectrum = record.m_status == 3;
             bool bOk = false;
@@ -92,7 +92,7 @@ int RunOsc(const CCliVerb& verb, QCommandLineParser& parser)
             std::fprintf(stderr, "saved the waveform of slot %d%s to %s\n", record.m_slot,
                          bSpectrum ? " (spectrum)" : "", qPrintable(strOut));
             session.Finish(CliStatus::kOk);
-        }, Qt::QueuedConnection);
+        });
     }, Qt::DirectConnection);
 
     session.ConnectThen([&] {
