@@ -1,7 +1,6 @@
 #include "link/CThreadHandoff.h"
 
 #include <QMetaObject>
-#include <QPointer>
 
 CThreadHandoff::CThreadHandoff(QObject* pParent)
     : QObject(pParent)
@@ -13,28 +12,22 @@ void CThreadHandoff::Post(std::function<void()> fn)
     {
         std::lock_guard lock(m_lock);
         m_queue.push_back(std::move(fn));
-        if (m_bDrainPosted)
-            return;
-        m_bDrainPosted = true;
     }
-    // By name: the call Qt queues is then built inside Qt, and carries nothing of ours.
-    QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
+    // One call per function, queued by name: Qt builds it inside its own code, it carries
+    // nothing of ours, and each function keeps its place among the other events queued
+    // to this thread (a signal emitted between two posts still runs between them).
+    QMetaObject::invokeMethod(this, "RunNext", Qt::QueuedConnection);
 }
 
-void CThreadHandoff::Drain()
+void CThreadHandoff::RunNext()
 {
-    std::deque<std::function<void()>> queue;
+    std::function<void()> fn;
     {
         std::lock_guard lock(m_lock);
-        queue.swap(m_queue);
-        m_bDrainPosted = false;
-    }
-    // In order; a function may post more, which a later Drain runs. One that
-    // ends the owner (and so this object) drops the rest, as Qt would.
-    const QPointer<CThreadHandoff> self(this);
-    for (auto& fn : queue) {
-        fn();
-        if (!self)
+        if (m_queue.empty())
             return;
+        fn = std::move(m_queue.front());
+        m_queue.pop_front();
     }
+    fn();
 }

@@ -24,9 +24,8 @@ public:
     void Post(std::function<void()> fn);
 
 private:
-    Q_INVOKABLE void Drain();
+    Q_INVOKABLE void RunNext();
 
-    std::mutex m_lock;                        //!< guards m_queue and m_bDrainPosted
-    std::deque<std::function<void()>> m_queue;
-    bool m_bDrainPosted = false;              //!< one Drain in Qt's queue at a time
+    std::mutex m_lock;                         //!< guards m_queue
+    std::deque<std::function<void()>> m_queue; //!< one RunNext is queued in Qt for each entry
 };
