@@ -5,13 +5,13 @@
 #include <memory>
 #include <mutex>
 
+class CThreadHandoff;
+
 // Runs a function on another object's thread and waits for it, like a
 // blocking queued call, but can be cancelled: once Cancel() has been called,
 // pending and new calls return at once without running. This is what lets the
 // GUI stop a worker that is waiting for the GUI (a blocking queued connection
 // cannot be cancelled and would deadlock the stop).
-class CThreadHandoff;
-
 class CBlockingInvoker
 {
 public:

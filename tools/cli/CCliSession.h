@@ -71,8 +71,8 @@ private:
     const CCliVerb& m_verb;
     QCommandLineParser& m_parser;
     CStderrPrompt m_prompt;
+    CThreadHandoff m_handoff { this }; //!< declared before the link: it outlives the link thread
     CMeterLink m_link;
-    CThreadHandoff m_handoff { this };
     QString m_strPort;
     QString m_strAddress;
     double m_dSeconds = 0;

@@ -49,8 +49,9 @@ TEST_F(BleScan, ShowsTheSavedPortAndTheDeviceListColumns)
     const int widths[] = { 31, 120, 120, 85 };
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(pList->horizontalHeaderItem(i)->text(), headers[i]);
-        if (i < 3)
+        if (i < 3) {
             EXPECT_EQ(pList->columnWidth(i), widths[i]);
+        }
     }
     dialog.hide();
     CPortSettings::WritePortSetting(QStringLiteral("/dev/ttyACM9"));
