@@ -20,9 +20,6 @@ constexpr quint16 kObDataSchema = 1;
 constexpr char kObDataName[] = "CObData";
 constexpr quint16 kMaxClassNameLength = 64;
 
-// The smallest reference a file can hold for one array element.
-constexpr quint64 kMinElementBytes = 2;
-
 constexpr bool kLittleEndianHost = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
 
 // 0x80..0x9F of Windows-1252; the five unassigned bytes keep their C1 value.

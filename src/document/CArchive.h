@@ -76,6 +76,8 @@ public:
     void WriteCount(quint64 nCount);
     // Fails (and returns 0) when the count times nMinElementBytes exceeds what is left.
     quint64 ReadCount(quint64 nMinElementBytes);
+    // The least an element of an object array takes: its two-byte reference.
+    static constexpr quint64 kMinElementBytes = 2;
 
     // Writes a null element, or a record: with its class name the first time the class
     // appears in the archive, by class index afterwards.

@@ -189,8 +189,7 @@ void CMyTalvaDoc::Load(CArchive& ar)
     });
 
     for (QList<CObData*>& arr : arrLoaded) {
-        // Each element takes at least its two-byte reference.
-        const quint64 nCount = ar.ReadCount(2);
+        const quint64 nCount = ar.ReadCount(CArchive::kMinElementBytes);
         if (ar.HasError())
             return;
         arr.reserve(qsizetype(nCount));

@@ -50,8 +50,7 @@ bool CRecordStream::Read(const RecordFn& onRecord, SStatistics* pStatistics, QSt
         return false;
     };
     for (int nArray = 0; nArray < CMyTalvaDoc::kArrayCount; ++nArray) {
-        // Each element takes at least its two-byte reference.
-        const quint64 nCount = ar.ReadCount(2);
+        const quint64 nCount = ar.ReadCount(CArchive::kMinElementBytes);
         if (ar.HasError())
             return fail();
         for (quint64 i = 0; i < nCount; ++i) {
