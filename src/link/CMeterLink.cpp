@@ -8,7 +8,6 @@
 #include "link/CSerialPort.h"
 
 #include <QDateTime>
-#include <QMetaObject>
 #include <QTimer>
 
 namespace {

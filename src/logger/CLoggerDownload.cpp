@@ -6,7 +6,6 @@
 #include "logger/CLoggerDecoder.h"
 #include "protocol/CMeterProtocol.h"
 
-#include <QMetaObject>
 #include <QThread>
 
 namespace {

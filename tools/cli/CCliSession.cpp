@@ -4,7 +4,6 @@
 #include "link/CDonglePackets.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <QSocketNotifier>
 #include <QTimer>
 

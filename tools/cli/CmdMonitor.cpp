@@ -7,7 +7,6 @@
 #include "protocol/CMeterProtocol.h"
 
 #include <QDateTime>
-#include <QMetaObject>
 
 #include <atomic>
 

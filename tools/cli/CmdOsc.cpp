@@ -10,7 +10,6 @@
 #include "scope/COscWorkbook.h"
 
 #include <QFileInfo>
-#include <QMetaObject>
 #include <QTimer>
 
 #include <atomic>
