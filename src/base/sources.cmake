@@ -1,3 +1,6 @@
 # What every core folder may use: nothing here includes another folder of the program.
 list(APPEND CORE_SOURCES
+  base/CFileIo.cpp
+  base/CProgramInfo.h
+  base/CSpreadsheetText.cpp
 )

@@ -145,7 +145,7 @@ TEST(DocumentFile, RoundTripKeepsEverythingExceptValidCountAndLive)
     doc.m_nCount = 99;
     doc.m_dSum = std::nan("1");
     const QByteArray bytes = doc.SaveBytes();
-    std::unique_ptr<CMyTalvaDoc> pLoaded = Load(bytes + "trailing bytes are ignored");
+    std::unique_ptr<CMyTalvaDoc> pLoaded = Load(bytes);
     ASSERT_TRUE(pLoaded);
     EXPECT_TRUE(pLoaded->SaveBytes() == bytes);
     EXPECT_EQ(pLoaded->m_nValidCount, 0);
@@ -253,6 +253,25 @@ TEST(DocumentFile, MutatedFilesEitherFailOrLoadIntoASoundDocument)
     }
     RecordProperty("loaded", nLoaded);
     EXPECT_GT(nLoaded, 100); // mutations inside text and numbers keep a file valid
+}
+
+TEST(DocumentFile, BytesAfterTheRecordingAreAnErrorNamingWhereItEnded)
+{
+    CMyTalvaDoc doc;
+    FillSmall(doc);
+    const QByteArray bytes = doc.SaveBytes();
+    QString strError;
+    EXPECT_FALSE(Load(bytes + "x", &strError));
+    EXPECT_EQ(strError, QStringLiteral("the recording ends at byte %1, but the file goes on to byte %2")
+                            .arg(bytes.size()).arg(bytes.size() + 1));
+    // Zeros read as an empty recording of 55 bytes: the rest gives them away.
+    EXPECT_FALSE(Load(QByteArray(50 * 1024 * 1024, '\0'), &strError));
+    EXPECT_EQ(strError, QStringLiteral("the recording ends at byte 55, but the file goes on to byte 52428800"));
+    // The document the failed load went into keeps what it had.
+    CArchive ar(bytes + bytes);
+    doc.Serialize(ar);
+    EXPECT_TRUE(ar.HasError());
+    EXPECT_EQ(doc.SaveBytes(), bytes);
 }
 
 class DocumentFileIo : public ::testing::Test

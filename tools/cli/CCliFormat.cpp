@@ -1,7 +1,8 @@
 #include "CCliFormat.h"
 
-#include "document/CReadingsExport.h"
+#include "base/CSpreadsheetText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -32,42 +33,52 @@ QByteArray JsonNumber(float f)
 
 QByteArray JsonString(const QString& str)
 {
-    const QByteArray utf8 = str.toUtf8();
-    QByteArray out;
-    out.reserve(utf8.size() + 2);
-    out.append('"');
-    for (const char c : utf8) {
-        switch (c) {
-        case '"': out.append("\\\""); break;
-        case '\\': out.append("\\\\"); break;
-        case '\n': out.append("\\n"); break;
-        case '\r': out.append("\\r"); break;
-        case '\t': out.append("\\t"); break;
+    QString strOut;
+    strOut.reserve(str.size() + 2);
+    strOut += u'"';
+    for (const QChar c : str) {
+        switch (c.unicode()) {
+        case u'"': strOut += QLatin1String("\\\""); break;
+        case u'\\': strOut += QLatin1String("\\\\"); break;
+        case u'\n': strOut += QLatin1String("\\n"); break;
+        case u'\r': strOut += QLatin1String("\\r"); break;
+        case u'\t': strOut += QLatin1String("\\t"); break;
         default:
-            if (uchar(c) < 0x20) {
-                char sz[8];
-                std::snprintf(sz, sizeof sz, "\\u%04x", unsigned(uchar(c)));
-                out.append(sz);
-            } else {
-                out.append(c);
-            }
+            if (CSpreadsheetText::IsControl(c))
+                strOut += QString::asprintf("\\u%04x", unsigned(c.unicode()));
+            else
+                strOut += c;
         }
     }
-    out.append('"');
-    return out;
+    strOut += u'"';
+    return strOut.toUtf8();
 }
 
 QByteArray TsvField(const QString& str)
 {
-    QByteArray bytes = str.toUtf8();
-    if (!bytes.contains('\t') && !bytes.contains('\n') && !bytes.contains('\r') && !bytes.contains('\\'))
-        return bytes;
-    return bytes.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r");
+    if (std::none_of(str.begin(), str.end(), [](QChar c) { return c == u'\\' || CSpreadsheetText::IsControl(c); }))
+        return str.toUtf8();
+    QString strOut;
+    for (const QChar c : str) {
+        switch (c.unicode()) {
+        case u'\\': strOut += QLatin1String("\\\\"); break;
+        case u'\n': strOut += QLatin1String("\\n"); break;
+        case u'\r': strOut += QLatin1String("\\r"); break;
+        case u'\t': strOut += QLatin1String("\\t"); break;
+        default:
+            // Never raw to a terminal: an escape sequence from a file could drive it.
+            if (CSpreadsheetText::IsControl(c))
+                strOut += QString::asprintf(c.unicode() < 0x80 ? "\\x%02x" : "\\u%04x", unsigned(c.unicode()));
+            else
+                strOut += c;
+        }
+    }
+    return strOut.toUtf8();
 }
 
 QByteArray CsvField(const QString& str)
 {
-    return CReadingsExport::CsvField(str).toUtf8();
+    return CSpreadsheetText::CsvField(str).toUtf8();
 }
 
 QByteArray Fixed(double d, int nDecimals)
