@@ -60,6 +60,8 @@ int RunOsc(const CCliVerb& verb, QCommandLineParser& parser)
             return CliOutput::UsageError(verb.strName, QStringLiteral("bad --slot '%1': want 0 to %2")
                                                     .arg(parser.value(kSlot)).arg(COscSlots::kMaxStoredSlot));
     }
+    if (!CliVerbs::CheckOutputFile(strOut, QStringLiteral("save the waveform into")))
+        return CliStatus::kFailed;
     const double dSeconds = session.Seconds() > 0 ? session.Seconds() : kDefaultSeconds;
 
     CMeterProtocol protocol(&session.Link(), &session.Prompt());
