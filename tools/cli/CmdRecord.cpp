@@ -169,8 +169,9 @@ CCliVerb RecordVerb()
                     QStringLiteral(
                         "Records the meter's live readings into .mLog files, by the same rules as the window. A change\n"
                         "of function or 20000 records starts the next file (FILE-2.mLog, FILE-3.mLog, ...). The output\n"
-                        "folder is checked before connecting. Ctrl-C saves and stops. stderr tells when a file starts\n"
-                        "or closes, when nothing recordable has arrived for 5 s, and when the stream ends."),
+                        "folder is checked before connecting. Ctrl-C, SIGTERM and SIGHUP save and stop. stderr tells when\n"
+                        "a file starts or closes, when nothing recordable has arrived for 5 s, and when the stream ends.\n"
+                        "A run that recorded nothing ends with status 1."),
                     CCliSession::LinkOptions(true, QStringLiteral("Stop after N seconds (default: run until Ctrl-C)."),
                                              QString(),
                                              QStringLiteral("Stop after N recorded readings (the meter's statistics readings are "
