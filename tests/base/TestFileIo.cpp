@@ -1,15 +1,15 @@
 // Saving whole or not at all, reading regular files only, and the messages of both.
 #include "base/CFileIo.h"
 
+#include "CFileSizeLimit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -25,20 +25,13 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    // Runs fn with the "disk" full beyond nBytes per file (a file-size limit binds root too).
+    // Runs fn with the "disk" full beyond nBytes per file.
     template<typename Fn>
     static auto WithFileSizeLimit(rlim_t nBytes, Fn fn)
     {
-        rlimit old {};
-        EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old;
-        small.rlim_cur = nBytes;
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        auto result = fn();
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-        return result;
+        const CFileSizeLimit full(nBytes);
+        EXPECT_TRUE(full.IsSet());
+        return fn();
     }
 
     QTemporaryDir m_dir;

@@ -1,4 +1,5 @@
 // multimeter-cli export: a recording as .xls text, CSV, or PDF pages, run as the program.
+#include "CFileSizeLimit.h"
 #include "CPdfText.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/CReadingsExport.h"
@@ -11,9 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 
 namespace {
 
@@ -40,11 +39,7 @@ protected:
     {
         QProcess process;
         if (nMaxFileBytes > 0) {
-            process.setChildProcessModifier([nMaxFileBytes] {
-                std::signal(SIGXFSZ, SIG_IGN);
-                const rlimit limit { nMaxFileBytes, nMaxFileBytes };
-                setrlimit(RLIMIT_FSIZE, &limit);
-            });
+            process.setChildProcessModifier([nMaxFileBytes] { CFileSizeLimit::Apply(nMaxFileBytes); });
         }
         if (bDefaultPlatform) {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -5,6 +5,7 @@
 #include "document/CMyTalvaDoc.h"
 
 #include "CByteBuilder.h"
+#include "CFileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,9 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <random>
-#include <sys/resource.h>
 
 namespace {
 
@@ -312,16 +311,13 @@ TEST_F(DocumentFileIo, AFailedSaveLeavesThePreviousFileIntact)
         big.AddReading(0, "V", i, QString::number(i), "VDC", i, 0.0, 1e9f, 0.0f);
 
     // A file-size limit fills the "disk" even for root, who ignores directory permissions.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString strError;
-    const bool bSaved = big.SaveFile(Path("keep.mLog"), &strError);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    bool bSaved = true;
+    {
+        const CFileSizeLimit full(4096);
+        ASSERT_TRUE(full.IsSet());
+        bSaved = big.SaveFile(Path("keep.mLog"), &strError);
+    }
 
     EXPECT_FALSE(bSaved);
     EXPECT_TRUE(strError.contains("keep.mLog")) << strError.toStdString();
@@ -335,11 +331,11 @@ TEST_F(DocumentFileIo, AFailedSaveLeavesThePreviousFileIntact)
         medium.AddReading(0, "V", i, QString::number(i), "VDC", i, 0.0, 1e9f, 0.0f);
     ASSERT_GT(medium.SaveBytes().size(), 4096);
     ASSERT_LT(medium.SaveBytes().size(), 16384);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::signal(SIGXFSZ, SIG_IGN);
-    const bool bMediumSaved = medium.SaveFile(Path("keep.mLog"), &strError);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    bool bMediumSaved = true;
+    {
+        const CFileSizeLimit full(4096);
+        bMediumSaved = medium.SaveFile(Path("keep.mLog"), &strError);
+    }
     EXPECT_FALSE(bMediumSaved);
     EXPECT_EQ(Files(), QStringList{ "keep.mLog" });
     EXPECT_EQ(CMyTalvaDoc::LoadFile(Path("keep.mLog"), nullptr)->SaveBytes(), previous.SaveBytes());

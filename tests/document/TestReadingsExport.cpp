@@ -10,10 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
+#include "CFileSizeLimit.h"
+
 #include <cstring>
 #include <string>
-#include <sys/resource.h>
 
 namespace {
 
@@ -139,17 +139,14 @@ TEST(ReadingsExport, AFullDiskFailsTheExportWithTheSystemsReason)
     CMyTalvaDoc doc;
     for (int i = 0; i < 2000; ++i)
         Add(doc, i, QStringLiteral("1/2/25 3:4:%1").arg(i % 60));
-    rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString strXlsError, strCsvError;
-    const bool bXls = CReadingsExport::SaveXls(dir.filePath(QStringLiteral("full.xls")), doc, &strXlsError);
-    const bool bCsv = CReadingsExport::SaveCsv(dir.filePath(QStringLiteral("full.csv")), doc, &strCsvError);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    bool bXls = true, bCsv = true;
+    {
+        const CFileSizeLimit full(4096);
+        ASSERT_TRUE(full.IsSet());
+        bXls = CReadingsExport::SaveXls(dir.filePath(QStringLiteral("full.xls")), doc, &strXlsError);
+        bCsv = CReadingsExport::SaveCsv(dir.filePath(QStringLiteral("full.csv")), doc, &strCsvError);
+    }
 
     EXPECT_FALSE(bXls);
     EXPECT_FALSE(bCsv);

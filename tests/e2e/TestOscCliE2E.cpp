@@ -1,5 +1,6 @@
 // multimeter-cli osc and dump FILE.osc against meter-sim: a live and a stored
 // waveform saved as .osc, .csv and .xlsx, and read back.
+#include "CFileSizeLimit.h"
 #include "CSimProcess.h"
 
 #include "scope/COscFile.h"
@@ -12,9 +13,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -185,11 +183,7 @@ TEST_F(OscCli, AFullDiskFailsAndLeavesNoFile)
         const QString strOut = m_dir.filePath(pszName);
         QProcess cli;
         // Every file of the run is full beyond 1000 bytes: a waveform file takes about 2000.
-        cli.setChildProcessModifier([] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit {1000, 1000};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        });
+        cli.setChildProcessModifier([] { CFileSizeLimit::Apply(1000); });
         cli.start(QStringLiteral(METER_CLI_PATH), {"osc", "--port", m_pSim->Port(), "--out", strOut});
         ASSERT_TRUE(cli.waitForFinished(30000)) << pszName;
         const QString strError = QString::fromUtf8(cli.readAllStandardError());

@@ -1,4 +1,5 @@
 // multimeter-cli record and dump against meter-sim.
+#include "CFileSizeLimit.h"
 #include "CSimProcess.h"
 
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sys/resource.h>
 
 namespace {
 QStringList DumpRecords(const QString& strPath)
@@ -131,11 +131,7 @@ TEST(RecordE2E, AFullDiskKeepsTheLastGoodFileAndFails)
     const QString strOut = dir.filePath(QStringLiteral("full.mLog"));
     QProcess cli;
     // The disk "fills" at 1500 bytes per file, for the recorder only.
-    cli.setChildProcessModifier([] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit { 1500, 1500 };
-        setrlimit(RLIMIT_FSIZE, &limit);
-    });
+    cli.setChildProcessModifier([] { CFileSizeLimit::Apply(1500); });
     cli.start(QStringLiteral(METER_CLI_PATH), { QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut,
                                                 QStringLiteral("--autosave"), QStringLiteral("0.2"), QStringLiteral("--seconds"), QStringLiteral("4") });
     ASSERT_TRUE(cli.waitForFinished(20000));

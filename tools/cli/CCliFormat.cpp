@@ -17,6 +17,33 @@ QByteArray Shortest(T v)
     const auto result = std::to_chars(sz, sz + sizeof sz, v);
     return QByteArray(sz, int(result.ptr - sz));
 }
+
+// Backslash escapes of a text from a file or the meter. Control characters never go out raw:
+// an escape sequence could drive the terminal. JSON also escapes the quote and writes other
+// controls as \u00XX; TSV writes them as \xXX below 0x80.
+QString Escaped(const QString& str, bool bJson)
+{
+    QString strOut;
+    strOut.reserve(str.size() + 2);
+    for (const QChar c : str) {
+        switch (c.unicode()) {
+        case u'\\': strOut += QLatin1String("\\\\"); break;
+        case u'\n': strOut += QLatin1String("\\n"); break;
+        case u'\r': strOut += QLatin1String("\\r"); break;
+        case u'\t': strOut += QLatin1String("\\t"); break;
+        default:
+            if (c == u'"' && bJson)
+                strOut += QLatin1String("\\\"");
+            else if (!CSpreadsheetText::IsControl(c))
+                strOut += c;
+            else if (bJson || c.unicode() >= 0x80)
+                strOut += QString::asprintf("\\u%04x", unsigned(c.unicode()));
+            else
+                strOut += QString::asprintf("\\x%02x", unsigned(c.unicode()));
+        }
+    }
+    return strOut;
+}
 }
 
 namespace CliFormat {
@@ -33,47 +60,14 @@ QByteArray JsonNumber(float f)
 
 QByteArray JsonString(const QString& str)
 {
-    QString strOut;
-    strOut.reserve(str.size() + 2);
-    strOut += u'"';
-    for (const QChar c : str) {
-        switch (c.unicode()) {
-        case u'"': strOut += QLatin1String("\\\""); break;
-        case u'\\': strOut += QLatin1String("\\\\"); break;
-        case u'\n': strOut += QLatin1String("\\n"); break;
-        case u'\r': strOut += QLatin1String("\\r"); break;
-        case u'\t': strOut += QLatin1String("\\t"); break;
-        default:
-            if (CSpreadsheetText::IsControl(c))
-                strOut += QString::asprintf("\\u%04x", unsigned(c.unicode()));
-            else
-                strOut += c;
-        }
-    }
-    strOut += u'"';
-    return strOut.toUtf8();
+    return '"' + Escaped(str, true).toUtf8() + '"';
 }
 
 QByteArray TsvField(const QString& str)
 {
     if (std::none_of(str.begin(), str.end(), [](QChar c) { return c == u'\\' || CSpreadsheetText::IsControl(c); }))
         return str.toUtf8();
-    QString strOut;
-    for (const QChar c : str) {
-        switch (c.unicode()) {
-        case u'\\': strOut += QLatin1String("\\\\"); break;
-        case u'\n': strOut += QLatin1String("\\n"); break;
-        case u'\r': strOut += QLatin1String("\\r"); break;
-        case u'\t': strOut += QLatin1String("\\t"); break;
-        default:
-            // Never raw to a terminal: an escape sequence from a file could drive it.
-            if (CSpreadsheetText::IsControl(c))
-                strOut += QString::asprintf(c.unicode() < 0x80 ? "\\x%02x" : "\\u%04x", unsigned(c.unicode()));
-            else
-                strOut += c;
-        }
-    }
-    return strOut.toUtf8();
+    return Escaped(str, false).toUtf8();
 }
 
 QByteArray CsvField(const QString& str)

@@ -14,7 +14,8 @@ QByteArray JsonNumber(double d);
 QByteArray JsonNumber(float f);
 QByteArray JsonString(const QString& str);
 
-// A TSV field: tab, line breaks and backslash escaped as \t \n \r \\.
+// A TSV field: tab, line breaks and backslash escaped as \t \n \r \\, other control
+// characters as \xHH (\u00HH for the C1 controls). JsonString escapes them as \u00HH.
 QByteArray TsvField(const QString& str);
 // A CSV text cell (CSpreadsheetText::CsvField) in UTF-8.
 QByteArray CsvField(const QString& str);
