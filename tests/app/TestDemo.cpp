@@ -10,6 +10,7 @@
 #include "panel/CPanelPainter.h"
 #include "scope/COscFile.h"
 #include "scope/ui/COSCDlg.h"
+#include "scope/ui/COscScreenPainter.h"
 
 #include <QImage>
 #include <QMdiArea>
@@ -162,6 +163,11 @@ TEST(CommandLine, FilesOpenByWhatTheyAreAndOthersAreRefused)
 
     const CRun wave = RunProgram({QStringLiteral("--screenshot"), strPng, strWave});
     EXPECT_EQ(wave.nStatus, 0) << qPrintable(wave.strError);
+    // A scope window, not a recording's graph.
+    const QImage waveShot(strPng);
+    ASSERT_FALSE(waveShot.isNull());
+    EXPECT_GT(CountColour(waveShot, [](const QColor& c) { return c == COscScreenPainter::BackgroundColor(); }), 20000);
+    EXPECT_LT(CountColour(waveShot, [](const QColor& c) { return c == CGraphColors().m_bkColor; }), 1000);
 
     QFile notes(dir.filePath(QStringLiteral("notes.txt")));
     ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
