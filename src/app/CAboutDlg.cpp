@@ -1,7 +1,7 @@
 #include "app/CAboutDlg.h"
 
 #include "app/CProgramIcon.h"
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -32,5 +32,5 @@ CAboutDlg::CAboutDlg(QWidget* pParent)
 
 QString CAboutDlg::VersionLine()
 {
-    return QStringLiteral("%1 Version %2").arg(DocumentType::ProgramName(), DocumentType::Version());
+    return QStringLiteral("%1 Version %2").arg(CProgramInfo::Name(), CProgramInfo::Version());
 }

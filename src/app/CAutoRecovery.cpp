@@ -1,6 +1,7 @@
 #include "app/CAutoRecovery.h"
 
 #include "app/CDocManager.h"
+#include "base/CProgramInfo.h"
 #include "document/CDocumentType.h"
 #include "document/CRecoveredSessions.h"
 #include "document/ui/CMyTalvaView.h"
@@ -61,7 +62,7 @@ void CAutoRecovery::ReportError()
     m_prompt.Message(tr("The recovery copy of the unsaved recordings cannot be written: %1\n\nRecording goes on; "
                         "save the recordings to keep them.")
                          .arg(strError),
-                     DocumentType::ProgramName(), CPrompt::Warning);
+                     CProgramInfo::Name(), CPrompt::Warning);
 }
 
 void CAutoRecovery::OfferRestore()
@@ -80,7 +81,7 @@ void CAutoRecovery::OfferRestore()
            "(No deletes them; Cancel keeps them for the next start.)",
            nullptr, int(copies.size()))
             .arg(titles.join(QStringLiteral(", ")));
-    switch (m_prompt.Ask(strQuestion, DocumentType::ProgramName(), true)) {
+    switch (m_prompt.Ask(strQuestion, CProgramInfo::Name(), true)) {
     case CPrompt::Yes: {
         bool bAll = true;
         for (const CRecoveredSessions::CCopy& copy : copies)
@@ -88,7 +89,7 @@ void CAutoRecovery::OfferRestore()
         if (!bAll) {
             m_prompt.Message(tr("Not every recording could be restored; the copies stay in %1.")
                                  .arg(QDir::toNativeSeparators(m_strRoot)),
-                             DocumentType::ProgramName(), CPrompt::Warning);
+                             CProgramInfo::Name(), CPrompt::Warning);
             return;
         }
         // The restored documents are safe in this session's copies before the old ones go.

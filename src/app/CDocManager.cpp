@@ -2,6 +2,7 @@
 
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
+#include "base/CProgramInfo.h"
 #include "document/CDocumentType.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/ui/CMyTalvaView.h"
@@ -168,7 +169,7 @@ std::unique_ptr<CMyTalvaDoc> CDocManager::Load(const QString& strPath)
         pDoc = CMyTalvaDoc::LoadFile(strPath, &strError);
     }
     if (!pDoc)
-        m_prompt.Message(strError, DocumentType::ProgramName(), CPrompt::Critical);
+        m_prompt.Message(strError, CProgramInfo::Name(), CPrompt::Critical);
     return pDoc;
 }
 
@@ -257,7 +258,7 @@ bool CDocManager::SaveTo(CMyTalvaView* pView, const QString& strPath)
         bSaved = pView->GetDocument()->SaveFile(strPath, &strError);
     }
     if (!bSaved) {
-        m_prompt.Message(strError, DocumentType::ProgramName(), CPrompt::Critical);
+        m_prompt.Message(strError, CProgramInfo::Name(), CPrompt::Critical);
         return false;
     }
     const QFileInfo info(strPath);
@@ -273,7 +274,7 @@ bool CDocManager::SaveModified(CMyTalvaView* pView)
 {
     if (!pView->IsModified())
         return true;
-    switch (m_prompt.Ask(tr("Save changes to %1?").arg(pView->Title()), DocumentType::ProgramName(), true)) {
+    switch (m_prompt.Ask(tr("Save changes to %1?").arg(pView->Title()), CProgramInfo::Name(), true)) {
     case CPrompt::Yes:
         return Save(pView);
     case CPrompt::No:

@@ -11,6 +11,7 @@
 #include "app/CProgramIcon.h"
 #include "app/CRealTimeRecording.h"
 #include "app/CWaitDlg.h"
+#include "base/CProgramInfo.h"
 #include "document/CDocumentType.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/ui/CMyTalvaView.h"
@@ -21,6 +22,7 @@
 #include "link/ui/CBleScan.h"
 #include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
+#include "scope/COscFile.h"
 #include "scope/ui/COscWindows.h"
 
 #include <QApplication>
@@ -77,7 +79,7 @@ const QString kDisconnectedText = QStringLiteral("Disconnected");
 CMainFrame::CMainFrame(QWidget* pParent)
     : QMainWindow(pParent)
 {
-    setWindowTitle(DocumentType::ProgramName());
+    setWindowTitle(CProgramInfo::Name());
     setWindowIcon(CProgramIcon::Icon());
     m_pLink = std::make_unique<CMeterLink>(nullptr);
     m_pPrompt = std::make_unique<CMessageBoxPrompt>(this, &m_pLink->GuiInvoker());
@@ -466,12 +468,12 @@ void CMainFrame::OnHelp()
     const QString strPath = HelpFilePath();
     if (!QFileInfo::exists(strPath)) {
         m_pPrompt->Message(QStringLiteral("The help file %1 was not found.").arg(QDir::toNativeSeparators(strPath)),
-                           DocumentType::ProgramName(), CPrompt::Warning);
+                           CProgramInfo::Name(), CPrompt::Warning);
         return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(strPath)))
         m_pPrompt->Message(QStringLiteral("No program could open the help file %1.").arg(QDir::toNativeSeparators(strPath)),
-                           DocumentType::ProgramName(), CPrompt::Warning);
+                           CProgramInfo::Name(), CPrompt::Warning);
 }
 
 void CMainFrame::OnAbout()
@@ -509,6 +511,18 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     pEvent->accept();
 }
 
+bool CMainFrame::OpenFile(const QString& strPath)
+{
+    if (strPath.endsWith(COscFile::Extension(), Qt::CaseInsensitive))
+        return m_pOsc->OpenOscFile(strPath) != nullptr;
+    if (strPath.endsWith(DocumentType::Extension(), Qt::CaseInsensitive))
+        return m_pDocs->OpenDocumentFile(strPath) != nullptr;
+    m_pPrompt->Message(QStringLiteral("\"%1\" is neither a recording (%2) nor a waveform (%3), so it was not opened.")
+                           .arg(QDir::toNativeSeparators(strPath), DocumentType::Extension(), COscFile::Extension()),
+                       CProgramInfo::Name(), CPrompt::Warning);
+    return false;
+}
+
 void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent)
 {
     for (const QUrl& url : pEvent->mimeData()->urls()) {
@@ -523,7 +537,7 @@ void CMainFrame::dropEvent(QDropEvent* pEvent)
 {
     for (const QUrl& url : pEvent->mimeData()->urls()) {
         if (url.isLocalFile())
-            m_pDocs->OpenDocumentFile(url.toLocalFile());
+            OpenFile(url.toLocalFile());
     }
     pEvent->acceptProposedAction();
 }

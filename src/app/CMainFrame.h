@@ -92,6 +92,11 @@ public:
     // A document window in the client area, maximised and active.
     CChildFrame* AddChildFrame(QWidget* pView);
 
+    // A file named on the command line or dropped, opened by what it is: a waveform (.osc) in
+    // a scope window of its own, a recording (.mLog) as a document. Anything else, or a file
+    // that does not load, is reported and opens nothing: false.
+    bool OpenFile(const QString& strPath);
+
     // "ConnectBle": the scan dialog, modal.
     void OnConnectBle();
     // "&Help": the help file beside the program, in the desktop's viewer.

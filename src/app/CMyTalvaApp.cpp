@@ -2,10 +2,9 @@
 
 #include "app/CAutoRecovery.h"
 #include "app/CDemoMeter.h"
-#include "app/CDocManager.h"
 #include "app/CMainFrame.h"
 #include "app/CProgramIcon.h"
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 #include "link/CPrompt.h"
 #include "panel/CLeftDlg.h"
 
@@ -20,9 +19,9 @@ CMyTalvaApp::CMyTalvaApp(int& argc, char** argv)
     : m_pApp(std::make_unique<QApplication>(argc, argv))
 {
     // The settings folder is shared with multimeter-cli.
-    DocumentType::SetSettingsIdentity();
-    QApplication::setApplicationDisplayName(DocumentType::ProgramName());
-    QApplication::setApplicationVersion(DocumentType::Version());
+    CProgramInfo::SetSettingsIdentity();
+    QApplication::setApplicationDisplayName(CProgramInfo::Name());
+    QApplication::setApplicationVersion(CProgramInfo::Version());
     QApplication::setWindowIcon(CProgramIcon::Icon());
 }
 
@@ -33,7 +32,7 @@ void CMyTalvaApp::Fail(const QString& strMessage, int nStatus)
     m_nExitStatus = nStatus;
     // With a screenshot to take the frame's messages go to stderr.
     if (m_pFrame)
-        m_pFrame->Prompt().Message(strMessage, DocumentType::ProgramName(), CPrompt::Critical);
+        m_pFrame->Prompt().Message(strMessage, CProgramInfo::Name(), CPrompt::Critical);
     else
         std::fprintf(stderr, "multimeter: %s\n", qPrintable(strMessage));
 }
@@ -53,7 +52,7 @@ bool CMyTalvaApp::InitInstance()
         QStringLiteral("PNG"));
     parser.addOption(demoOption);
     parser.addOption(screenshotOption);
-    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Recording files (.mLog) to open."),
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Recordings (.mLog) and waveforms (.osc) to open."),
                                  QStringLiteral("[FILE...]"));
     if (!parser.parse(QApplication::arguments())) {
         Fail(parser.errorText(), kBadUsage);
@@ -73,7 +72,7 @@ bool CMyTalvaApp::InitInstance()
         m_pFrame->Recovery().OfferRestore();
     bool bAllOpened = true;
     for (const QString& strFile : parser.positionalArguments())
-        bAllOpened = m_pFrame->DocManager().OpenDocumentFile(strFile) && bAllOpened;
+        bAllOpened = m_pFrame->OpenFile(strFile) && bAllOpened;
     if (!bAllOpened && !m_strScreenshot.isEmpty()) {
         m_nExitStatus = kFailed;
         return false;

@@ -11,9 +11,10 @@ class QApplication;
 // The application: the Qt application object, the command line, the main
 // frame and, with --demo, the built-in meter.
 //
-//   multimeter [--demo] [--screenshot PNG] [FILE.mLog ...]
+//   multimeter [--demo] [--screenshot PNG] [FILE.mLog | FILE.osc ...]
 //
-// The files named open as documents. After a crash the copies of the unsaved
+// The files named open by what they are: recordings as documents, waveforms in
+// scope windows. After a crash the copies of the unsaved
 // recordings are offered for restoring. --screenshot saves a picture of the
 // main window once start-up is done (with --demo: once the first reading is
 // on the panel) and ends the program.

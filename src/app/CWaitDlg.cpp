@@ -1,6 +1,6 @@
 #include "app/CWaitDlg.h"
 
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -13,7 +13,7 @@ CWaitDlg::CWaitDlg(QWidget* pParent)
     , m_pOverallBar(new QProgressBar(this))
     , m_pCancel(new QPushButton(QStringLiteral("Cancel"), this))
 {
-    setWindowTitle(DocumentType::ProgramName());
+    setWindowTitle(CProgramInfo::Name());
     setModal(false);
     auto* pLayout = new QFormLayout(this);
     pLayout->addRow(new QLabel(QStringLiteral("Receiving data from the meter, please wait.")));

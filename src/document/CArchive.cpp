@@ -136,6 +136,15 @@ void CArchive::FailRead(qsizetype nWanted)
                  .arg(m_data.size()));
 }
 
+void CArchive::ExpectEnd()
+{
+    if (HasError() || m_bStoring || BytesRemaining() == 0)
+        return;
+    SetError(QStringLiteral("the recording ends at byte %1, but the file goes on to byte %2")
+                 .arg(Position())
+                 .arg(m_data.size()));
+}
+
 CArchive& CArchive::operator<<(float f)
 {
     quint32 n;

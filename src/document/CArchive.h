@@ -48,6 +48,10 @@ public:
     qint64 Position() const { return m_pCur - m_pBegin; }
     qint64 BytesRemaining() const { return m_pEnd - m_pCur; }
 
+    // Loading, after the last field: fails when bytes follow it, naming where the data
+    // ended (a file of another kind, or something appended, is no recording).
+    void ExpectEnd();
+
     // Storing: hands the buffered bytes to the device. False after any failure.
     bool Flush();
 

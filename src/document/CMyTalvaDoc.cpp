@@ -1,11 +1,10 @@
 #include "document/CMyTalvaDoc.h"
 
+#include "base/CFileIo.h"
 #include "document/CArchive.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QScopeGuard>
 
 #include <new>
@@ -27,11 +26,6 @@ void ShareWithPrevious(CObData& ob, const QList<CObData*>& arr)
         ob.m_strUnit = pPrev->m_strUnit;
     if (ob.m_strType == pPrev->m_strType)
         ob.m_strType = pPrev->m_strType;
-}
-
-QString NativePath(const QString& strPath)
-{
-    return QDir::toNativeSeparators(strPath);
 }
 
 } // namespace
@@ -207,6 +201,7 @@ void CMyTalvaDoc::Load(CArchive& ar)
     QString strMaxTime, strMinTime, strStartTime, strEndTime, strType;
     ar >> dAverage >> dMax >> strMaxTime >> dMin >> strMinTime >> dSampleRate >> dSum >> nCount
         >> strStartTime >> strEndTime >> strType;
+    ar.ExpectEnd();
     if (ar.HasError())
         return;
 
@@ -241,34 +236,13 @@ const CMinMaxSummary& CMyTalvaDoc::Summary()
 
 bool CMyTalvaDoc::SaveFile(const QString& strPath, QString* pstrError) const
 {
-    auto fail = [&](const QString& strReason) {
-        if (pstrError)
-            *pstrError = tr("Cannot save \"%1\": %2.").arg(NativePath(strPath), strReason);
-        return false;
-    };
-
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    {
-        CArchive ar(&file);
+    return CFileIo::Save(strPath, [this](QIODevice& device, QString* pstrReason) {
+        CArchive ar(&device);
         Store(ar);
         ar.Flush();
-        if (ar.HasError()) {
-            file.cancelWriting();
-            return fail(ar.ErrorString());
-        }
-    }
-    // The device's own buffer may still hold the end of the file: write it out
-    // and check before the rename, so a full disk never replaces a good file.
-    if (!file.flush() || file.error() != QFileDevice::NoError) {
-        const QString strReason = file.errorString();
-        file.cancelWriting();
-        return fail(strReason);
-    }
-    if (!file.commit())
-        return fail(file.errorString());
-    return true;
+        *pstrReason = ar.ErrorString();
+        return !ar.HasError();
+    }, pstrError);
 }
 
 QByteArray CMyTalvaDoc::SaveBytes() const
@@ -306,13 +280,14 @@ std::unique_ptr<CMyTalvaDoc> CMyTalvaDoc::LoadFile(const QString& strPath, QStri
 {
     auto fail = [&](const QString& strReason) -> std::unique_ptr<CMyTalvaDoc> {
         if (pstrError)
-            *pstrError = tr("Cannot open \"%1\": %2.").arg(NativePath(strPath), strReason);
+            *pstrError = CFileIo::OpenError(strPath, strReason);
         return nullptr;
     };
 
     QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
+    QString strOpenError;
+    if (!CFileIo::OpenForReading(file, &strOpenError))
+        return fail(strOpenError);
     // Read at most what the file says it holds: a device that never ends cannot fill memory.
     const qint64 nSize = file.size();
     if (nSize > kMaxFileBytes)

@@ -59,13 +59,14 @@ public:
     // leaves the document as it was and the reason in ar.ErrorString().
     void Serialize(CArchive& ar);
 
-    // Writes a temporary file beside strPath and renames it over strPath only when
-    // everything was written, so a failed save leaves the previous file intact.
+    // Writes strPath through CFileIo::Save: whole or not at all, so a failed save leaves
+    // the previous file intact; false with "Cannot save ...: reason." in *pstrError.
     bool SaveFile(const QString& strPath, QString* pstrError) const;
     QByteArray SaveBytes() const;
 
-    // A document read from a recording file, or nullptr with the reason in *pstrError.
-    // Bytes after the last field are ignored, as the format has no length of its own.
+    // A document read from a recording file (a regular file only), or nullptr with the
+    // reason in *pstrError. Bytes after the last field are an error: the format has no
+    // length or signature of its own, so they mean the file is no recording.
     static std::unique_ptr<CMyTalvaDoc> LoadFile(const QString& strPath, QString* pstrError);
     static std::unique_ptr<CMyTalvaDoc> LoadBytes(const QByteArray& data, QString* pstrError);
 

@@ -1,12 +1,14 @@
 #include "document/CReadingsExport.h"
 
+#include "base/CFileIo.h"
+#include "base/CSpreadsheetText.h"
 #include "document/CMyTalvaDoc.h"
-#include "scope/COscFileIo.h"
 
 #include <QBuffer>
 #include <QDateTime>
-#include <QSaveFile>
 #include <QStringEncoder>
+
+#include <algorithm>
 
 namespace {
 
@@ -62,22 +64,7 @@ using WriteFn = bool (*)(const CMyTalvaDoc&, QIODevice&);
 
 bool SaveThrough(const QString& strPath, const CMyTalvaDoc& doc, WriteFn write, QString* pstrError)
 {
-    auto fail = [&](const QString& strReason) {
-        if (pstrError)
-            *pstrError = COscFileIo::SaveError(strPath, strReason);
-        return false;
-    };
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    if (!write(doc, file)) {
-        const QString strReason = file.errorString();
-        file.cancelWriting();
-        return fail(strReason);
-    }
-    if (!file.commit())
-        return fail(file.errorString());
-    return true;
+    return CFileIo::Save(strPath, [&doc, write](QIODevice& device, QString*) { return write(doc, device); }, pstrError);
 }
 
 QByteArray ToBytes(const CMyTalvaDoc& doc, WriteFn write)
@@ -99,6 +86,11 @@ QString CReadingsExport::DefaultXlsName(const QDateTime& now)
                              time.minute());
 }
 
+bool CReadingsExport::HasReadings(const CMyTalvaDoc& doc)
+{
+    return LastRecord(doc) != nullptr;
+}
+
 bool CReadingsExport::WriteXls(const CMyTalvaDoc& doc, QIODevice& device)
 {
     CChunkWriter out(device);
@@ -107,11 +99,12 @@ bool CReadingsExport::WriteXls(const CMyTalvaDoc& doc, QIODevice& device)
 
     out.Add(QByteArray("\xff\xfe", 2));
     const CObData* pLast = LastRecord(doc);
-    line(QStringLiteral("StartTime\t%1\t\n").arg(doc.m_strStartTime));
-    line(QStringLiteral("Max\t%1 @ %2\t\n").arg(Fixed4(doc.m_dMax), doc.m_strMaxTime));
-    line(QStringLiteral("Min\t%1 @ %2\t\n").arg(Fixed4(doc.m_dMin), doc.m_strMinTime));
+    // The times of Max and Min follow a number in their cells: only their control characters go.
+    line(QStringLiteral("StartTime\t%1\t\n").arg(CSpreadsheetText::Cell(doc.m_strStartTime)));
+    line(QStringLiteral("Max\t%1 @ %2\t\n").arg(Fixed4(doc.m_dMax), CSpreadsheetText::WithoutControls(doc.m_strMaxTime)));
+    line(QStringLiteral("Min\t%1 @ %2\t\n").arg(Fixed4(doc.m_dMin), CSpreadsheetText::WithoutControls(doc.m_strMinTime)));
     line(QStringLiteral("Average\t%1\t\n").arg(Fixed4(doc.m_dAverage)));
-    line(QStringLiteral("EndTime\t%1\t\n").arg(pLast ? pLast->m_strTime : QString()));
+    line(QStringLiteral("EndTime\t%1\t\n").arg(CSpreadsheetText::Cell(pLast ? pLast->m_strTime : QString())));
     line(QStringLiteral("ID\tUnit\tValue\tType\tDateTime\t\n"));
     const QList<CObData*>& records = doc.m_arrData[0];
     for (qsizetype i = 0; i < records.size(); ++i) {
@@ -122,26 +115,17 @@ bool CReadingsExport::WriteXls(const CMyTalvaDoc& doc, QIODevice& device)
         const QString strValue = pOb->m_dValue == CObData::kOverload ? QStringLiteral("OL") : Fixed4(pOb->m_dValue);
         QString str = QString::number(i + 1);
         str += u'\t';
-        str += pOb->m_strUnit;
+        str += CSpreadsheetText::Cell(pOb->m_strUnit);
         str += u'\t';
         str += strValue;
         str += u'\t';
-        str += pOb->m_strType;
+        str += CSpreadsheetText::Cell(pOb->m_strType);
         str += u'\t';
-        str += pOb->m_strTime;
+        str += CSpreadsheetText::Cell(pOb->m_strTime);
         str += QStringLiteral("\t\n");
         line(str);
     }
     return out.Finish();
-}
-
-QString CReadingsExport::CsvField(const QString& str)
-{
-    if (!str.contains(u',') && !str.contains(u'"') && !str.contains(u'\r') && !str.contains(u'\n'))
-        return str;
-    QString strQuoted = str;
-    strQuoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    return u'"' + strQuoted + u'"';
 }
 
 QByteArray CReadingsExport::CsvHeader()
@@ -152,8 +136,8 @@ QByteArray CReadingsExport::CsvHeader()
 QByteArray CReadingsExport::CsvLine(qsizetype nId, const CObData& ob)
 {
     const QString strValue = CObData::IsOverload(ob.m_dValue) ? QStringLiteral("OL") : Fixed4(ob.m_dValue);
-    const QString str = QString::number(nId) + u',' + CsvField(ob.m_strTime) + u',' + strValue + u','
-        + CsvField(ob.m_strUnit) + u',' + CsvField(ob.m_strType) + QStringLiteral("\r\n");
+    const QString str = QString::number(nId) + u',' + CSpreadsheetText::CsvField(ob.m_strTime) + u',' + strValue + u','
+        + CSpreadsheetText::CsvField(ob.m_strUnit) + u',' + CSpreadsheetText::CsvField(ob.m_strType) + QStringLiteral("\r\n");
     return str.toUtf8();
 }
 

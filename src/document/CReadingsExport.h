@@ -17,8 +17,10 @@ class QIODevice;
 //   "ID  Unit  Value  Type  DateTime", then one line per reading numbered from 1,
 //   values "%.4f", "OL" only for +500000.0 (-500000.0 is written as a number).
 // ".csv": RFC 4180 for tools that do not read UTF-16: UTF-8 without a mark, CR LF line
-//   ends, a header row "ID,Time,Value,Unit,Type", fields quoted when they hold a comma,
-//   a quote or a line break; "OL" for both overload values.
+//   ends, a header row "ID,Time,Value,Unit,Type", fields quoted when they hold a comma
+//   or a quote; "OL" for both overload values.
+// Texts (units, types, times) go into both as CSpreadsheetText cells: one that begins
+// like a formula gets an apostrophe, control characters become spaces.
 //
 // A record that a loaded file left null is skipped; the others keep their numbers.
 // Files are written whole or not at all: a failure leaves no file and no partial one.
@@ -30,6 +32,9 @@ public:
     static QString XlsFilter() { return QStringLiteral("Data File(*.xls)"); }
     static QString XlsSuffix() { return QStringLiteral("xls"); }
 
+    // False when every element of array 0 is null (or there is none): nothing to export.
+    static bool HasReadings(const CMyTalvaDoc& doc);
+
     static QByteArray XlsBytes(const CMyTalvaDoc& doc);
     static QByteArray CsvBytes(const CMyTalvaDoc& doc);
     // The same into an open device; false when the device refused bytes.
@@ -40,8 +45,6 @@ public:
     static bool SaveXls(const QString& strPath, const CMyTalvaDoc& doc, QString* pstrError);
     static bool SaveCsv(const QString& strPath, const CMyTalvaDoc& doc, QString* pstrError);
 
-    // An RFC 4180 field: quoted (quotes doubled) when it holds a comma, quote, CR or LF.
-    static QString CsvField(const QString& str);
     // The CSV's header line and the line of the reading numbered nId (both with CR LF);
     // `multimeter-cli dump --format csv` writes the same lines.
     static QByteArray CsvHeader();

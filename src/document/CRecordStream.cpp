@@ -1,10 +1,9 @@
 #include "document/CRecordStream.h"
 
+#include "base/CFileIo.h"
 #include "document/CArchive.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/CObData.h"
-
-#include <QDir>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -17,13 +16,14 @@ bool CRecordStream::Open(const QString& strPath, QString* pstrError)
 {
     auto fail = [&](const QString& strReason) {
         if (pstrError)
-            *pstrError = QStringLiteral("Cannot open \"%1\": %2.").arg(QDir::toNativeSeparators(strPath), strReason);
+            *pstrError = CFileIo::OpenError(strPath, strReason);
         return false;
     };
     m_strPath = strPath;
     m_file.setFileName(strPath);
-    if (!m_file.open(QIODevice::ReadOnly))
-        return fail(m_file.errorString());
+    QString strReason;
+    if (!CFileIo::OpenForReading(m_file, &strReason))
+        return fail(strReason);
     m_nSize = m_file.size();
     if (m_nSize > CMyTalvaDoc::kMaxFileBytes)
         return fail(QStringLiteral("the file is %1 bytes long, more than a recording can be").arg(m_nSize));
@@ -46,7 +46,7 @@ bool CRecordStream::Read(const RecordFn& onRecord, SStatistics* pStatistics, QSt
     qint64 nReleased = 0;
     auto fail = [&] {
         if (pstrError)
-            *pstrError = QStringLiteral("Cannot open \"%1\": %2.").arg(QDir::toNativeSeparators(m_strPath), ar.ErrorString());
+            *pstrError = CFileIo::OpenError(m_strPath, ar.ErrorString());
         return false;
     };
     for (int nArray = 0; nArray < CMyTalvaDoc::kArrayCount; ++nArray) {
@@ -71,6 +71,7 @@ bool CRecordStream::Read(const RecordFn& onRecord, SStatistics* pStatistics, QSt
     SStatistics s;
     ar >> s.dAverage >> s.dMax >> s.strMaxTime >> s.dMin >> s.strMinTime >> s.dSampleRate >> s.dSum >> s.nCount
         >> s.strStartTime >> s.strEndTime >> s.strType;
+    ar.ExpectEnd();
     if (ar.HasError())
         return fail();
     if (pStatistics)

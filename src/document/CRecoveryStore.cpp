@@ -1,5 +1,6 @@
 #include "document/CRecoveryStore.h"
 
+#include "base/CFileIo.h"
 #include "document/CMyTalvaDoc.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
-#include <QSaveFile>
 
 struct CRecoveryStore::CCopy
 {
@@ -242,9 +242,9 @@ void CRecoveryStore::WriteCopy(int nId)
     CCopy& copy = *m_copies.at(nId);
     const QDir session(m_strSession);
     if (!copy.bTitleWritten) {
-        QSaveFile title(session.filePath(TitleFileName(nId)));
-        if (!title.open(QIODevice::WriteOnly) || title.write(copy.strTitle.toUtf8()) < 0 || !title.commit()) {
-            SetError(title.errorString());
+        QString strError;
+        if (!CFileIo::SaveBytes(session.filePath(TitleFileName(nId)), copy.strTitle.toUtf8(), &strError)) {
+            SetError(strError);
             return;
         }
         copy.bTitleWritten = true;

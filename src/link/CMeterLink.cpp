@@ -1,5 +1,5 @@
 #include "link/CMeterLink.h"
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 
 #include "link/CMeterTextSink.h"
 #include "link/CPortError.h"
@@ -83,7 +83,7 @@ void CMeterLink::ReportLinkEnded()
     // Receivers show the lost link before the message box waits for the user.
     emit LinkError(strMessage);
     if (m_pPrompt)
-        m_pPrompt->Message(strMessage, DocumentType::ProgramName(), CPrompt::Warning);
+        m_pPrompt->Message(strMessage, CProgramInfo::Name(), CPrompt::Warning);
 }
 
 void CMeterLink::ConfirmConnection(bool bLink, bool bNotifications)
@@ -107,7 +107,7 @@ void CMeterLink::ClosePortAfterError(const QString& strError)
     // Receivers show the lost link before the message box waits for the user.
     emit LinkError(strMessage);
     if (m_pPrompt)
-        m_pPrompt->Message(strMessage, DocumentType::ProgramName(), CPrompt::Warning);
+        m_pPrompt->Message(strMessage, CProgramInfo::Name(), CPrompt::Warning);
 }
 
 QByteArray CMeterLink::RxHexSnapshot() const
@@ -170,7 +170,7 @@ bool CMeterLink::OpenDonglePort(const QString& strPort)
         if (m_pPrompt)
             m_pPrompt->Message(QStringLiteral("Warning:Can't open %1!").arg(CSerialPort::PortLabel(strTrimmed))
                                    + QLatin1Char('\n') + CPortError::Describe(strTrimmed),
-                               DocumentType::ProgramName(), CPrompt::Information);
+                               CProgramInfo::Name(), CPrompt::Information);
         return false;
     }
     StopLinkThread();

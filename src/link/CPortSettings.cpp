@@ -1,9 +1,10 @@
 #include "link/CPortSettings.h"
 
+#include "base/CFileIo.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -104,11 +105,7 @@ bool WriteProfileString(const QString& strPath, const QString& strSection, const
         }
     }
     QDir().mkpath(QFileInfo(strPath).absolutePath());
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-    return file.commit();
+    return CFileIo::SaveBytes(strPath, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8(), nullptr);
 }
 
 QString ReadPortSetting()

@@ -2,6 +2,8 @@
 
 #include "link/CSerialException.h"
 
+#include <QDir>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -49,6 +51,20 @@ QString CSerialPort::PortLabel(const QString& strPort)
     bool bNumber = false;
     const int nPort = strTrimmed.toInt(&bNumber);
     return bNumber ? QStringLiteral("COM%1").arg(nPort) : strTrimmed;
+}
+
+QString CSerialPort::AbsoluteName(const QString& strPort)
+{
+    const QString strTrimmed = strPort.trimmed();
+#ifdef Q_OS_WIN
+    return strTrimmed; // COM<n> names no file
+#else
+    bool bNumber = false;
+    strTrimmed.toInt(&bNumber);
+    if (bNumber || strTrimmed.isEmpty() || QDir::isAbsolutePath(strTrimmed))
+        return strTrimmed;
+    return QDir::cleanPath(QDir::current().absoluteFilePath(strTrimmed));
+#endif
 }
 
 void CSerialPort::Open(const QString& strPort, int nBaud)

@@ -26,6 +26,9 @@ public:
     static QString DeviceName(const QString& strPort);
     // The port as messages name it: COMn for a number n, else the name as typed.
     static QString PortLabel(const QString& strPort);
+    // The port as a later run should find it: a relative device path made absolute (it
+    // names a file in the current folder); numbers and absolute paths as they are.
+    static QString AbsoluteName(const QString& strPort);
 
 private:
     int m_hComm = -1;      //!< file descriptor, -1 when closed

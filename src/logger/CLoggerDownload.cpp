@@ -1,6 +1,6 @@
 #include "logger/CLoggerDownload.h"
 
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 #include "link/CMeterCommandSender.h"
 #include "link/CPrompt.h"
 #include "logger/CLoggerDecoder.h"
@@ -118,7 +118,7 @@ bool CLoggerDownload::StartTransfer(bool bDirectoryOnly)
         strWhy = QStringLiteral("The meter is in oscilloscope mode. Leave it to download the logger.");
     if (!strWhy.isEmpty()) {
         if (m_pPrompt)
-            m_pPrompt->Message(strWhy, DocumentType::ProgramName(), CPrompt::Information);
+            m_pPrompt->Message(strWhy, CProgramInfo::Name(), CPrompt::Information);
         return false;
     }
 
@@ -224,7 +224,7 @@ void CLoggerDownload::EndDownload(Outcome outcome, const QString& strWhy)
     // The wait dialog closes before the message asks for attention.
     emit DownloadFinished(outcome);
     if (outcome != Outcome::Cancelled && m_pPrompt)
-        m_pPrompt->Message(QStringLiteral("The logger download stopped. ") + strText, DocumentType::ProgramName(),
+        m_pPrompt->Message(QStringLiteral("The logger download stopped. ") + strText, CProgramInfo::Name(),
                            CPrompt::Warning);
 }
 
@@ -241,7 +241,7 @@ void CLoggerDownload::EndSingleRecording(const QString& strWhy)
                                           "The %2 samples received are kept.")
                                .arg(strWhy)
                                .arg(records.size()),
-                           DocumentType::ProgramName(), CPrompt::Warning);
+                           CProgramInfo::Name(), CPrompt::Warning);
 }
 
 // ---------------------------------------------------------------------------

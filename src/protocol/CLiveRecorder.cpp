@@ -1,5 +1,6 @@
 #include "protocol/CLiveRecorder.h"
 
+#include "document/CDocumentType.h"
 #include "document/CMyTalvaDoc.h"
 
 #include <QStringList>
@@ -14,7 +15,7 @@ CLiveRecorder::CLiveRecorder(const QString& strPath, QObject* pParent)
     const QString strSuffix = info.suffix();
     if (strSuffix.isEmpty()) {
         m_strBase = strPath;
-        m_strExtension = QStringLiteral(".mLog");
+        m_strExtension = DocumentType::Extension();
     } else {
         m_strBase = strPath.left(strPath.size() - strSuffix.size() - 1);
         m_strExtension = QLatin1Char('.') + strSuffix;

@@ -1,5 +1,5 @@
 #include "protocol/CMeterProtocol.h"
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 
 #include "link/CMeterCommandSender.h"
 #include "link/CPrompt.h"
@@ -400,7 +400,7 @@ void CMeterProtocol::CheckClock()
         return;
     if (m_pPrompt)
         m_pPrompt->Message(QStringLiteral("DateTime is wrong, please correct datetime!"),
-                           DocumentType::ProgramName(), CPrompt::Information);
+                           CProgramInfo::Name(), CPrompt::Information);
     m_reading.m_nMonth = 1;
     m_reading.m_nDay = 1;
 }

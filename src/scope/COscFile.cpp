@@ -1,7 +1,7 @@
 #include "scope/COscFile.h"
 
+#include "base/CFileIo.h"
 #include "document/CArchive.h"
-#include "scope/COscFileIo.h"
 
 #include <QBuffer>
 
@@ -80,7 +80,7 @@ QByteArray COscFile::SaveBytes(const OscRecord& record)
 
 bool COscFile::SaveFile(const QString& strPath, const OscRecord& record, QString* pstrError)
 {
-    return COscFileIo::WriteAll(strPath, SaveBytes(record), pstrError);
+    return CFileIo::SaveBytes(strPath, SaveBytes(record), pstrError);
 }
 
 std::optional<OscRecord> COscFile::LoadBytes(const QByteArray& data, QString* pstrError)
@@ -102,11 +102,11 @@ std::optional<OscRecord> COscFile::LoadBytes(const QByteArray& data, QString* ps
 std::optional<OscRecord> COscFile::LoadFile(const QString& strPath, QString* pstrError)
 {
     QByteArray data;
-    if (!COscFileIo::ReadAll(strPath, kMaxFileBytes, &data, pstrError))
+    if (!CFileIo::ReadAll(strPath, kMaxFileBytes, &data, pstrError))
         return std::nullopt;
     QString strReason;
     std::optional<OscRecord> record = LoadBytes(data, &strReason);
     if (!record && pstrError)
-        *pstrError = COscFileIo::OpenError(strPath, strReason);
+        *pstrError = CFileIo::OpenError(strPath, strReason);
     return record;
 }

@@ -40,7 +40,7 @@ public:
     static bool SaveFile(const QString& strPath, const OscRecord& record, QString* pstrError);
 
     // The waveform a file holds, or nothing with the reason. Bytes after the record
-    // are ignored, as for recording files.
+    // are ignored.
     static std::optional<OscRecord> LoadBytes(const QByteArray& data, QString* pstrError);
     static std::optional<OscRecord> LoadFile(const QString& strPath, QString* pstrError);
 };

@@ -1,6 +1,6 @@
 #include "scope/COscSlots.h"
 
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 #include "link/CPrompt.h"
 #include "scope/COscDecoder.h"
 #include "scope/COscText.h"
@@ -23,7 +23,7 @@ int COscSlots::DecodeOscFrame(const QByteArray& strText)
     const int nSlot = record.m_slot;
     if (nSlot > kMaxStoredSlot) {
         if (m_pPrompt)
-            m_pPrompt->Message(WrongNumberText(), DocumentType::ProgramName(), CPrompt::Warning);
+            m_pPrompt->Message(WrongNumberText(), CProgramInfo::Name(), CPrompt::Warning);
         return -1;
     }
     std::array<int, kSlotCount> arrStatuses{};

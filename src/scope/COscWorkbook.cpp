@@ -1,6 +1,6 @@
 #include "scope/COscWorkbook.h"
 
-#include "scope/COscFileIo.h"
+#include "base/CFileIo.h"
 #include "scope/COscPoints.h"
 #include "scope/COscText.h"
 
@@ -149,21 +149,21 @@ bool COscWorkbook::SaveFile(const QString& strPath, const OscRecord& record, boo
     QTemporaryDir tempDir;
     if (!tempDir.isValid()) {
         if (pstrError)
-            *pstrError = COscFileIo::SaveError(strPath, tempDir.errorString());
+            *pstrError = CFileIo::SaveError(strPath, tempDir.errorString());
         return false;
     }
     const QString strBuilt = tempDir.filePath(QStringLiteral("export.xlsx"));
     QString strReason;
     if (!BuildWorkbook(strBuilt, tempDir.path(), record, bSpectrum, &strReason)) {
         if (pstrError)
-            *pstrError = COscFileIo::SaveError(strPath, strReason);
+            *pstrError = CFileIo::SaveError(strPath, strReason);
         return false;
     }
     QByteArray data;
-    if (!COscFileIo::ReadAll(strBuilt, kMaxWorkbookBytes, &data, &strReason)) {
+    if (!CFileIo::ReadAll(strBuilt, kMaxWorkbookBytes, &data, &strReason)) {
         if (pstrError)
-            *pstrError = COscFileIo::SaveError(strPath, strReason);
+            *pstrError = CFileIo::SaveError(strPath, strReason);
         return false;
     }
-    return COscFileIo::WriteAll(strPath, data, pstrError);
+    return CFileIo::SaveBytes(strPath, data, pstrError);
 }

@@ -12,8 +12,6 @@ list(APPEND CORE_SOURCES
   scope/COscPoints.cpp
   scope/COscGraphState.h
   scope/COscGraphState.cpp
-  scope/COscFileIo.h
-  scope/COscFileIo.cpp
   scope/COscFile.h
   scope/COscFile.cpp
   scope/COscCsv.h

@@ -1,5 +1,6 @@
 // --demo in-process, and the program's command line.
 #include "app/CDemoMeter.h"
+#include "app/CDocManager.h"
 #include "app/CLinkWatchdog.h"
 #include "app/CMainFrame.h"
 #include "document/CMyTalvaDoc.h"
@@ -7,14 +8,21 @@
 #include "link/CPortSettings.h"
 #include "panel/CLeftDlg.h"
 #include "panel/CPanelPainter.h"
+#include "scope/COscFile.h"
+#include "scope/ui/COSCDlg.h"
+#include "scope/ui/COscScreenPainter.h"
 
 #include <QImage>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -24,7 +32,7 @@ struct CRun
     QString strError;
 };
 
-CRun RunProgram(const QStringList& args)
+CRun RunProgram(const QStringList& args, int nTimeoutMs = 60000)
 {
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -32,7 +40,7 @@ CRun RunProgram(const QStringList& args)
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(MULTIMETER_PATH), args);
     CRun run;
-    if (!program.waitForFinished(60000)) {
+    if (!program.waitForFinished(nTimeoutMs)) {
         program.kill();
         program.waitForFinished(2000);
         run.strError = QStringLiteral("timed out");
@@ -141,4 +149,52 @@ TEST(CommandLine, FilesNamedOpenAsDocuments)
     const CRun bad = RunProgram({QStringLiteral("--screenshot"), strPng, dir.filePath(QStringLiteral("missing.mLog"))});
     EXPECT_EQ(bad.nStatus, 1);
     EXPECT_TRUE(bad.strError.contains(QStringLiteral("Cannot open"))) << qPrintable(bad.strError);
+}
+
+TEST(CommandLine, FilesOpenByWhatTheyAreAndOthersAreRefused)
+{
+    QTemporaryDir dir;
+    OscRecord record;
+    record.m_unit = QStringLiteral("V");
+    record.m_slot = 3;
+    const QString strWave = dir.filePath(QStringLiteral("wave.osc"));
+    ASSERT_TRUE(COscFile::SaveFile(strWave, record, nullptr));
+    const QString strPng = dir.filePath(QStringLiteral("shot.png"));
+
+    const CRun wave = RunProgram({QStringLiteral("--screenshot"), strPng, strWave});
+    EXPECT_EQ(wave.nStatus, 0) << qPrintable(wave.strError);
+    // A scope window, not a recording's graph.
+    const QImage waveShot(strPng);
+    ASSERT_FALSE(waveShot.isNull());
+    EXPECT_GT(CountColour(waveShot, [](const QColor& c) { return c == COscScreenPainter::BackgroundColor(); }), 20000);
+    EXPECT_LT(CountColour(waveShot, [](const QColor& c) { return c == CGraphColors().m_bkColor; }), 1000);
+
+    QFile notes(dir.filePath(QStringLiteral("notes.txt")));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("shopping list");
+    notes.close();
+    const CRun other = RunProgram({QStringLiteral("--screenshot"), strPng, notes.fileName()});
+    EXPECT_EQ(other.nStatus, 1);
+    EXPECT_TRUE(other.strError.contains(QStringLiteral("\"%1\" is neither a recording (.mLog) nor a waveform (.osc)")
+                                            .arg(notes.fileName())))
+        << qPrintable(other.strError);
+
+    // A FIFO would hold the window before it ever showed: refused at once.
+    const QString strFifo = dir.filePath(QStringLiteral("pipe.mLog"));
+    ASSERT_EQ(::mkfifo(strFifo.toLocal8Bit().constData(), 0600), 0);
+    const CRun fifo = RunProgram({QStringLiteral("--screenshot"), strPng, strFifo}, 20000);
+    EXPECT_EQ(fifo.nStatus, 1) << qPrintable(fifo.strError);
+    EXPECT_TRUE(fifo.strError.contains(QStringLiteral("Cannot open \"%1\": it is not a regular file.").arg(strFifo)))
+        << qPrintable(fifo.strError);
+
+    // In the window: the waveform in a scope window of its own, the recording as a document.
+    CMainFrame frame;
+    ASSERT_TRUE(frame.OpenFile(strWave));
+    const QList<QMdiSubWindow*> windows = frame.MdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_TRUE(qobject_cast<COSCDlg*>(windows.first()->widget()));
+    const QString strRecording = dir.filePath(QStringLiteral("r.mLog"));
+    ASSERT_TRUE(CMyTalvaDoc().SaveFile(strRecording, nullptr));
+    ASSERT_TRUE(frame.OpenFile(strRecording));
+    EXPECT_EQ(frame.DocManager().Views().size(), 1);
 }

@@ -27,7 +27,7 @@ TEST(CliFormat, NumbersFieldsAndTimes)
     EXPECT_EQ(CliFormat::TsvField("a\tb\\c\nd"), "a\\tb\\\\c\\nd");
     EXPECT_EQ(CliFormat::CsvField("plain"), "plain");
     EXPECT_EQ(CliFormat::CsvField("a,b"), "\"a,b\"");
-    EXPECT_EQ(CliFormat::CsvField("say \"x\"\r\n"), "\"say \"\"x\"\"\r\n\"");
+    EXPECT_EQ(CliFormat::CsvField("say \"x\"\r\n"), "\"say \"\"x\"\"  \"");
 
     const QDateTime time(QDate(2025, 3, 14), QTime(9, 30, 0, 125), QTimeZone(3600 * 5 + 1800));
     EXPECT_EQ(CliFormat::IsoTime(time), "2025-03-14T09:30:00.125+05:30");

@@ -3,6 +3,7 @@
 
 #include "document/CMyTalvaDoc.h"
 #include "document/CReadingsExport.h"
+#include "scope/COscFile.h"
 
 #include <QBuffer>
 #include <QJsonArray>
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -91,6 +94,63 @@ TEST_F(CmdDump, CsvHasTheExportColumnsAndOverloadsAsText)
                      "2,1/2/25 3:4:6,OL,V,VDC\r\n"
                      "3,\"say \"\"hi\"\"\",OL,\"V,x\",VDC\r\n");
     EXPECT_EQ(QByteArray(m_out), CReadingsExport::CsvBytes(doc));
+}
+
+TEST_F(CmdDump, ControlCharactersFromTheFileNeverReachTheTerminalRaw)
+{
+    CMyTalvaDoc doc;
+    // An escape sequence that would clear the screen, a bell, and the 8-bit CSI.
+    doc.AddReading(0, QStringLiteral("\x1b[2J"), 0, QStringLiteral("\x07t"), QStringLiteral("V\u009bC"), 1.0, 0.0, 5.0f, 1.0f);
+    ASSERT_TRUE(doc.SaveFile(m_strFile, nullptr));
+    const auto raw = [](const QByteArray& out) {
+        return out.contains('\x1b') || out.contains('\x07') || out.contains("\xc2\x9b");
+    };
+    ASSERT_EQ(Run("tsv"), 0) << m_strError.toStdString();
+    EXPECT_FALSE(raw(m_out));
+    EXPECT_TRUE(m_out.contains("0\t0\t1.0000\t\\x1b[2J\t0.0000\t\\x07t\tV\\u009bC\t5.0000\n")) << m_out.constData();
+    ASSERT_EQ(Run("json"), 0) << m_strError.toStdString();
+    EXPECT_FALSE(raw(m_out));
+    EXPECT_TRUE(m_out.contains("\"unit\":\"\\u001b[2J\"") && m_out.contains("\"type\":\"V\\u009bC\"")) << m_out.constData();
+    ASSERT_EQ(Run("csv"), 0) << m_strError.toStdString();
+    EXPECT_FALSE(raw(m_out));
+    EXPECT_TRUE(m_out.endsWith("1, t,1.0000, [2J,V C\r\n")) << m_out.constData();
+}
+
+TEST_F(CmdDump, OnlyWholeRecordingsInRegularFilesAreRead)
+{
+    // Bytes after the recording: the file is refused before anything is printed.
+    {
+        QFile file(m_strFile);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write("tail");
+    }
+    EXPECT_EQ(Run(), 1);
+    EXPECT_TRUE(m_out.isEmpty());
+    EXPECT_TRUE(m_strError.contains("rec.mLog") && m_strError.contains("the recording ends at byte ")) << m_strError.toStdString();
+
+    // A waveform file under a recording's name is no recording.
+    OscRecord record;
+    record.m_unit = QStringLiteral("V");
+    ASSERT_TRUE(COscFile::SaveFile(m_strFile, record, nullptr));
+    EXPECT_EQ(Run(), 1);
+    EXPECT_TRUE(m_out.isEmpty());
+    EXPECT_TRUE(m_strError.startsWith("Cannot open")) << m_strError.toStdString();
+
+    // A FIFO would wait for a writer for ever: refused at once, as a waveform name too.
+    for (const char* pszName : { "pipe.mLog", "pipe.osc" }) {
+        const QString strFifo = m_dir.filePath(pszName);
+        ASSERT_EQ(::mkfifo(strFifo.toLocal8Bit().constData(), 0600), 0);
+        QProcess cli;
+        cli.start(QStringLiteral(METER_CLI_PATH), { "dump", strFifo });
+        const bool bEnded = cli.waitForFinished(10000);
+        if (!bEnded) {
+            cli.kill();
+            cli.waitForFinished(1000);
+        }
+        ASSERT_TRUE(bEnded) << pszName;
+        EXPECT_EQ(cli.exitCode(), 1);
+        EXPECT_TRUE(cli.readAllStandardError().contains("it is not a regular file"));
+    }
 }
 
 TEST_F(CmdDump, BadFilesAndArgumentsFailOnStderr)

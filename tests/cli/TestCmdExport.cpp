@@ -1,4 +1,5 @@
 // multimeter-cli export: a recording as .xls text, CSV, or PDF pages, run as the program.
+#include "CFileSizeLimit.h"
 #include "CPdfText.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/CReadingsExport.h"
@@ -10,6 +11,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace {
 
@@ -31,9 +34,13 @@ protected:
         junk.write(QByteArray("\xff\xff\xff\x7f not a recording", 20));
     }
 
-    int Run(const QStringList& args, bool bDefaultPlatform = false)
+    // nMaxFileBytes > 0: the "disk" of the export is full beyond that many bytes.
+    int Run(const QStringList& args, bool bDefaultPlatform = false, rlim_t nMaxFileBytes = 0)
     {
         QProcess process;
+        if (nMaxFileBytes > 0) {
+            process.setChildProcessModifier([nMaxFileBytes] { CFileSizeLimit::Apply(nMaxFileBytes); });
+        }
         if (bDefaultPlatform) {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -102,6 +109,26 @@ TEST_F(CmdExport, EachFormatWritesWhatTheWindowWould)
     EXPECT_TRUE(m_out.contains("export FILE.mLog --to OUT")) << m_out.constData();
     EXPECT_TRUE(m_out.contains("--format"));
     EXPECT_TRUE(m_err.isEmpty());
+}
+
+TEST_F(CmdExport, AFullDiskOrNothingButEmptyElementsFailsAndSaysWhy)
+{
+    for (const char* pszName : {"full.xls", "full.csv"}) {
+        EXPECT_EQ(Run({m_strFile, "--to", Path(pszName)}, false, 512), 1) << pszName;
+        EXPECT_EQ(QString::fromUtf8(m_err), QStringLiteral("multimeter-cli: error: Cannot save \"%1\": %2.\n")
+                                                 .arg(Path(pszName), QString::fromLocal8Bit(std::strerror(EFBIG))));
+        EXPECT_FALSE(QFile::exists(Path(pszName)));
+    }
+
+    // A recording whose readings are all empty elements holds nothing to export.
+    CMyTalvaDoc holes;
+    holes.m_arrData[0] = {nullptr, nullptr, nullptr};
+    ASSERT_TRUE(holes.SaveFile(Path("holes.mLog"), nullptr));
+    for (const char* pszFormat : {"xls", "csv"}) {
+        EXPECT_EQ(Run({Path("holes.mLog"), "--to", Path("holes.out"), "--format", pszFormat}), 1) << pszFormat;
+        EXPECT_TRUE(m_err.contains("holds no readings")) << m_err.constData();
+        EXPECT_FALSE(QFile::exists(Path("holes.out")));
+    }
 }
 
 TEST_F(CmdExport, FailuresWriteNothingAndSaySo)

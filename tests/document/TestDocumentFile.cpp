@@ -5,6 +5,7 @@
 #include "document/CMyTalvaDoc.h"
 
 #include "CByteBuilder.h"
+#include "CFileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,9 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <random>
-#include <sys/resource.h>
 
 namespace {
 
@@ -145,7 +144,7 @@ TEST(DocumentFile, RoundTripKeepsEverythingExceptValidCountAndLive)
     doc.m_nCount = 99;
     doc.m_dSum = std::nan("1");
     const QByteArray bytes = doc.SaveBytes();
-    std::unique_ptr<CMyTalvaDoc> pLoaded = Load(bytes + "trailing bytes are ignored");
+    std::unique_ptr<CMyTalvaDoc> pLoaded = Load(bytes);
     ASSERT_TRUE(pLoaded);
     EXPECT_TRUE(pLoaded->SaveBytes() == bytes);
     EXPECT_EQ(pLoaded->m_nValidCount, 0);
@@ -255,6 +254,25 @@ TEST(DocumentFile, MutatedFilesEitherFailOrLoadIntoASoundDocument)
     EXPECT_GT(nLoaded, 100); // mutations inside text and numbers keep a file valid
 }
 
+TEST(DocumentFile, BytesAfterTheRecordingAreAnErrorNamingWhereItEnded)
+{
+    CMyTalvaDoc doc;
+    FillSmall(doc);
+    const QByteArray bytes = doc.SaveBytes();
+    QString strError;
+    EXPECT_FALSE(Load(bytes + "x", &strError));
+    EXPECT_EQ(strError, QStringLiteral("the recording ends at byte %1, but the file goes on to byte %2")
+                            .arg(bytes.size()).arg(bytes.size() + 1));
+    // Zeros read as an empty recording of 55 bytes: the rest gives them away.
+    EXPECT_FALSE(Load(QByteArray(50 * 1024 * 1024, '\0'), &strError));
+    EXPECT_EQ(strError, QStringLiteral("the recording ends at byte 55, but the file goes on to byte 52428800"));
+    // The document the failed load went into keeps what it had.
+    CArchive ar(bytes + bytes);
+    doc.Serialize(ar);
+    EXPECT_TRUE(ar.HasError());
+    EXPECT_EQ(doc.SaveBytes(), bytes);
+}
+
 class DocumentFileIo : public ::testing::Test
 {
 protected:
@@ -293,16 +311,13 @@ TEST_F(DocumentFileIo, AFailedSaveLeavesThePreviousFileIntact)
         big.AddReading(0, "V", i, QString::number(i), "VDC", i, 0.0, 1e9f, 0.0f);
 
     // A file-size limit fills the "disk" even for root, who ignores directory permissions.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString strError;
-    const bool bSaved = big.SaveFile(Path("keep.mLog"), &strError);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    bool bSaved = true;
+    {
+        const CFileSizeLimit full(4096);
+        ASSERT_TRUE(full.IsSet());
+        bSaved = big.SaveFile(Path("keep.mLog"), &strError);
+    }
 
     EXPECT_FALSE(bSaved);
     EXPECT_TRUE(strError.contains("keep.mLog")) << strError.toStdString();
@@ -316,11 +331,11 @@ TEST_F(DocumentFileIo, AFailedSaveLeavesThePreviousFileIntact)
         medium.AddReading(0, "V", i, QString::number(i), "VDC", i, 0.0, 1e9f, 0.0f);
     ASSERT_GT(medium.SaveBytes().size(), 4096);
     ASSERT_LT(medium.SaveBytes().size(), 16384);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::signal(SIGXFSZ, SIG_IGN);
-    const bool bMediumSaved = medium.SaveFile(Path("keep.mLog"), &strError);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    bool bMediumSaved = true;
+    {
+        const CFileSizeLimit full(4096);
+        bMediumSaved = medium.SaveFile(Path("keep.mLog"), &strError);
+    }
     EXPECT_FALSE(bMediumSaved);
     EXPECT_EQ(Files(), QStringList{ "keep.mLog" });
     EXPECT_EQ(CMyTalvaDoc::LoadFile(Path("keep.mLog"), nullptr)->SaveBytes(), previous.SaveBytes());

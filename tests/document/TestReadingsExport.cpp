@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include "CFileSizeLimit.h"
+
+#include <cstring>
 #include <string>
 
 namespace {
@@ -101,10 +104,56 @@ TEST(ReadingsExport, CsvFollowsRfc4180InUtf8)
               QByteArray("ID,Time,Value,Unit,Type\r\n"
                          "1,2025/1/2 3:4:5,0.5000,\xc2\xb0" "C,TEMP\r\n"
                          "2,\"a,b\",OL,V,\"say \"\"hi\"\"\"\r\n"
-                         "3,\"line\nbreak\",OL,V,\"x\ry\"\r\n"
+                         "3,line break,OL,V,x y\r\n"
                          "4,plain,-0.3333,V,VDC\r\n"));
     CMyTalvaDoc empty;
     EXPECT_EQ(CReadingsExport::CsvBytes(empty), QByteArray("ID,Time,Value,Unit,Type\r\n"));
+}
+
+TEST(ReadingsExport, TextCellsNeverBecomeFormulasOrBreakTheRow)
+{
+    CMyTalvaDoc doc;
+    Add(doc, -1.5, QStringLiteral("@SUM(A1)"), QStringLiteral("=HYPERLINK(\"http://x\",\"y\")"), QStringLiteral("+cmd"));
+    Add(doc, -2.0, QStringLiteral("1/2/25\t3:4:5"), QStringLiteral("-V"), QStringLiteral("VDC\nsecond row"));
+    doc.m_strStartTime = QStringLiteral("=start");
+    doc.m_strMaxTime = QStringLiteral("-\tmax");
+    // Values stay numbers, negative ones too; only the texts change.
+    EXPECT_EQ(CReadingsExport::XlsBytes(doc),
+              Xls(u"StartTime\t'=start\t\n"
+                  u"Max\t-1.5000 @ - max\t\n"
+                  u"Min\t-2.0000 @ 1/2/25 3:4:5\t\n"
+                  u"Average\t-1.7500\t\n"
+                  u"EndTime\t1/2/25 3:4:5\t\n"
+                  u"ID\tUnit\tValue\tType\tDateTime\t\n"
+                  u"1\t'=HYPERLINK(\"http://x\",\"y\")\t-1.5000\t'+cmd\t'@SUM(A1)\t\n"
+                  u"2\t'-V\t-2.0000\tVDC second row\t1/2/25 3:4:5\t\n"));
+    EXPECT_EQ(CReadingsExport::CsvBytes(doc),
+              QByteArray("ID,Time,Value,Unit,Type\r\n"
+                         "1,'@SUM(A1),-1.5000,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",'+cmd\r\n"
+                         "2,1/2/25 3:4:5,-2.0000,'-V,VDC second row\r\n"));
+}
+
+TEST(ReadingsExport, AFullDiskFailsTheExportWithTheSystemsReason)
+{
+    QTemporaryDir dir;
+    CMyTalvaDoc doc;
+    for (int i = 0; i < 2000; ++i)
+        Add(doc, i, QStringLiteral("1/2/25 3:4:%1").arg(i % 60));
+    QString strXlsError, strCsvError;
+    bool bXls = true, bCsv = true;
+    {
+        const CFileSizeLimit full(4096);
+        ASSERT_TRUE(full.IsSet());
+        bXls = CReadingsExport::SaveXls(dir.filePath(QStringLiteral("full.xls")), doc, &strXlsError);
+        bCsv = CReadingsExport::SaveCsv(dir.filePath(QStringLiteral("full.csv")), doc, &strCsvError);
+    }
+
+    EXPECT_FALSE(bXls);
+    EXPECT_FALSE(bCsv);
+    const QString strReason = QString::fromLocal8Bit(std::strerror(EFBIG)); // the limit's "disk full"
+    EXPECT_EQ(strXlsError, QStringLiteral("Cannot save \"%1\": %2.").arg(dir.filePath(QStringLiteral("full.xls")), strReason));
+    EXPECT_EQ(strCsvError, QStringLiteral("Cannot save \"%1\": %2.").arg(dir.filePath(QStringLiteral("full.csv")), strReason));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty()); // no file cut short, no temporary
 }
 
 TEST(ReadingsExport, FilesAreWrittenWholeOrNotAtAll)

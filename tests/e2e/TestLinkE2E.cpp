@@ -2,6 +2,7 @@
 #include "CSimProcess.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -117,4 +118,40 @@ TEST(SimulatorOptions, VersionAndBadDropoutSettings)
     EXPECT_TRUE(strErr.contains(QStringLiteral("--drop-after"))) << qPrintable(strErr);
     EXPECT_EQ(run({ QStringLiteral("--sent-log"), QStringLiteral("/no-such-folder/sent.txt") }, &strOut, &strErr), 1);
     EXPECT_TRUE(strErr.contains(QStringLiteral("cannot write /no-such-folder/sent.txt"))) << qPrintable(strErr);
+}
+
+TEST_F(LinkE2E, SecondsAlsoBoundTheScan)
+{
+    CSimProcess sim;
+    QElapsedTimer timer;
+    timer.start();
+    const CCliResult r = RunCli({ QStringLiteral("monitor"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--mac"),
+                                  QStringLiteral("00:11:22:33:44:55"), QStringLiteral("--seconds"), QStringLiteral("2") });
+    EXPECT_EQ(r.nStatus, 4);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("not found on %1 within 2 s").arg(sim.Port()))) << qPrintable(r.strError);
+    EXPECT_LT(timer.elapsed(), 8000); // the scan alone would look for 10 s
+}
+
+TEST_F(LinkE2E, ARelativePortIsRememberedAsAnAbsolutePathAndANegativeOneIsRefused)
+{
+    QTemporaryDir work;
+    CSimProcess sim({ QStringLiteral("--link"), work.filePath(QStringLiteral("dongle")) });
+    ASSERT_FALSE(sim.Port().isEmpty());
+    QProcess cli;
+    cli.setWorkingDirectory(work.path());
+    cli.start(QStringLiteral(METER_CLI_PATH), { QStringLiteral("scan"), QStringLiteral("--port"), QStringLiteral("dongle"),
+                                                QStringLiteral("--seconds"), QStringLiteral("1") });
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().constData();
+    QFile ini(m_config.filePath(QStringLiteral("multimeter/MultipleSetInfo.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray settings = ini.readAll();
+    EXPECT_TRUE(settings.contains(("COMPORT=" + work.filePath(QStringLiteral("dongle")) + "\n").toLocal8Bit())) << settings.constData();
+
+    for (const QStringList& args : { QStringList { "scan" }, QStringList { "monitor" },
+                                     QStringList { "record", "--out", work.filePath(QStringLiteral("x.mLog")) } }) {
+        const CCliResult r = RunCli(args + QStringList { QStringLiteral("--port"), QStringLiteral("-1") });
+        EXPECT_EQ(r.nStatus, 64) << qPrintable(args.join(' ')) << qPrintable(r.strError);
+        EXPECT_TRUE(r.strError.contains(QStringLiteral("bad --port '-1'"))) << qPrintable(r.strError);
+    }
 }

@@ -1,5 +1,6 @@
 // multimeter-cli osc and dump FILE.osc against meter-sim: a live and a stored
 // waveform saved as .osc, .csv and .xlsx, and read back.
+#include "CFileSizeLimit.h"
 #include "CSimProcess.h"
 
 #include "scope/COscFile.h"
@@ -158,10 +159,12 @@ TEST_F(OscCli, NothingWithinTheTimeIsAnErrorAndBadUseIsRefused)
     EXPECT_EQ(any.nStatus, 0) << qPrintable(any.strError);
     EXPECT_TRUE(QFile::exists(strOut));
 
-    // A file that cannot be written: a clear error, no file.
+    // A file that cannot be written: a clear error before connecting, no file.
     const CCliResult unwritable = Osc({"--out", m_dir.filePath("no/such/folder/x.osc")});
     EXPECT_EQ(unwritable.nStatus, 1);
-    EXPECT_TRUE(unwritable.strError.contains("multimeter-cli: error: Cannot save")) << qPrintable(unwritable.strError);
+    EXPECT_TRUE(unwritable.strError.contains("multimeter-cli: error: cannot save the waveform into")
+                && unwritable.strError.contains("does not exist"))
+        << qPrintable(unwritable.strError);
 
     for (const QStringList& bad : {QStringList{"--out", m_dir.filePath("x.txt")}, QStringList{"--slot", "11", "--out", strOut},
                                    QStringList{"--slot", "-1", "--out", strOut}, QStringList{}}) {
@@ -172,4 +175,28 @@ TEST_F(OscCli, NothingWithinTheTimeIsAnErrorAndBadUseIsRefused)
     const CCliResult help = RunCli({"osc", "--help"});
     EXPECT_EQ(help.nStatus, 0);
     EXPECT_TRUE(help.lines.join('\n').contains("--slot"));
+}
+
+TEST_F(OscCli, AFullDiskFailsAndLeavesNoFile)
+{
+    for (const char* pszName : {"full.osc", "full.csv", "full.xlsx"}) {
+        const QString strOut = m_dir.filePath(pszName);
+        QProcess cli;
+        // Every file of the run is full beyond 1000 bytes: a waveform file takes about 2000.
+        cli.setChildProcessModifier([] { CFileSizeLimit::Apply(1000); });
+        cli.start(QStringLiteral(METER_CLI_PATH), {"osc", "--port", m_pSim->Port(), "--out", strOut});
+        ASSERT_TRUE(cli.waitForFinished(30000)) << pszName;
+        const QString strError = QString::fromUtf8(cli.readAllStandardError());
+        EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(cli.exitCode(), 1) << qPrintable(strError);
+        EXPECT_TRUE(strError.contains(QStringLiteral("multimeter-cli: error: Cannot save \"%1\": ").arg(strOut))) << qPrintable(strError);
+        EXPECT_FALSE(strError.contains("saved the waveform")) << qPrintable(strError);
+        EXPECT_FALSE(QFile::exists(strOut)) << pszName;
+    }
+
+    // The folder is checked before the port: the missing dongle is not what is reported.
+    const CCliResult missing = RunCli({"osc", "--port", "/dev/no-such-dongle", "--out", m_dir.filePath("no/such/dir/x.csv")});
+    EXPECT_EQ(missing.nStatus, 1);
+    EXPECT_TRUE(missing.strError.contains("does not exist") && missing.strError.contains("no/such/dir")) << qPrintable(missing.strError);
+    EXPECT_FALSE(missing.strError.contains("Can't open"));
 }

@@ -1,4 +1,5 @@
 // multimeter-cli record and dump against meter-sim.
+#include "CFileSizeLimit.h"
 #include "CSimProcess.h"
 
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sys/resource.h>
 
 namespace {
 QStringList DumpRecords(const QString& strPath)
@@ -131,11 +131,7 @@ TEST(RecordE2E, AFullDiskKeepsTheLastGoodFileAndFails)
     const QString strOut = dir.filePath(QStringLiteral("full.mLog"));
     QProcess cli;
     // The disk "fills" at 1500 bytes per file, for the recorder only.
-    cli.setChildProcessModifier([] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit { 1500, 1500 };
-        setrlimit(RLIMIT_FSIZE, &limit);
-    });
+    cli.setChildProcessModifier([] { CFileSizeLimit::Apply(1500); });
     cli.start(QStringLiteral(METER_CLI_PATH), { QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut,
                                                 QStringLiteral("--autosave"), QStringLiteral("0.2"), QStringLiteral("--seconds"), QStringLiteral("4") });
     ASSERT_TRUE(cli.waitForFinished(20000));
@@ -216,4 +212,47 @@ TEST(RecordE2E, SilenceAndTheEndOfTheStreamAreToldOnStderr)
                                      dir.filePath(QStringLiteral("none.mLog")) });
     EXPECT_EQ(none.nStatus, 4);
     EXPECT_TRUE(none.strError.contains(QStringLiteral("0 readings recorded in 0 file(s)"))) << qPrintable(none.strError);
+}
+
+TEST(RecordE2E, AClosedTerminalSavesAsCtrlCDoes)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20") });
+    const QString strOut = dir.filePath(QStringLiteral("hup.mLog"));
+    QProcess cli;
+    // No autosave within the run: only the end can write the file.
+    cli.start(QStringLiteral(METER_CLI_PATH), { QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut,
+                                                QStringLiteral("--autosave"), QStringLiteral("3600") });
+    QByteArray err;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        err += cli.readAllStandardError();
+        return err.contains("recording into"); // the first reading is recorded
+    }, 15000)) << err.constData();
+    EXPECT_FALSE(QFileInfo::exists(strOut));
+    ::kill(pid_t(cli.processId()), SIGHUP);
+    ASSERT_TRUE(cli.waitForFinished(5000));
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().constData();
+    EXPECT_GE(DumpRecords(strOut).size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(strOut + QStringLiteral(".lock")));
+}
+
+TEST(RecordE2E, NothingRecordedIsAFailureThatSaysSo)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    // The meter links but sends no reading.
+    const QString strScenario = dir.filePath(QStringLiteral("silent.json"));
+    QFile scenario(strScenario);
+    ASSERT_TRUE(scenario.open(QIODevice::WriteOnly));
+    scenario.write(R"({"loop": true, "steps": [{"type": "pause", "ms": 1000}]})");
+    scenario.close();
+    CSimProcess sim({ QStringLiteral("--scenario"), strScenario });
+    const QString strOut = dir.filePath(QStringLiteral("none.mLog"));
+    const CCliResult r = RunCli({ QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut,
+                                  QStringLiteral("--seconds"), QStringLiteral("1.5") });
+    EXPECT_EQ(r.nStatus, 1) << qPrintable(r.strError);
+    EXPECT_TRUE(r.strError.contains(QStringLiteral("multimeter-cli: error: nothing was recorded"))) << qPrintable(r.strError);
+    EXPECT_FALSE(QFileInfo::exists(strOut));
 }

@@ -1,5 +1,5 @@
 #include "link/CPortSettings.h"
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -65,7 +65,7 @@ TEST(SettingsFolder, IsNamedMultimeterDirectlyUnderTheUsersConfigFolder)
     const QString strOrganisation = QCoreApplication::organizationName();
     const QString strApplication = QCoreApplication::applicationName();
     QCoreApplication::setOrganizationName(QStringLiteral("Some Organisation"));
-    DocumentType::SetSettingsIdentity();
+    CProgramInfo::SetSettingsIdentity();
     const QString strConfig = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
     ASSERT_FALSE(strConfig.isEmpty());
     EXPECT_EQ(CPortSettings::SettingsFilePath(), strConfig + QStringLiteral("/multimeter/MultipleSetInfo.ini"));

@@ -1,7 +1,8 @@
 #include "CCliFormat.h"
 
-#include "document/CReadingsExport.h"
+#include "base/CSpreadsheetText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +16,33 @@ QByteArray Shortest(T v)
     char sz[64];
     const auto result = std::to_chars(sz, sz + sizeof sz, v);
     return QByteArray(sz, int(result.ptr - sz));
+}
+
+// Backslash escapes of a text from a file or the meter. Control characters never go out raw:
+// an escape sequence could drive the terminal. JSON also escapes the quote and writes other
+// controls as \u00XX; TSV writes them as \xXX below 0x80.
+QString Escaped(const QString& str, bool bJson)
+{
+    QString strOut;
+    strOut.reserve(str.size() + 2);
+    for (const QChar c : str) {
+        switch (c.unicode()) {
+        case u'\\': strOut += QLatin1String("\\\\"); break;
+        case u'\n': strOut += QLatin1String("\\n"); break;
+        case u'\r': strOut += QLatin1String("\\r"); break;
+        case u'\t': strOut += QLatin1String("\\t"); break;
+        default:
+            if (c == u'"' && bJson)
+                strOut += QLatin1String("\\\"");
+            else if (!CSpreadsheetText::IsControl(c))
+                strOut += c;
+            else if (bJson || c.unicode() >= 0x80)
+                strOut += QString::asprintf("\\u%04x", unsigned(c.unicode()));
+            else
+                strOut += QString::asprintf("\\x%02x", unsigned(c.unicode()));
+        }
+    }
+    return strOut;
 }
 }
 
@@ -32,42 +60,19 @@ QByteArray JsonNumber(float f)
 
 QByteArray JsonString(const QString& str)
 {
-    const QByteArray utf8 = str.toUtf8();
-    QByteArray out;
-    out.reserve(utf8.size() + 2);
-    out.append('"');
-    for (const char c : utf8) {
-        switch (c) {
-        case '"': out.append("\\\""); break;
-        case '\\': out.append("\\\\"); break;
-        case '\n': out.append("\\n"); break;
-        case '\r': out.append("\\r"); break;
-        case '\t': out.append("\\t"); break;
-        default:
-            if (uchar(c) < 0x20) {
-                char sz[8];
-                std::snprintf(sz, sizeof sz, "\\u%04x", unsigned(uchar(c)));
-                out.append(sz);
-            } else {
-                out.append(c);
-            }
-        }
-    }
-    out.append('"');
-    return out;
+    return '"' + Escaped(str, true).toUtf8() + '"';
 }
 
 QByteArray TsvField(const QString& str)
 {
-    QByteArray bytes = str.toUtf8();
-    if (!bytes.contains('\t') && !bytes.contains('\n') && !bytes.contains('\r') && !bytes.contains('\\'))
-        return bytes;
-    return bytes.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r");
+    if (std::none_of(str.begin(), str.end(), [](QChar c) { return c == u'\\' || CSpreadsheetText::IsControl(c); }))
+        return str.toUtf8();
+    return Escaped(str, false).toUtf8();
 }
 
 QByteArray CsvField(const QString& str)
 {
-    return CReadingsExport::CsvField(str).toUtf8();
+    return CSpreadsheetText::CsvField(str).toUtf8();
 }
 
 QByteArray Fixed(double d, int nDecimals)

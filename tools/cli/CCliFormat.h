@@ -14,9 +14,10 @@ QByteArray JsonNumber(double d);
 QByteArray JsonNumber(float f);
 QByteArray JsonString(const QString& str);
 
-// A TSV field: tab, line breaks and backslash escaped as \t \n \r \\.
+// A TSV field: tab, line breaks and backslash escaped as \t \n \r \\, other control
+// characters as \xHH (\u00HH for the C1 controls). JsonString escapes them as \u00HH.
 QByteArray TsvField(const QString& str);
-// An RFC 4180 field: quoted when it holds a comma, quote or line break.
+// A CSV text cell (CSpreadsheetText::CsvField) in UTF-8.
 QByteArray CsvField(const QString& str);
 // The number with a fixed count of decimals (0..9); beyond that the shortest form; nan, inf
 // and -inf as such.

@@ -2,6 +2,7 @@
 
 #include "CCliOutput.h"
 #include "link/CDonglePackets.h"
+#include "link/CSerialPort.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -101,10 +102,12 @@ CCliSession::CCliSession(const CCliVerb& verb, QCommandLineParser& parser)
         Post([this] { Finish(CliOutput::FailureStatus()); });
     });
 
-    // Ctrl-C and SIGTERM end the event loop normally, so that callers can save.
+    // Ctrl-C, SIGTERM and SIGHUP (the terminal closed) end the event loop normally, so that
+    // callers can save.
     if (g_hSignalPipe[0] < 0 && ::pipe2(g_hSignalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
         std::signal(SIGINT, OnSignal);
         std::signal(SIGTERM, OnSignal);
+        std::signal(SIGHUP, OnSignal);
     }
     auto* pNotifier = new QSocketNotifier(g_hSignalPipe[0], QSocketNotifier::Read, this);
     connect(pNotifier, &QSocketNotifier::activated, this, [this] {
@@ -131,11 +134,15 @@ bool CCliSession::Parse()
         CliOutput::UsageError(m_verb.strName, QStringLiteral("missing --port (the dongle's serial port; 'multimeter-cli ports' lists them)"));
         return false;
     }
-    if (m_strPort.isEmpty() || m_strPort == QLatin1String("0")) {
+    bool bNumber = false;
+    const int nPort = m_strPort.toInt(&bNumber);
+    if (m_strPort.isEmpty() || (bNumber && nPort < 1)) {
         CliOutput::UsageError(m_verb.strName, QStringLiteral("bad --port '%1': want a device path such as /dev/ttyACM0 or a port number from 1")
                                                   .arg(m_parser.value(kPort)));
         return false;
     }
+    // Remembered for later runs, which may start in another folder.
+    m_strPort = CSerialPort::AbsoluteName(m_strPort);
     const bool bMacGiven = m_parser.optionNames().contains(kMac);
     m_strAddress = bMacGiven ? m_parser.value(kMac).trimmed() : QString();
     CDonglePackets::Address address {};
@@ -212,13 +219,16 @@ void CCliSession::ConnectThen(std::function<void()> onConnected)
         m_strAddress = strAddress;
         StartConnect();
     });
-    QTimer::singleShot(kFindTimeoutMs, this, [this, pFound, strWanted] {
+    // --seconds bounds the scan too.
+    const int nFindMs = m_dSeconds > 0 ? int(std::min<double>(kFindTimeoutMs, m_dSeconds * 1000)) : kFindTimeoutMs;
+    QTimer::singleShot(nFindMs, this, [this, pFound, strWanted, nFindMs] {
         if (*pFound)
             return;
         if (strWanted.isEmpty())
-            Fail(QStringLiteral("no meter found on %1").arg(m_strPort), CliStatus::kNotFound);
+            Fail(QStringLiteral("no meter found on %1 within %2 s").arg(m_strPort).arg(nFindMs / 1000.0),
+                 CliStatus::kNotFound);
         else
-            Fail(QStringLiteral("meter %1 not found on %2 within %3 s").arg(strWanted, m_strPort).arg(kFindTimeoutMs / 1000),
+            Fail(QStringLiteral("meter %1 not found on %2 within %3 s").arg(strWanted, m_strPort).arg(nFindMs / 1000.0),
                  CliStatus::kNotFound);
     });
 }

@@ -2,6 +2,9 @@
 
 #include "CCliOutput.h"
 
+#include <QFileInfo>
+#include <QTemporaryFile>
+
 #include <cmath>
 
 namespace {
@@ -94,6 +97,26 @@ bool ReadInteger(const CCliVerb& verb, const QCommandLineParser& parser, const Q
         return false;
     }
     *pnValue = n;
+    return true;
+}
+
+bool CheckOutputFile(const QString& strFile, const QString& strAction)
+{
+    const QFileInfo file(strFile);
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isDir()) {
+        CliOutput::Error(QStringLiteral("cannot %1 %2: the folder %3 does not exist").arg(strAction, file.filePath(), folder.filePath()));
+        return false;
+    }
+    if (file.isDir()) {
+        CliOutput::Error(QStringLiteral("cannot %1 %2: it is a folder").arg(strAction, file.filePath()));
+        return false;
+    }
+    QTemporaryFile probe(file.absolutePath() + QStringLiteral("/.multimeter-cli-XXXXXX"));
+    if (!probe.open()) {
+        CliOutput::Error(QStringLiteral("cannot %1 %2: the folder is not writable (%3)").arg(strAction, file.filePath(), probe.errorString()));
+        return false;
+    }
     return true;
 }
 

@@ -37,4 +37,8 @@ bool ReadNumber(const CCliVerb& verb, const QCommandLineParser& parser, const QS
 bool ReadInteger(const CCliVerb& verb, const QCommandLineParser& parser, const QString& strOption,
                  qint64 nMin, qint64 nMax, qint64* pnValue);
 
+// Checks, before any link is made, that strFile can be written: its folder exists and takes
+// new files, and strFile is no folder. False after the error "cannot <strAction> FILE: why".
+bool CheckOutputFile(const QString& strFile, const QString& strAction);
+
 }

@@ -117,7 +117,7 @@ int RunExport(const CCliVerb& verb, QCommandLineParser& parser)
         error(strError);
         return CliStatus::kFailed;
     }
-    if (pDoc->m_arrData[0].isEmpty()) {
+    if (!CReadingsExport::HasReadings(*pDoc)) {
         error(QStringLiteral("\"%1\" holds no readings: nothing to export").arg(strFile));
         return CliStatus::kFailed;
     }

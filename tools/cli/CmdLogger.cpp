@@ -3,10 +3,10 @@
 #include "CCliOutput.h"
 #include "CliVerbs.h"
 
+#include "base/CFileIo.h"
 #include "document/CMyTalvaDoc.h"
 #include "logger/CLoggerDownload.h"
 #include "protocol/CMeterProtocol.h"
-#include "scope/COscFileIo.h"
 
 #include <QDir>
 #include <QLocale>
@@ -164,7 +164,7 @@ int RunLogger(const CCliVerb& verb, QCommandLineParser& parser)
         QString strError;
         bool bOk = false;
         if (bCsv) {
-            bOk = COscFileIo::WriteAll(strPath, CsvText(records), &strError);
+            bOk = CFileIo::SaveBytes(strPath, CsvText(records), &strError);
         } else {
             CMyTalvaDoc doc;
             QList<CObData*> copies;

@@ -60,6 +60,8 @@ int RunOsc(const CCliVerb& verb, QCommandLineParser& parser)
             return CliOutput::UsageError(verb.strName, QStringLiteral("bad --slot '%1': want 0 to %2")
                                                     .arg(parser.value(kSlot)).arg(COscSlots::kMaxStoredSlot));
     }
+    if (!CliVerbs::CheckOutputFile(strOut, QStringLiteral("save the waveform into")))
+        return CliStatus::kFailed;
     const double dSeconds = session.Seconds() > 0 ? session.Seconds() : kDefaultSeconds;
 
     CMeterProtocol protocol(&session.Link(), &session.Prompt());
@@ -121,7 +123,8 @@ CCliVerb OscVerb()
                         "Saves the first oscilloscope waveform the meter sends (of --slot N when given) in the format\n"
                         "FILE's extension names: .osc (the program's waveform file), .xlsx (workbook) or .csv (one row\n"
                         "per point: index, time or frequency, value, unit). A capture of the meter's FFT mode is saved\n"
-                        "as its spectrum in .xlsx and .csv. Nothing within the time limit: an error and status 1."),
+                        "as its spectrum in .xlsx and .csv. The output folder is checked before connecting. Nothing\n"
+                        "within the time limit, or a file that cannot be written: an error, status 1 and no file."),
                     CCliSession::LinkOptions(true, QStringLiteral("Give up after N seconds without that waveform."),
                                              QString::number(kDefaultSeconds)),
                     RunOsc };

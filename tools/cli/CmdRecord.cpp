@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryFile>
 #include <QTimer>
 
 namespace {
@@ -42,21 +41,8 @@ QStringList ExistingOutputs(const CLiveRecorder& recorder)
 // Checks, before any link is made, that the recording can be written; false after the error.
 bool CheckOutput(const CLiveRecorder& recorder, bool bForce)
 {
-    const QFileInfo first(recorder.FilePath(1));
-    const QFileInfo folder(first.absolutePath());
-    if (!folder.isDir()) {
-        CliOutput::Error(QStringLiteral("cannot record into %1: the folder %2 does not exist").arg(first.filePath(), folder.filePath()));
+    if (!CliVerbs::CheckOutputFile(recorder.FilePath(1), QStringLiteral("record into")))
         return false;
-    }
-    if (first.isDir()) {
-        CliOutput::Error(QStringLiteral("cannot record into %1: it is a folder").arg(first.filePath()));
-        return false;
-    }
-    QTemporaryFile probe(first.absolutePath() + QStringLiteral("/.multimeter-cli-XXXXXX"));
-    if (!probe.open()) {
-        CliOutput::Error(QStringLiteral("cannot record into %1: the folder is not writable (%2)").arg(first.filePath(), probe.errorString()));
-        return false;
-    }
     const QStringList existing = ExistingOutputs(recorder);
     if (!existing.isEmpty() && !bForce) {
         CliOutput::Error(QStringLiteral("%1 exists; give --force to overwrite it").arg(existing.join(QStringLiteral(", "))));
@@ -164,6 +150,10 @@ int RunRecord(const CCliVerb& verb, QCommandLineParser& parser)
     std::fprintf(stderr, "%lld readings recorded in %d file(s)\n", recorder.TotalRecords(), qMax(0, recorder.FileCount()));
     for (const QString& strPath : recorder.UnsavedFiles())
         CliOutput::Error(QStringLiteral("not saved: %1").arg(strPath));
+    if (recorder.TotalRecords() == 0 && nStatus == 0) {
+        CliOutput::Error(QStringLiteral("nothing was recorded: no live reading arrived, so no file was written"));
+        nStatus = CliStatus::kFailed;
+    }
     // Every failed save counts, even one a later save made good.
     if ((bSaveFailed || !recorder.UnsavedFiles().isEmpty()) && nStatus == 0)
         nStatus = CliStatus::kFailed;
@@ -179,8 +169,9 @@ CCliVerb RecordVerb()
                     QStringLiteral(
                         "Records the meter's live readings into .mLog files, by the same rules as the window. A change\n"
                         "of function or 20000 records starts the next file (FILE-2.mLog, FILE-3.mLog, ...). The output\n"
-                        "folder is checked before connecting. Ctrl-C saves and stops. stderr tells when a file starts\n"
-                        "or closes, when nothing recordable has arrived for 5 s, and when the stream ends."),
+                        "folder is checked before connecting. Ctrl-C, SIGTERM and SIGHUP save and stop. stderr tells when\n"
+                        "a file starts or closes, when nothing recordable has arrived for 5 s, and when the stream ends.\n"
+                        "A run that recorded nothing ends with status 1."),
                     CCliSession::LinkOptions(true, QStringLiteral("Stop after N seconds (default: run until Ctrl-C)."),
                                              QString(),
                                              QStringLiteral("Stop after N recorded readings (the meter's statistics readings are "

@@ -2,7 +2,7 @@
 #include "CCliOutput.h"
 #include "CliVerbs.h"
 #include "CmdExport.h"
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 
 #include <QCoreApplication>
 
@@ -18,7 +18,7 @@ int main(int argc, char** argv)
     if (!pApp)
         pApp = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication& app = *pApp;
-    DocumentType::SetSettingsIdentity();
+    CProgramInfo::SetSettingsIdentity();
 
     // One row per verb; each verb's file holds its usage, options and help.
     const QList<CCliVerb> verbs = { ScanVerb(), ConnectVerb(), MonitorVerb(), RecordVerb(), DumpVerb(),

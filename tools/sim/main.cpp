@@ -1,5 +1,5 @@
 // meter-sim: a simulated dongle and meter behind a pseudo-terminal.
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 #include "sim/CSimServer.h"
 
 #include <QCommandLineParser>
@@ -45,7 +45,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("meter-sim"));
-    QCoreApplication::setApplicationVersion(DocumentType::Version());
+    QCoreApplication::setApplicationVersion(CProgramInfo::Version());
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Simulated Bluetooth dongle and meter on a pseudo-terminal. Prints the port path, then serves until "

@@ -1,6 +1,6 @@
 #include "document/ui/CMyTalvaView.h"
 
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/CReadingsExport.h"
 #include "document/ui/CReadingsPrinter.h"
@@ -332,7 +332,7 @@ bool CMyTalvaView::HasReadings() const
 
 void CMyTalvaView::Warn(const QString& strText)
 {
-    m_prompt.Message(strText, DocumentType::ProgramName(), CPrompt::Warning);
+    m_prompt.Message(strText, CProgramInfo::Name(), CPrompt::Warning);
 }
 
 void CMyTalvaView::OnExportToExcel()

@@ -1,6 +1,6 @@
 #include "document/ui/CPrintRX.h"
 
-#include "scope/COscFileIo.h"
+#include "base/CFileIo.h"
 
 #include <QPageLayout>
 #include <QPainter>
@@ -71,7 +71,7 @@ int CPrintRX::StartPrintingToPdf(const QString& strPath)
 {
     m_pFile = std::make_unique<QSaveFile>(strPath);
     if (!m_pFile->open(QIODevice::WriteOnly)) {
-        m_strError = COscFileIo::SaveError(strPath, m_pFile->errorString());
+        m_strError = CFileIo::SaveError(strPath, m_pFile->errorString());
         m_pFile.reset();
         return -1;
     }
@@ -135,7 +135,7 @@ bool CPrintRX::EndDocument(QString* pstrError)
             const QString strReason = m_pFile->errorString();
             m_pFile->cancelWriting();
             m_pFile.reset();
-            return fail(COscFileIo::SaveError(strPath, strReason));
+            return fail(CFileIo::SaveError(strPath, strReason));
         }
         m_pFile.reset();
     }

@@ -1,6 +1,6 @@
 #include "scope/ui/COSCDlg.h"
 
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 #include "link/CPrompt.h"
 #include "scope/COscFile.h"
 #include "document/ui/CWaitCursor.h"
@@ -155,7 +155,7 @@ void COSCDlg::SetWaveformFolder(const QString& strFolder)
 
 void COSCDlg::Warn(const QString& strText)
 {
-    m_prompt.Message(strText, DocumentType::ProgramName(), CPrompt::Warning);
+    m_prompt.Message(strText, CProgramInfo::Name(), CPrompt::Warning);
 }
 
 void COSCDlg::OnSaveCurrentOsc()

@@ -1,6 +1,6 @@
 #include "scope/ui/COscWindows.h"
 
-#include "document/CDocumentType.h"
+#include "base/CProgramInfo.h"
 #include "link/CPrompt.h"
 #include "protocol/CMeterProtocol.h"
 #include "scope/COscFile.h"
@@ -116,7 +116,7 @@ COSCDlg* COscWindows::OpenOscFile(const QString& strPath)
     QString strError;
     const std::optional<OscRecord> record = COscFile::LoadFile(strPath, &strError);
     if (!record) {
-        m_prompt.Message(strError, DocumentType::ProgramName(), CPrompt::Warning);
+        m_prompt.Message(strError, CProgramInfo::Name(), CPrompt::Warning);
         return nullptr;
     }
     auto* pDlg = new COSCDlg(m_prompt);
