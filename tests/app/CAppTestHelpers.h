@@ -2,10 +2,12 @@
 
 #include "document/CMyTalvaDoc.h"
 #include "protocol/CDecodedReading.h"
+#include "sim/CSimServer.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -14,8 +16,60 @@
 
 #include <memory>
 
-// Helpers of the main-window tests: answering message boxes, readings, documents.
+// Helpers of the main-window tests: the simulated meter, answering message boxes, readings,
+// documents.
 namespace AppTest {
+
+// The simulated dongle and meter on a thread of the test (10 readings a second).
+struct CSimThread
+{
+    explicit CSimThread(double dDropAfterS = 0, int nDrops = 1, QList<CSimAdvertiser> advertisers = CSimDongle::DefaultAdvertisers())
+    {
+        CSimDongleOptions options;
+        options.advertisers = std::move(advertisers);
+        options.dDropAfterS = dDropAfterS;
+        options.nDrops = nDrops;
+        options.meter.dRate = 10;
+        server = std::make_unique<CSimServer>(options);
+        QString strError;
+        bOpen = server->Open(&strError);
+        EXPECT_TRUE(bOpen) << qPrintable(strError);
+        if (bOpen)
+            server->StartThread();
+    }
+    QString Port() const { return server->PortPath(); }
+    std::unique_ptr<CSimServer> server;
+    bool bOpen = false;
+};
+
+// Every modal window that opens while it lives is counted and closed at once, as nobody
+// is at the screen: an unattended run must count none.
+class CModalWatch
+{
+public:
+    CModalWatch()
+    {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* pModal = QApplication::activeModalWidget();
+            if (!pModal)
+                return;
+            auto* pBox = qobject_cast<QMessageBox*>(pModal);
+            m_texts << (pBox ? pBox->text() : pModal->windowTitle());
+            if (auto* pDialog = qobject_cast<QDialog*>(pModal))
+                pDialog->reject();
+            else
+                pModal->close();
+        });
+        m_timer.start();
+    }
+    int Count() const { return int(m_texts.size()); }
+    QStringList Texts() const { return m_texts; }
+
+private:
+    QTimer m_timer;
+    QStringList m_texts;
+};
 
 // The texts of menu entries or toolbar buttons, "-" for a separator.
 inline QStringList Texts(const QList<QAction*>& actions)

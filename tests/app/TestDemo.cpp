@@ -1,5 +1,7 @@
 // --demo in-process, and the program's command line.
 #include "app/CDemoMeter.h"
+#include "document/CDocumentType.h"
+#include "e2e/CSimProcess.h"
 #include "app/CLinkWatchdog.h"
 #include "app/CMainFrame.h"
 #include "document/CMyTalvaDoc.h"
@@ -8,8 +10,11 @@
 #include "panel/CLeftDlg.h"
 #include "panel/CPanelPainter.h"
 
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -141,4 +146,50 @@ TEST(CommandLine, FilesNamedOpenAsDocuments)
     const CRun bad = RunProgram({QStringLiteral("--screenshot"), strPng, dir.filePath(QStringLiteral("missing.mLog"))});
     EXPECT_EQ(bad.nStatus, 1);
     EXPECT_TRUE(bad.strError.contains(QStringLiteral("Cannot open"))) << qPrintable(bad.strError);
+}
+
+TEST(CommandLine, WithReconnectAutomaticallyOnTheProgramConnectsTheRememberedMeterAndLogsIt)
+{
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20") });
+    ASSERT_FALSE(sim.Port().isEmpty());
+    // The settings of a user who connected once and ticked Reconnect Automatically.
+    QTemporaryDir config;
+    QTemporaryDir data;
+    const QDir settings(QDir(config.path()).filePath(DocumentType::SettingsFolderName()));
+    ASSERT_TRUE(settings.mkpath(QStringLiteral(".")));
+    const auto write = [&](const QString& strName, const QByteArray& text) {
+        QFile file(settings.filePath(strName));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    write(QStringLiteral("MultipleSetInfo.ini"), "[Q7R_PORT]\nCOMPORT=" + sim.Port().toUtf8() + "\nMAC=c8:fd:19:0a:bc:de\n");
+    write(QStringLiteral("multimeter.ini"), "[Link]\nAutoReconnect=true\n");
+
+    const QString strLog = data.filePath(QStringLiteral("multimeter.log"));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    env.remove(QStringLiteral("QT_LOGGING_RULES"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(MULTIMETER_PATH), { QStringLiteral("--log"), strLog });
+    const auto log = [&] {
+        QFile file(strLog);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    const QString strConnected = QStringLiteral("multimeter.link: connected to c8:fd:19:0a:bc:de on ") + sim.Port();
+    const bool bConnected = QTest::qWaitFor([&] { return log().contains(strConnected); }, 30000);
+    program.terminate();
+    program.waitForFinished(5000);
+    ASSERT_TRUE(bConnected) << qPrintable(log()) << qPrintable(QString::fromLocal8Bit(program.readAllStandardError()));
+    const QString strLogText = log();
+    const QRegularExpression first(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} multimeter\\.app: %1 %2 started\\n")
+                                       .arg(QRegularExpression::escape(DocumentType::ProgramName()), DocumentType::Version()),
+                                   QRegularExpression::MultilineOption);
+    EXPECT_TRUE(first.match(strLogText).hasMatch()) << qPrintable(strLogText);
+    EXPECT_TRUE(strLogText.contains(QStringLiteral("multimeter.link: opening ") + sim.Port()));
+    EXPECT_TRUE(strLogText.contains(QStringLiteral("multimeter.link: reconnect: looking for c8:fd:19:0a:bc:de on ") + sim.Port()));
+    // Nothing of it on stderr without logging rules.
+    EXPECT_FALSE(QString::fromLocal8Bit(program.readAllStandardError()).contains(QStringLiteral("multimeter.link")));
 }

@@ -1,7 +1,12 @@
 // The window when the link goes: the status, the panel, the automatic reconnect,
 // and "Scan" pressed while a meter is connected.
+#include "CAppTestHelpers.h"
 #include "app/CLinkWatchdog.h"
+#include "app/CLoggerCommands.h"
 #include "app/CMainFrame.h"
+#include "app/CRealTimeRecording.h"
+#include "app/CDocManager.h"
+#include "document/ui/CMyTalvaView.h"
 #include "link/CLinkReconnect.h"
 #include "link/CPortSettings.h"
 #include "link/ui/CBleScan.h"
@@ -21,26 +26,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-// The simulated dongle and meter on a thread of the test.
-struct CSim
-{
-    explicit CSim(double dDropAfterS = 0, int nDrops = 1)
-    {
-        CSimDongleOptions options;
-        options.advertisers = CSimDongle::DefaultAdvertisers();
-        options.dDropAfterS = dDropAfterS;
-        options.nDrops = nDrops;
-        options.meter.dRate = 10;
-        server = std::make_unique<CSimServer>(options);
-        QString strError;
-        bOpen = server->Open(&strError);
-        EXPECT_TRUE(bOpen) << qPrintable(strError);
-        if (bOpen)
-            server->StartThread();
-    }
-    std::unique_ptr<CSimServer> server;
-    bool bOpen = false;
-};
+using CSim = AppTest::CSimThread;
 
 // Pixels of the panel's display area that are the red of the stale mark.
 int StaleMarkPixels(CLeftDlg* pPanel)
@@ -175,7 +161,7 @@ TEST(LinkLoss, ScanWhileConnectedDisconnectsAndSaysSoInsteadOfFreezingTheReading
     pScan->SetPortText(sim.server->PortPath());
     QTest::mouseClick(pScan->ScanButton(), Qt::LeftButton);
     // The live link is closed by the scan, and everything says so.
-    EXPECT_EQ(pScan->StatusText(), CBleScan::ClosedForScanText());
+    EXPECT_EQ(pScan->StatusText(), CBleScan::ClosedForScanText() + QStringLiteral(". ") + CBleScan::ScanningText());
     EXPECT_EQ(frame.LinkStateText(), QStringLiteral("Disconnected"));
     EXPECT_TRUE(frame.LeftDlg()->IsStale());
     EXPECT_FALSE(frame.Watchdog().IsActive());
@@ -198,8 +184,42 @@ TEST(LinkLoss, ScanWhileConnectedDisconnectsAndSaysSoInsteadOfFreezingTheReading
     pScan->SetPortText(sim.server->PortPath());
     pScan->OnScan();
     EXPECT_EQ(closed.count(), 0);
-    EXPECT_TRUE(pScan->StatusText().isEmpty());
+    EXPECT_EQ(pScan->StatusText(), CBleScan::ScanningText());
     QTest::mouseClick(pScan->CloseButton(), Qt::LeftButton);
     EXPECT_FALSE(pScan->isVisible());
     EXPECT_EQ(pScan->result(), QDialog::Rejected);
+}
+
+TEST(LinkLoss, ALostLinkTakesTheMeterOfflineSoStartAndTheLoggerAskNothingOfIt)
+{
+    CSim sim(1.0);
+    ASSERT_TRUE(sim.bOpen);
+    CMainFrame frame;
+    frame.AutoReconnectAction()->setChecked(false);
+    frame.show();
+    QSignalSpy shown(frame.LeftDlg(), &CLeftDlg::ReadingShown);
+    ConnectAndWaitForReadings(frame, sim, shown);
+    EXPECT_TRUE(frame.Link().IsMeterOnline());
+    {
+        // The meter ends the link; its box is answered.
+        AppTest::CModalWatch modals;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return modals.Count() == 1; }, 10000));
+        EXPECT_TRUE(modals.Texts()[0].contains(QStringLiteral("ended the link"))) << qPrintable(modals.Texts()[0]);
+    }
+    EXPECT_EQ(frame.LinkStateText(), QStringLiteral("Disconnected"));
+    EXPECT_FALSE(frame.Link().IsMeterOnline());
+
+    // Start finds no meter: no empty "New File1", no Stop to press.
+    QSignalSpy refused(&frame.Recording(), &CRealTimeRecording::StartRefused);
+    frame.Recording().StartAction()->trigger();
+    EXPECT_EQ(refused.count(), 1);
+    EXPECT_FALSE(frame.Recording().IsRecording());
+    EXPECT_TRUE(frame.DocManager().Views().isEmpty());
+    EXPECT_FALSE(frame.Recording().StopAction()->isEnabled());
+    // The logger download says the meter is not connected instead of asking the void.
+    auto pAnswer = AppTest::AnswerNextBox(QMessageBox::Ok);
+    frame.Logger().DownloadAction()->trigger();
+    EXPECT_TRUE(pAnswer->bShown);
+    EXPECT_TRUE(pAnswer->strText.contains(QStringLiteral("not connected"))) << qPrintable(pAnswer->strText);
+    EXPECT_FALSE(frame.Logger().Download().IsDownloading());
 }

@@ -17,9 +17,10 @@ using namespace AppTest;
 
 namespace {
 
-// Any byte from the dongle puts the meter online.
+// Any byte while a meter is linked puts it online.
 void MakeOnline(CMainFrame& frame)
 {
+    frame.Link().SetLinkState(CMeterLink::kConnected);
     const unsigned char byte = 0x00;
     frame.Link().OnComReceive(&byte, 1);
     ASSERT_TRUE(frame.Link().IsMeterOnline());
