@@ -1,5 +1,7 @@
 #include "scope/COscFileIo.h"
 
+#include "base/LogCategories.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -37,6 +39,7 @@ bool COscFileIo::WriteAll(const QString& strPath, const QByteArray& data, QStrin
     }
     if (!file.commit())
         return Fail(pstrError, SaveError(strPath, file.errorString()));
+    qCInfo(LogScope, "saved %s (%lld bytes)", qUtf8Printable(QDir::toNativeSeparators(strPath)), qlonglong(data.size()));
     return true;
 }
 
@@ -56,5 +59,6 @@ bool COscFileIo::ReadAll(const QString& strPath, qint64 nMaxBytes, QByteArray* p
     if (data.size() > nMaxBytes)
         return Fail(pstrError, OpenError(strPath, QStringLiteral("the file is more than %1 bytes long").arg(nMaxBytes)));
     *pData = data;
+    qCInfo(LogScope, "opened %s", qUtf8Printable(QDir::toNativeSeparators(strPath)));
     return true;
 }

@@ -38,6 +38,9 @@ CBleScan::CBleScan(CMeterLink* pLink, QWidget* pParent)
     m_pList->horizontalHeader()->setStretchLastSection(true);
     m_pStatus = new QLabel(this);
     m_pStatus->setWordWrap(true);
+    // Room for a hint of two lines from the start: the list does not jump when one appears.
+    m_pStatus->setMinimumHeight(2 * m_pStatus->fontMetrics().lineSpacing());
+    m_pStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_pClose = new QPushButton(QStringLiteral("Close"), this);
     m_pClose->setAutoDefault(false);
 
@@ -52,8 +55,10 @@ CBleScan::CBleScan(CMeterLink* pLink, QWidget* pParent)
     pLayout->addLayout(pTop);
     pLayout->addWidget(new QLabel(QStringLiteral("Device list"), this));
     pLayout->addWidget(m_pList, 1);
+    // The status line has the dialog's width: a hint may take two lines.
+    pLayout->addWidget(m_pStatus);
     auto* pBottom = new QHBoxLayout;
-    pBottom->addWidget(m_pStatus, 1);
+    pBottom->addStretch(1);
     pBottom->addWidget(m_pClose);
     pLayout->addLayout(pBottom);
     resize(420, 320);

@@ -141,8 +141,10 @@ TEST_F(BleScan, SaysScanningThenNoMeterFoundWithAHint)
     EXPECT_EQ(dialog.StatusText(), CBleScan::NoMeterText());
     EXPECT_TRUE(dialog.StatusText().startsWith(QStringLiteral("No meter found")));
     EXPECT_TRUE(dialog.ScanButton()->isEnabled());
-    if (!dir.isEmpty())
+    if (!dir.isEmpty()) {
+        QCoreApplication::processEvents(); // the layout follows the new text
         dialog.grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(QStringLiteral("scan-no-meter.png")));
+    }
     m_link.Shutdown();
     sim.StopThread();
 }
@@ -166,8 +168,10 @@ TEST_F(BleScan, EachScanStartsWithAnEmptyListAndListsEachMeterOnce)
     if (dialog.IsScanning()) {
         EXPECT_EQ(dialog.StatusText(), CBleScan::ScanningText() + QLatin1Char(' ') + CBleScan::FoundText(dialog.DeviceList()->rowCount()));
         const QByteArray dir = qgetenv("MULTIMETER_SCREENSHOT_DIR");
-        if (!dir.isEmpty())
+        if (!dir.isEmpty()) {
+            QCoreApplication::processEvents();
             dialog.grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(QStringLiteral("scan-scanning.png")));
+        }
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning(); }, 5000));
     ASSERT_EQ(dialog.DeviceList()->rowCount(), 2);
