@@ -128,7 +128,10 @@ void CRealTimeRecording::OnReading(const CDecodedReading& decoded)
     }
     if (m_bRecording && decoded.bSeries8Frame) {
         RecordLive(decoded);
-    } else if (decoded.bSeries9) {
+    } else if (decoded.bSeries9 && !decoded.bSeries8Frame) {
+        // Only the meter's series-9 frames are statistics readings. The series flag outlives the
+        // statistics mode when a series marker comes with series-8 frames behind it: those (a
+        // frequency, say) must not open a document that nobody started.
         // Statistics readings end a live recording: Stop in full, so that no view stays live
         // for the next Start to record into besides its own.
         if (m_bRecording)

@@ -42,7 +42,7 @@ public:
     void OnStop();
 
     // One decoded reading: recorded live while recording (series-8 frames), or as a statistics
-    // reading when the meter is in series-9 mode.
+    // reading when it is a series-9 frame and the meter is in series-9 mode.
     void OnReading(const CDecodedReading& decoded);
     void RecordLive(const CDecodedReading& decoded);
     void RecordStatistics(const CDecodedReading& decoded);

@@ -1,7 +1,11 @@
 // --demo in-process, and the program's command line.
 #include "app/CDemoMeter.h"
+#include "app/CRealTimeRecording.h"
 #include "document/CDocumentType.h"
+#include "app/CDocManager.h"
 #include "e2e/CSimProcess.h"
+#include "protocol/CMeterProtocol.h"
+#include "sim/CSimMeter.h"
 #include "app/CLinkWatchdog.h"
 #include "app/CMainFrame.h"
 #include "document/CMyTalvaDoc.h"
@@ -87,6 +91,44 @@ TEST(Demo, BuiltInMeterStreamsReadingsToThePanel)
     const int nShown = shown.count();
     QTest::qWait(700);                 // three frame periods of the demo meter
     EXPECT_EQ(shown.count(), nShown);
+}
+
+TEST(Demo, TheTourNeverOpensADocumentByItself)
+{
+    // The built-in tour, frame by frame through the window's own dispatcher and cut into the
+    // dongle's notifications of 20 bytes, for twenty rounds: every frequency frame is a plain
+    // series-8 reading, nothing arms the statistics mode, and no document opens.
+    CMainFrame frame;
+    CSimMeterOptions options;
+    options.strScenarioPath = CDemoMeter::ScenarioPath();
+    CSimMeter meter(options);
+    QString strError;
+    ASSERT_TRUE(meter.Load(&strError)) << qPrintable(strError);
+    meter.Start(0);
+    int nDecoded = 0;
+    int nFrequency = 0;
+    int nStatistics = 0;
+    QObject::connect(&frame.Protocol(), &CMeterProtocol::ReadingDecoded, &frame, [&](const CDecodedReading& d) {
+        ++nDecoded;
+        nFrequency += d.nLayout == 7 && d.bSeries8Frame ? 1 : 0;
+        nStatistics += d.bSeries9 ? 1 : 0;
+    });
+    constexpr qint64 kRoundMs = 36000; // 177 frames at 5 a second
+    for (qint64 nNow = 0; nNow < 20 * kRoundMs; nNow += 200) {
+        for (const QByteArray& frameBytes : meter.Poll(nNow)) {
+            for (qsizetype i = 0; i < frameBytes.size(); i += 20) {
+                frame.Protocol().AppendMeterHex(frameBytes.mid(i, 20).toHex());
+                frame.Protocol().OnMeterData();
+                EXPECT_FALSE(frame.Protocol().IsSeries9Armed()) << "at " << nNow << " ms";
+            }
+        }
+        QCoreApplication::processEvents();
+    }
+    EXPECT_GT(nDecoded, 19 * 154);
+    EXPECT_GE(nFrequency, 19 * 22);
+    EXPECT_EQ(nStatistics, 0);
+    EXPECT_TRUE(frame.DocManager().Views().isEmpty());
+    EXPECT_FALSE(frame.Recording().IsRecording());
 }
 
 TEST(CommandLine, RejectsWhatItDoesNotKnow)
