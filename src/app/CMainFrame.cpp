@@ -582,6 +582,8 @@ void CMainFrame::OnAbout()
 
 void CMainFrame::AutoConnect(const QString& strPort)
 {
+    // This meter rather than the one a reconnect may be looking for.
+    m_pReconnect->Stop();
     // A temporary port (the demo's) is never remembered in place of the user's.
     m_pLink->SetRememberSettings(false);
     ShowLinkMessage(QStringLiteral("Scanning %1...").arg(strPort));

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "document/CMyTalvaDoc.h"
+#include "CSimThread.h"
 #include "protocol/CDecodedReading.h"
-#include "sim/CSimServer.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -20,27 +20,7 @@
 // documents.
 namespace AppTest {
 
-// The simulated dongle and meter on a thread of the test (10 readings a second).
-struct CSimThread
-{
-    explicit CSimThread(double dDropAfterS = 0, int nDrops = 1, QList<CSimAdvertiser> advertisers = CSimDongle::DefaultAdvertisers())
-    {
-        CSimDongleOptions options;
-        options.advertisers = std::move(advertisers);
-        options.dDropAfterS = dDropAfterS;
-        options.nDrops = nDrops;
-        options.meter.dRate = 10;
-        server = std::make_unique<CSimServer>(options);
-        QString strError;
-        bOpen = server->Open(&strError);
-        EXPECT_TRUE(bOpen) << qPrintable(strError);
-        if (bOpen)
-            server->StartThread();
-    }
-    QString Port() const { return server->PortPath(); }
-    std::unique_ptr<CSimServer> server;
-    bool bOpen = false;
-};
+using ::CSimThread;
 
 // Every modal window that opens while it lives is counted and closed at once, as nobody
 // is at the screen: an unattended run must count none.

@@ -49,6 +49,22 @@ void ConnectAndWaitForReadings(CMainFrame& frame, const CSim& sim, QSignalSpy& s
     EXPECT_EQ(frame.LinkStateText(), QStringLiteral("Connected"));
     EXPECT_FALSE(frame.LeftDlg()->IsStale());
 }
+
+// The window, without Reconnect Automatically, linked to the simulator and showing its readings.
+struct CConnectedWindow
+{
+    explicit CConnectedWindow(double dDropAfterS = 0)
+        : sim(dDropAfterS)
+    {
+        frame.AutoReconnectAction()->setChecked(false);
+        frame.show();
+        if (sim.bOpen)
+            ConnectAndWaitForReadings(frame, sim, shown);
+    }
+    CSim sim;
+    CMainFrame frame;
+    QSignalSpy shown { frame.LeftDlg(), &CLeftDlg::ReadingShown };
+};
 }
 
 TEST(LinkLoss, StatusSaysDisconnectedBeforeTheMessageBoxAndTheLastReadingIsMarkedStale)
@@ -148,13 +164,11 @@ TEST(LinkLoss, ReconnectAutomaticallyFindsTheRememberedMeterAgain)
 
 TEST(LinkLoss, ScanWhileConnectedDisconnectsAndSaysSoInsteadOfFreezingTheReading)
 {
-    CSim sim;
-    ASSERT_TRUE(sim.bOpen);
-    CMainFrame frame;
-    frame.AutoReconnectAction()->setChecked(false);
-    frame.show();
-    QSignalSpy shown(frame.LeftDlg(), &CLeftDlg::ReadingShown);
-    ConnectAndWaitForReadings(frame, sim, shown);
+    CConnectedWindow w;
+    ASSERT_TRUE(w.sim.bOpen);
+    CSim& sim = w.sim;
+    CMainFrame& frame = w.frame;
+    QSignalSpy& shown = w.shown;
 
     CBleScan* pScan = frame.ScanDialog();
     pScan->show();
@@ -192,13 +206,9 @@ TEST(LinkLoss, ScanWhileConnectedDisconnectsAndSaysSoInsteadOfFreezingTheReading
 
 TEST(LinkLoss, ALostLinkTakesTheMeterOfflineSoStartAndTheLoggerAskNothingOfIt)
 {
-    CSim sim(1.0);
-    ASSERT_TRUE(sim.bOpen);
-    CMainFrame frame;
-    frame.AutoReconnectAction()->setChecked(false);
-    frame.show();
-    QSignalSpy shown(frame.LeftDlg(), &CLeftDlg::ReadingShown);
-    ConnectAndWaitForReadings(frame, sim, shown);
+    CConnectedWindow w(1.0);
+    ASSERT_TRUE(w.sim.bOpen);
+    CMainFrame& frame = w.frame;
     EXPECT_TRUE(frame.Link().IsMeterOnline());
     {
         // The meter ends the link; its box is answered.

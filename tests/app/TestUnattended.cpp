@@ -91,7 +91,7 @@ TEST(ReconnectAutomatically, ThreeRestartsOfTheDongleKeepOneRecordingOfEveryRead
     ASSERT_EQ(pSim->Port(), strLink);
 
     CMainFrame frame;
-    frame.AutoReconnectAction()->setChecked(true);
+    frame.AutoReconnectAction()->setChecked(false);
     frame.show();
     CModalWatch modals;
     QSignalSpy reconnected(&frame.Reconnector(), &CLinkReconnect::Reconnected);
@@ -99,6 +99,8 @@ TEST(ReconnectAutomatically, ThreeRestartsOfTheDongleKeepOneRecordingOfEveryRead
     QObject::connect(&frame.Reconnector(), &CLinkReconnect::Progress, [&](const QString& strText) { progress << strText; });
     frame.AutoConnect(strLink);
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame.LinkStateText() == kConnected; }, 15000));
+    frame.AutoReconnectAction()->setChecked(true); // linked: nothing to look for until a loss
+    EXPECT_FALSE(frame.Reconnector().IsActive());
     frame.Recording().StartAction()->trigger();
     ASSERT_TRUE(frame.Recording().IsRecording());
     ASSERT_EQ(frame.DocManager().Views().size(), 1);
@@ -114,7 +116,8 @@ TEST(ReconnectAutomatically, ThreeRestartsOfTheDongleKeepOneRecordingOfEveryRead
         if (nDrop == 1) {
             // A try while the dongle is away fails: the status bar says so, no box waits for a click.
             ASSERT_TRUE(QTest::qWaitFor([&] { return progress.contains(strLink + QStringLiteral(" cannot be opened")); },
-                                        10000));
+                                        10000))
+                << qPrintable(progress.join(QLatin1Char('|')));
             EXPECT_TRUE(frame.Reconnector().IsActive());
         }
         pSim = startSim(nDrop + 1);

@@ -304,50 +304,39 @@ std::thread StallAWrite(CComPort& port, const CSimPty& pty, std::atomic<bool>& b
 }
 }
 
-TEST(ComPortStall, IsOpenDoesNotWaitForAStalledWrite)
+TEST_F(ComPort, IsOpenDoesNotWaitForAStalledWrite)
 {
-    CSimPty pty;
-    QString strError;
-    ASSERT_TRUE(pty.Open(QString(), &strError)) << qPrintable(strError);
-    CReceiver rx;
-    CComPort port;
-    ASSERT_TRUE(port.Open(pty.SlavePath(), 115200, &rx));
     std::atomic<bool> bWriteReturned { false };
-    std::thread writer = StallAWrite(port, pty, bWriteReturned);
+    std::thread writer = StallAWrite(m_port, m_pty, bWriteReturned);
     // The window asks whether the port is open while a write waits for room: it is answered
     // at once, not when the write gives up.
-    EXPECT_TRUE(port.IsOpen());
+    EXPECT_TRUE(m_port.IsOpen());
     EXPECT_FALSE(bWriteReturned);
-    port.Close();
+    m_port.Close();
     writer.join();
-    EXPECT_FALSE(port.IsOpen());
+    EXPECT_FALSE(m_port.IsOpen());
 }
 
-TEST(ComPortStall, AWriteStalledOnTheOldPortNeverFailsTheNextOne)
+TEST_F(ComPort, AWriteStalledOnTheOldPortNeverFailsTheNextOne)
 {
-    CSimPty oldPty;
     CSimPty newPty;
     QString strError;
-    ASSERT_TRUE(oldPty.Open(QString(), &strError)) << qPrintable(strError);
     ASSERT_TRUE(newPty.Open(QString(), &strError)) << qPrintable(strError);
-    CReceiver rx; // one receiver for both opens, as the link is
-    CComPort port;
-    ASSERT_TRUE(port.Open(oldPty.SlavePath(), 115200, &rx));
     std::atomic<bool> bWriteReturned { false };
-    std::thread writer = StallAWrite(port, oldPty, bWriteReturned);
-    // The port is opened again while the write still waits: the write ends with the old port,
-    // and its end is no failure of the new one.
-    ASSERT_TRUE(port.Open(newPty.SlavePath(), 115200, &rx));
+    std::thread writer = StallAWrite(m_port, m_pty, bWriteReturned);
+    // The port is opened again while the write still waits (one receiver for both opens, as
+    // the link is): the write ends with the old port, and its end is no failure of the new one.
+    ASSERT_TRUE(m_port.Open(newPty.SlavePath(), 115200, &m_rx));
     writer.join();
-    EXPECT_TRUE(port.IsOpen());
+    EXPECT_TRUE(m_port.IsOpen());
     {
-        std::lock_guard lock(rx.mutex);
-        EXPECT_TRUE(rx.errors.isEmpty()) << qPrintable(rx.errors.join(QStringLiteral("; ")));
+        std::lock_guard lock(m_rx.mutex);
+        EXPECT_TRUE(m_rx.errors.isEmpty()) << qPrintable(m_rx.errors.join(QStringLiteral("; ")));
     }
     // The new port works, and a failure of its own is still told.
     ASSERT_EQ(::write(newPty.MasterFd(), "ok", 2), 2);
-    EXPECT_TRUE(rx.WaitForBytes(2));
+    EXPECT_TRUE(m_rx.WaitForBytes(2));
     newPty.Close();
-    std::unique_lock lock(rx.mutex);
-    EXPECT_TRUE(rx.cv.wait_for(lock, std::chrono::seconds(3), [&] { return !rx.errors.isEmpty(); }));
+    std::unique_lock lock(m_rx.mutex);
+    EXPECT_TRUE(m_rx.cv.wait_for(lock, std::chrono::seconds(3), [&] { return !m_rx.errors.isEmpty(); }));
 }

@@ -121,7 +121,9 @@ CSimAdvertiser Adv(const char* pszName, CSimAdvertiser::Kind kind, std::array<qu
 
 TEST_F(MeterLink, DiscoveryListsMetersOnlyAndKeepsDuplicates)
 {
-    QSignalSpy done(&m_link, &CMeterLink::DiscoveryDone);
+    // Emitted on the link thread: counted here, where the link lives.
+    int nDone = 0;
+    QObject::connect(&m_link, &CMeterLink::DiscoveryDone, &m_link, [&nDone] { ++nDone; }, Qt::QueuedConnection);
     m_link.SetLinkState(CMeterLink::kDiscovering);
     const QByteArray meter = CSimDongle::DeviceInformation(Adv("ORVEX-M1", CSimAdvertiser::kMeter), false);
     QByteArray stream = Hex("1122") + meter                                       // garbage first
@@ -141,7 +143,7 @@ TEST_F(MeterLink, DiscoveryListsMetersOnlyAndKeepsDuplicates)
         EXPECT_EQ(row.nRssi, -61);
     }
     // The end of the discovery is told as soon as it is whole: nothing follows it.
-    EXPECT_TRUE(WaitFor([&] { return done.count() == 1; }));
+    EXPECT_TRUE(WaitFor([&] { return nDone == 1; }));
 }
 
 TEST_F(MeterLink, ConnectingStatesMoveOnCommandStatus)

@@ -4,7 +4,7 @@
 #include "link/CPortSettings.h"
 
 #include "CPromptRecorder.h"
-#include "sim/CSimServer.h"
+#include "CSimThread.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -73,12 +73,8 @@ TEST_F(BleScan, ConnectWithoutASelectionSaysSo)
 
 TEST_F(BleScan, APortThatDoesNotOpenSaysWhyAndTheRightPortScansAtOnce)
 {
-    CSimDongleOptions options;
-    options.advertisers = CSimDongle::DefaultAdvertisers();
-    CSimServer sim(options);
-    QString strError;
-    ASSERT_TRUE(sim.Open(&strError)) << qPrintable(strError);
-    sim.StartThread();
+    CSimThread sim;
+    ASSERT_TRUE(sim.bOpen);
 
     CBleScan dialog(&m_link);
     dialog.show();
@@ -94,7 +90,7 @@ TEST_F(BleScan, APortThatDoesNotOpenSaysWhyAndTheRightPortScansAtOnce)
     // So "Scan" can be pressed again at once, with the right port, and finds the meters.
     EXPECT_TRUE(dialog.ScanButton()->isEnabled());
     EXPECT_FALSE(dialog.ScanTimer().isActive());
-    dialog.SetPortText(sim.PortPath());
+    dialog.SetPortText(sim.Port());
     QTest::mouseClick(dialog.ScanButton(), Qt::LeftButton);
     EXPECT_TRUE(dialog.IsScanning());
     EXPECT_FALSE(dialog.ScanButton()->isEnabled());
@@ -113,26 +109,23 @@ TEST_F(BleScan, APortThatDoesNotOpenSaysWhyAndTheRightPortScansAtOnce)
         EXPECT_TRUE(dialog.ScanButton()->isEnabled());
     }
     m_link.Shutdown();
-    sim.StopThread();
 }
 
 TEST_F(BleScan, SaysScanningThenNoMeterFoundWithAHint)
 {
     // Only things that are no meter advertise.
-    CSimDongleOptions options;
+    QList<CSimAdvertiser> others;
     for (const CSimAdvertiser& adv : CSimDongle::DefaultAdvertisers()) {
         if (!adv.strName.startsWith(QLatin1String("ORV")) || adv.kind != CSimAdvertiser::kMeter)
-            options.advertisers << adv;
+            others << adv;
     }
-    ASSERT_FALSE(options.advertisers.isEmpty());
-    CSimServer sim(options);
-    QString strError;
-    ASSERT_TRUE(sim.Open(&strError)) << qPrintable(strError);
-    sim.StartThread();
+    ASSERT_FALSE(others.isEmpty());
+    CSimThread sim(0, 1, others);
+    ASSERT_TRUE(sim.bOpen);
 
     CBleScan dialog(&m_link);
     dialog.show();
-    dialog.SetPortText(sim.PortPath());
+    dialog.SetPortText(sim.Port());
     QTest::mouseClick(dialog.ScanButton(), Qt::LeftButton);
     EXPECT_EQ(dialog.StatusText(), CBleScan::ScanningText());
     const QByteArray dir = qgetenv("MULTIMETER_SCREENSHOT_DIR");
@@ -146,22 +139,17 @@ TEST_F(BleScan, SaysScanningThenNoMeterFoundWithAHint)
         dialog.grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(QStringLiteral("scan-no-meter.png")));
     }
     m_link.Shutdown();
-    sim.StopThread();
 }
 
 TEST_F(BleScan, EachScanStartsWithAnEmptyListAndListsEachMeterOnce)
 {
-    CSimDongleOptions options;
-    options.advertisers = CSimDongle::DefaultAdvertisers();
-    CSimServer sim(options);
-    QString strError;
-    ASSERT_TRUE(sim.Open(&strError)) << qPrintable(strError);
-    sim.StartThread();
+    CSimThread sim;
+    ASSERT_TRUE(sim.bOpen);
 
     CBleScan dialog(&m_link);
     dialog.resize(420, 320);
     dialog.show();
-    dialog.SetPortText(sim.PortPath());
+    dialog.SetPortText(sim.Port());
     QTest::mouseClick(dialog.ScanButton(), Qt::LeftButton);
     // While it scans, it says so and how many it has found.
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.DeviceList()->rowCount() >= 1; }, 5000));
@@ -195,28 +183,23 @@ TEST_F(BleScan, EachScanStartsWithAnEmptyListAndListsEachMeterOnce)
     EXPECT_EQ(dialog.DeviceList()->rowCount(), 0);
     EXPECT_TRUE(dialog.StatusText().isEmpty());
     m_link.Shutdown();
-    sim.StopThread();
 }
 
 TEST_F(BleScan, ScanListsMetersAndConnectLinksToTheSelectedOne)
 {
-    CSimDongleOptions options;
-    options.advertisers = CSimDongle::DefaultAdvertisers();
-    CSimServer sim(options);
-    QString strError;
-    ASSERT_TRUE(sim.Open(&strError)) << qPrintable(strError);
-    sim.StartThread();
+    CSimThread sim;
+    ASSERT_TRUE(sim.bOpen);
 
     CBleScan dialog(&m_link);
     dialog.show();
-    dialog.SetPortText(sim.PortPath());
+    dialog.SetPortText(sim.Port());
     QTest::mouseClick(dialog.ScanButton(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.DeviceList()->rowCount() >= 2; }, 5000));
     EXPECT_EQ(dialog.DeviceList()->rowCount(), 2);
     EXPECT_EQ(dialog.DeviceList()->item(0, 0)->text(), QStringLiteral("0"));
     EXPECT_EQ(dialog.DeviceList()->item(1, 1)->text(), QStringLiteral("ORV-BT-2"));
     EXPECT_EQ(dialog.DeviceList()->item(1, 3)->text(), QStringLiteral("-71"));
-    EXPECT_EQ(CPortSettings::ReadPortSetting(), sim.PortPath());
+    EXPECT_EQ(CPortSettings::ReadPortSetting(), sim.Port());
 
     QSignalSpy connected(&m_link, &CMeterLink::Connected);
     dialog.DeviceList()->selectRow(0);
@@ -225,5 +208,4 @@ TEST_F(BleScan, ScanListsMetersAndConnectLinksToTheSelectedOne)
     EXPECT_EQ(CPortSettings::ReadMacSetting(), QStringLiteral("c8:fd:19:0a:bc:de"));
     EXPECT_TRUE(connected.wait(3000));
     m_link.Shutdown();
-    sim.StopThread();
 }
