@@ -269,11 +269,6 @@ void CMainFrame::UpdateRecordingPane(const QString& strTitle, qsizetype nReading
     m_pStatusPane->setText(strTitle.isEmpty() ? kReadyText : QStringLiteral("Recording %1: %2").arg(strTitle, strCount));
 }
 
-QString CMainFrame::StatusPaneText() const
-{
-    return m_pStatusPane->text();
-}
-
 QString CMainFrame::MeterPaneText() const
 {
     return m_pMeterPane->text();

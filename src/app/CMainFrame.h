@@ -108,8 +108,6 @@ public:
     QString LinkStateText() const;
     // The status bar's meter pane: "ADDRESS on PORT" while connected, else empty.
     QString MeterPaneText() const;
-    // The status bar's first pane: "Ready", or what is being recorded and how many readings.
-    QString StatusPaneText() const;
     // Com Port > Reconnect Automatically: after a lost link, find the remembered meter again;
     // no message box waits for the user meanwhile.
     QAction* AutoReconnectAction() const { return m_pAutoReconnect; }

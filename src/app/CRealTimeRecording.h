@@ -55,7 +55,6 @@ public:
     void Hold();
     void Resume();
     void DropHeld();
-    bool IsHolding() const { return m_bHolding; }
 
 signals:
     void RecordingChanged(bool bRecording);

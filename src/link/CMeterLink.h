@@ -60,8 +60,6 @@ public:
     bool OpenDonglePort(const QString& strPort);
     // The message of the last OpenDonglePort that failed (GUI thread only).
     QString OpenFailure() const { return m_strOpenFailure; }
-    // The port OpenDonglePort opened last (GUI thread only).
-    QString OpenPort() const { return m_strOpenPort; }
     // Opens the port and, 500 ms later, starts discovery. DeviceFound follows.
     bool Scan(const QString& strPort);
     // Links to the meter at the address text ("c8:fd:19:0a:bc:de"); Connected()
