@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libxlsxwriter-dev
   clang libclang-rt-14-dev
-  xvfb xauth socat poppler-utils fonts-dejavu-core unzip
+  xvfb xauth x11-utils socat poppler-utils fonts-dejavu-core unzip
   dpkg-dev file
 )
 missing=()

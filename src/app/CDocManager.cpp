@@ -1,8 +1,10 @@
 #include "app/CDocManager.h"
 
 #include "app/CChildFrame.h"
-#include "app/CMainFrame.h"
+#include "app/CCommandHost.h"
+#include "app/CDocumentArea.h"
 #include "base/CProgramInfo.h"
+#include "base/LogCategories.h"
 #include "document/CDocumentType.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/ui/CMyTalvaView.h"
@@ -35,21 +37,22 @@ QString CanonicalPath(const QString& strPath)
 
 } // namespace
 
-CDocManager::CDocManager(CMainFrame& frame, CPrompt& prompt)
-    : QObject(&frame)
-    , m_frame(frame)
+CDocManager::CDocManager(CCommandHost& commands, CDocumentArea& area, CPrompt& prompt, QObject* pParent)
+    : QObject(pParent)
+    , m_commands(commands)
+    , m_area(area)
     , m_prompt(prompt)
 {
     m_fnOpenFileName = [this](const QString& strDir) {
-        return QFileDialog::getOpenFileName(&m_frame, tr("Open"), strDir, DocumentType::FilterName());
+        return QFileDialog::getOpenFileName(m_commands.CommandWindow(), tr("Open"), strDir, DocumentType::FilterName());
     };
     m_fnSaveFileName = [this](const QString& strSuggested) {
-        QFileDialog dlg(&m_frame, tr("Save As"), strSuggested, DocumentType::FilterName());
+        QFileDialog dlg(m_commands.CommandWindow(), tr("Save As"), strSuggested, DocumentType::FilterName());
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setDefaultSuffix(DocumentType::Extension().mid(1));
         return dlg.exec() == QDialog::Accepted ? dlg.selectedFiles().value(0) : QString();
     };
-    connect(frame.MdiArea(), &QMdiArea::subWindowActivated, this, [this] {
+    connect(area.MdiArea(), &QMdiArea::subWindowActivated, this, [this] {
         UpdateCommands();
         emit ActiveViewChanged(ActiveView());
     });
@@ -65,8 +68,8 @@ QString CDocManager::SettingsPath()
 
 void CDocManager::AddCommands()
 {
-    QMenu* pFile = m_frame.Menu(CMainFrame::MenuId::File);
-    QAction* pExit = m_frame.ExitAction();
+    QMenu* pFile = m_commands.Menu(CCommandHost::MenuId::File);
+    QAction* pExit = m_commands.ExitAction();
     auto add = [&](const QString& strText, const QKeySequence& key, const QString& strTip, auto slot) {
         auto* pAction = new QAction(strText, pFile);
         pAction->setShortcut(key);
@@ -84,10 +87,11 @@ void CDocManager::AddCommands()
     m_pRecentStart = pFile->insertSeparator(pExit);
     pFile->insertSeparator(pExit);
 
-    pOpen->setIcon(m_frame.style()->standardIcon(QStyle::SP_DialogOpenButton));
-    m_pSave->setIcon(m_frame.style()->standardIcon(QStyle::SP_DialogSaveButton));
-    m_frame.AddToolButton(CMainFrame::ToolButton::Open, pOpen);
-    m_frame.AddToolButton(CMainFrame::ToolButton::Save, m_pSave);
+    const QStyle* pStyle = m_commands.CommandWindow()->style();
+    pOpen->setIcon(pStyle->standardIcon(QStyle::SP_DialogOpenButton));
+    m_pSave->setIcon(pStyle->standardIcon(QStyle::SP_DialogSaveButton));
+    m_commands.AddToolButton(CCommandHost::ToolButton::Open, pOpen);
+    m_commands.AddToolButton(CCommandHost::ToolButton::Save, m_pSave);
     UpdateRecentMenu();
     UpdateCommands();
 }
@@ -114,7 +118,7 @@ QList<CMyTalvaView*> CDocManager::Views() const
 CMyTalvaView* CDocManager::ActiveView() const
 {
     // The current window, even while another program or a dialog has the focus.
-    auto* pFrame = qobject_cast<CChildFrame*>(m_frame.MdiArea()->currentSubWindow());
+    auto* pFrame = qobject_cast<CChildFrame*>(m_area.MdiArea()->currentSubWindow());
     auto* pView = pFrame ? qobject_cast<CMyTalvaView*>(pFrame->View()) : nullptr;
     return ViewId(pView) != 0 ? pView : nullptr; // not one that is closing
 }
@@ -136,7 +140,7 @@ CMyTalvaView* CDocManager::AddView(std::unique_ptr<CMyTalvaDoc> pDoc, const QStr
     pView->OnInitialUpdate();
     const int nId = ++m_nNextId;
     m_entries.append({pView, nId});
-    CChildFrame* pFrame = m_frame.AddChildFrame(pView);
+    CChildFrame* pFrame = m_area.AddChildFrame(pView);
     pFrame->SetCloseQuery([this, pView] { return QueryClose(pView); });
     connect(pView, &QObject::destroyed, this, [this, nId] {
         // Closed without its frame's close (the main window going): it goes all the same.
@@ -152,11 +156,14 @@ CMyTalvaView* CDocManager::AddView(std::unique_ptr<CMyTalvaDoc> pDoc, const QStr
 
 CMyTalvaView* CDocManager::NewDocument()
 {
-    return AddView(std::make_unique<CMyTalvaDoc>(), DocumentType::BaseName() + QString::number(++m_nUntitled), true);
+    const QString strTitle = DocumentType::BaseName() + QString::number(++m_nUntitled);
+    qCInfo(LogApp, "new document %s", qUtf8Printable(strTitle));
+    return AddView(std::make_unique<CMyTalvaDoc>(), strTitle, true);
 }
 
 CMyTalvaView* CDocManager::NewImportDocument(const QString& strTitle)
 {
+    qCInfo(LogApp, "new document %s", qUtf8Printable(strTitle));
     return AddView(std::make_unique<CMyTalvaDoc>(), strTitle, false);
 }
 
@@ -178,7 +185,7 @@ CMyTalvaView* CDocManager::OpenDocumentFile(const QString& strPath)
     const QString strCanonical = CanonicalPath(strPath);
     for (CMyTalvaView* pView : Views()) {
         if (!pView->PathName().isEmpty() && CanonicalPath(pView->PathName()) == strCanonical) {
-            m_frame.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(pView->parentWidget()));
+            ShowView(pView);
             return pView;
         }
     }
@@ -187,6 +194,8 @@ CMyTalvaView* CDocManager::OpenDocumentFile(const QString& strPath)
         RemoveRecentFile(strPath);
         return nullptr;
     }
+    qCInfo(LogApp, "opened %s (%lld readings)", qUtf8Printable(QDir::toNativeSeparators(strPath)),
+           qlonglong(pDoc->m_arrData[0].size()));
     CMyTalvaView* pView = AddView(std::move(pDoc), QFileInfo(strPath).fileName(), false);
     pView->SetPathName(QFileInfo(strPath).absoluteFilePath());
     AddRecentFile(strPath);
@@ -199,9 +208,16 @@ CMyTalvaView* CDocManager::OpenRecovered(const QString& strPath, const QString& 
     if (!pDoc)
         return nullptr;
     const QString strName = strTitle.isEmpty() ? DocumentType::BaseName() : strTitle;
+    qCInfo(LogApp, "restored %s from %s", qUtf8Printable(strName), qUtf8Printable(QDir::toNativeSeparators(strPath)));
     CMyTalvaView* pView = AddView(std::move(pDoc), tr("%1 (recovered)").arg(strName), false);
     pView->SetModified(true);
     return pView;
+}
+
+void CDocManager::ShowView(CMyTalvaView* pView)
+{
+    if (auto* pWindow = qobject_cast<QMdiSubWindow*>(pView->parentWidget()))
+        m_area.MdiArea()->setActiveSubWindow(pWindow);
 }
 
 void CDocManager::OnFileOpen()
@@ -262,6 +278,9 @@ bool CDocManager::SaveTo(CMyTalvaView* pView, const QString& strPath)
         return false;
     }
     const QFileInfo info(strPath);
+    qCInfo(LogApp, "saved %s to %s (%lld readings)", qUtf8Printable(pView->Title()),
+           qUtf8Printable(QDir::toNativeSeparators(info.absoluteFilePath())),
+           qlonglong(pView->GetDocument()->m_arrData[0].size()));
     pView->SetPathName(info.absoluteFilePath());
     pView->SetTitle(info.fileName());
     pView->SetModified(false);
@@ -290,6 +309,7 @@ bool CDocManager::QueryClose(CMyTalvaView* pView)
     if (!m_bClosingAll && !SaveModified(pView))
         return false;
     emit ViewClosing(pView);
+    qCInfo(LogApp, "closed %s", qUtf8Printable(pView->Title()));
     // Gone for the commands from now on, though the window is deleted a moment later.
     const int nId = ViewId(pView);
     m_entries.removeIf([nId](const CEntry& entry) { return entry.nId == nId; });
@@ -374,7 +394,7 @@ void CDocManager::UpdateRecentMenu()
 {
     if (!m_pRecentStart)
         return;
-    QMenu* pFile = m_frame.Menu(CMainFrame::MenuId::File);
+    QMenu* pFile = m_commands.Menu(CCommandHost::MenuId::File);
     // One of them may be the action being triggered right now.
     for (QAction* pOld : std::as_const(m_recentActions)) {
         pFile->removeAction(pOld);

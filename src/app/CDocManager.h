@@ -9,7 +9,8 @@
 #include <memory>
 
 class CChildFrame;
-class CMainFrame;
+class CCommandHost;
+class CDocumentArea;
 class CMyTalvaDoc;
 class CMyTalvaView;
 class CPrompt;
@@ -26,8 +27,9 @@ class CDocManager : public QObject
 public:
     static constexpr int kMaxRecentFiles = 4;
 
-    // prompt shows the messages and questions; both outlive the manager.
-    CDocManager(CMainFrame& frame, CPrompt& prompt);
+    // commands takes the file commands, area the document windows, prompt shows the messages
+    // and questions; all three outlive the manager.
+    CDocManager(CCommandHost& commands, CDocumentArea& area, CPrompt& prompt, QObject* pParent = nullptr);
     ~CDocManager() override;
 
     // The File menu entries (before "E&xit") and the Open and Save toolbar buttons.
@@ -44,6 +46,8 @@ public:
     CMyTalvaView* OpenDocumentFile(const QString& strPath);
     // A recording kept by the recovery, as a new unsaved document titled strTitle.
     CMyTalvaView* OpenRecovered(const QString& strPath, const QString& strTitle);
+    // Makes the view's window the active one.
+    void ShowView(CMyTalvaView* pView);
 
     // The commands, on the current view.
     void OnFileOpen();
@@ -104,7 +108,8 @@ private:
     void UpdateCommands();
     QString LastDir() const;
 
-    CMainFrame& m_frame;
+    CCommandHost& m_commands;
+    CDocumentArea& m_area;
     CPrompt& m_prompt;
     QList<CEntry> m_entries;
     int m_nUntitled = 0;

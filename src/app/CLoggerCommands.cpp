@@ -1,37 +1,39 @@
 #include "app/CLoggerCommands.h"
 
+#include "app/CCommandHost.h"
+#include "app/CDockPages.h"
 #include "app/CDocManager.h"
-#include "app/CMainFrame.h"
 #include "app/CRealTimeRecording.h"
 #include "app/CWaitDlg.h"
 #include "document/ui/CMyTalvaView.h"
+#include "link/CMeterLink.h"
 #include "logger/ui/CLoggerList.h"
 #include "protocol/CMeterProtocol.h"
 
 #include <QAction>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QProgressBar>
-#include <QTabWidget>
 
-CLoggerCommands::CLoggerCommands(CMainFrame& frame, CPrompt& prompt)
-    : QObject(&frame)
-    , m_frame(frame)
-    , m_pDownload(new CLoggerDownload(frame.Protocol(), &frame.Link(), &prompt, this))
+CLoggerCommands::CLoggerCommands(CCommandHost& commands, CDockPages& pages, CWaitDlg& wait, CMeterProtocol& protocol,
+                                 CMeterLink& link, CDocManager& docs, CRealTimeRecording& recording, CPrompt& prompt,
+                                 QObject* pParent)
+    : QObject(pParent)
+    , m_pages(pages)
+    , m_wait(wait)
+    , m_docs(docs)
+    , m_pDownload(new CLoggerDownload(protocol, &link, &prompt, this))
     , m_pList(new CLoggerList)
 {
-    CMeterLink& link = frame.Link();
     m_pDownload->SetOnlineQuery([&link] { return link.IsMeterOnline(); });
-    frame.AddDockPage(m_pList, CLoggerList::Title());
+    pages.AddDockPage(m_pList, CLoggerList::Title());
 
-    m_pDownloadAction = frame.Menu(CMainFrame::MenuId::DataLogger)
+    m_pDownloadAction = commands.Menu(CCommandHost::MenuId::DataLogger)
                             ->addAction(QStringLiteral("Download Multimeter Logger"), QKeySequence(Qt::CTRL | Qt::Key_L),
                                         this, &CLoggerCommands::OnDownloadLogger);
     m_pDownloadAction->setStatusTip(QStringLiteral("Download the recordings stored in the meter's data logger"));
 
     CLoggerDownload* pDownload = m_pDownload;
-    CWaitDlg* pWait = frame.WaitDlg();
+    CWaitDlg* pWait = &wait;
     connect(pDownload, &CLoggerDownload::DownloadStarted, m_pList, &CLoggerList::Clear);
     connect(pDownload, &CLoggerDownload::DirectoryListed, this, &CLoggerCommands::OnDirectoryListed);
     connect(pDownload, &CLoggerDownload::RecordingStarted, this, &CLoggerCommands::OnRecordingStarted);
@@ -48,7 +50,7 @@ CLoggerCommands::CLoggerCommands(CMainFrame& frame, CPrompt& prompt)
                 ShowSingleRecording(records);
             });
     // Emitted on the link thread: recording stops on this one, before the blocks are shown.
-    connect(pDownload, &CLoggerDownload::RealTimeRecordingStop, &frame.Recording(), &CRealTimeRecording::OnStop,
+    connect(pDownload, &CLoggerDownload::RealTimeRecordingStop, &recording, &CRealTimeRecording::OnStop,
             Qt::QueuedConnection);
     connect(pWait, &CWaitDlg::CancelRequested, pDownload, &CLoggerDownload::Cancel);
     connect(&link, &CMeterLink::LinkError, pDownload, &CLoggerDownload::OnLinkLost);
@@ -67,28 +69,26 @@ void CLoggerCommands::OnDirectoryListed(const QList<LoggerListData>& entries)
 {
     if (entries.isEmpty() || !m_pDownload->IsDownloading())
         return; // an empty logger: nothing is requested, nothing to wait for
-    CWaitDlg* pWait = m_frame.WaitDlg();
-    pWait->BlockBar()->setRange(0, 0);
-    pWait->OverallBar()->setRange(0, int(entries.size()));
-    pWait->OverallBar()->setValue(0);
-    pWait->ShowCentred();
+    m_wait.BlockBar()->setRange(0, 0);
+    m_wait.OverallBar()->setRange(0, int(entries.size()));
+    m_wait.OverallBar()->setValue(0);
+    m_wait.ShowCentred();
 }
 
 void CLoggerCommands::OnRecordingStarted(int nBlockCount, bool bWholeMemory)
 {
-    CWaitDlg* pWait = m_frame.WaitDlg();
-    pWait->BlockBar()->setRange(0, nBlockCount);
-    pWait->BlockBar()->setValue(0);
-    if (bWholeMemory || !pWait->isVisible())
-        pWait->ShowCentred();
+    m_wait.BlockBar()->setRange(0, nBlockCount);
+    m_wait.BlockBar()->setValue(0);
+    if (bWholeMemory || !m_wait.isVisible())
+        m_wait.ShowCentred();
 }
 
 void CLoggerCommands::OnDownloadFinished(CLoggerDownload::Outcome outcome)
 {
-    m_frame.WaitDlg()->close();
+    m_wait.close();
     // What was fetched is listed whatever the end.
     if (outcome == CLoggerDownload::Outcome::Complete || m_pList->RowCount() > 0)
-        m_frame.Pages()->setCurrentWidget(m_pList);
+        m_pages.ShowDockPage(m_pList);
 }
 
 void CLoggerCommands::OnShowLoggerRecording(int nAddress)
@@ -112,12 +112,11 @@ void CLoggerCommands::ShowPending(const QList<CObData>& records)
     for (const CObData& record : records)
         arrPending.append(new CObData(record));
     if (!m_pLoggerView) {
-        m_pLoggerView = m_frame.DocManager().NewImportDocument(ViewTitle());
+        m_pLoggerView = m_docs.NewImportDocument(ViewTitle());
         m_pLoggerView->ImportLoggerRecords(arrPending);
     } else {
         m_pLoggerView->RefillLoggerRecords(arrPending);
-        if (auto* pWindow = qobject_cast<QMdiSubWindow*>(m_pLoggerView->parentWidget()))
-            m_frame.MdiArea()->setActiveSubWindow(pWindow);
+        m_docs.ShowView(m_pLoggerView);
     }
     qDeleteAll(arrPending); // whatever the document did not take (nothing, normally)
 }

@@ -7,10 +7,16 @@
 #include <QObject>
 #include <QPointer>
 
+class CCommandHost;
+class CDockPages;
+class CDocManager;
 class CLoggerList;
-class CMainFrame;
+class CMeterLink;
+class CMeterProtocol;
 class CMyTalvaView;
 class CPrompt;
+class CRealTimeRecording;
+class CWaitDlg;
 class QAction;
 
 // The logger part of the main window: "Data&Logger → Download Multimeter
@@ -23,8 +29,12 @@ class CLoggerCommands : public QObject
 public:
     static QString ViewTitle() { return QStringLiteral("DataLogger"); }
 
-    // frame outlives this object (it is its parent); prompt shows the messages.
-    CLoggerCommands(CMainFrame& frame, CPrompt& prompt);
+    // Everything given outlives this object: the main window's commands and dock pages, its
+    // wait dialog, the protocol and link the download drives, the documents, the recording it
+    // stops when a recording arrives, and the prompt that shows the messages.
+    CLoggerCommands(CCommandHost& commands, CDockPages& pages, CWaitDlg& wait, CMeterProtocol& protocol,
+                    CMeterLink& link, CDocManager& docs, CRealTimeRecording& recording, CPrompt& prompt,
+                    QObject* pParent = nullptr);
     ~CLoggerCommands() override;
 
     CLoggerDownload& Download() { return *m_pDownload; }
@@ -47,7 +57,9 @@ private:
     void OnRecordingStarted(int nBlockCount, bool bWholeMemory);
     void OnDownloadFinished(CLoggerDownload::Outcome outcome);
 
-    CMainFrame& m_frame;
+    CDockPages& m_pages;
+    CWaitDlg& m_wait;
+    CDocManager& m_docs;
     CLoggerDownload* m_pDownload;
     CLoggerList* m_pList;
     QAction* m_pDownloadAction = nullptr;

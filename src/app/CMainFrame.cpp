@@ -4,6 +4,7 @@
 #include "app/CAutoRecovery.h"
 #include "app/CChildFrame.h"
 #include "app/CDocManager.h"
+#include "app/CLinkPrompt.h"
 #include "app/CLinkWatchdog.h"
 #include "app/CLockIndicators.h"
 #include "app/CLoggerCommands.h"
@@ -12,6 +13,7 @@
 #include "app/CRealTimeRecording.h"
 #include "app/CWaitDlg.h"
 #include "base/CProgramInfo.h"
+#include "base/LogCategories.h"
 #include "document/CDocumentType.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/ui/CMyTalvaView.h"
@@ -19,6 +21,7 @@
 #include "graph/CGraphCommand.h"
 #include "link/CLinkReconnect.h"
 #include "link/CPortSettings.h"
+#include "link/CSerialPort.h"
 #include "link/ui/CBleScan.h"
 #include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
@@ -73,6 +76,8 @@ QAction* FollowingAction(const QMap<Key, Value>& map, Key key, ToAction toAction
 const QString kAutoReconnectKey = QStringLiteral("Link/AutoReconnect");
 const QString kConnectedText = QStringLiteral("Connected");
 const QString kDisconnectedText = QStringLiteral("Disconnected");
+const QString kReconnectingText = QStringLiteral("Reconnecting...");
+const QString kReadyText = QStringLiteral("Ready");
 
 } // namespace
 
@@ -83,7 +88,8 @@ CMainFrame::CMainFrame(QWidget* pParent)
     setWindowIcon(CProgramIcon::Icon());
     m_pLink = std::make_unique<CMeterLink>(nullptr);
     m_pPrompt = std::make_unique<CMessageBoxPrompt>(this, &m_pLink->GuiInvoker());
-    m_pLink->SetPrompt(m_pPrompt.get());
+    m_pLinkPrompt = std::make_unique<CLinkPrompt>(*m_pPrompt, [this](const QString& strText) { ShowLinkMessage(strText); });
+    m_pLink->SetPrompt(m_pLinkPrompt.get());
     m_pProtocol = std::make_unique<CMeterProtocol>(m_pLink.get(), m_pPrompt.get());
     m_pLink->SetMeterTextSink(m_pProtocol.get());
     m_pWatchdog = new CLinkWatchdog(*m_pLink, *m_pProtocol, this);
@@ -116,14 +122,34 @@ CMainFrame::CMainFrame(QWidget* pParent)
 CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(m_pLocks);
+    // Nothing more comes from the link thread or the reconnect's timers from here on.
+    m_pReconnect->Stop();
+    m_pLink->Shutdown();
     // The document windows go while the parts that follow them are still here.
     qDeleteAll(m_pMdiArea->subWindowList());
-    // The link thread runs the protocol: stop it before the protocol goes.
-    m_pLink->Shutdown();
-    // The download disconnects from the protocol, which goes before the children do.
-    delete m_pLogger;
+    // Every part that holds the link, the protocol or a prompt goes before them, each
+    // after the parts that use it: the order is written here, not left to the members'.
+    delete m_pLogger;    // the download, the docs, the recording, the protocol, the link
+    delete m_pOsc;       // the protocol, the prompt
+    delete m_pRecovery;  // the docs, the prompt
+    delete m_pRecording; // the docs
+    delete m_pDocs;      // the prompt
+    delete m_pScan;      // the link
+    delete m_pReconnect; // the link
+    delete m_pWatchdog;  // the link, the protocol
     m_pLogger = nullptr;
+    m_pOsc = nullptr;
+    m_pRecovery = nullptr;
+    m_pRecording = nullptr;
+    m_pDocs = nullptr;
+    m_pScan = nullptr;
+    m_pReconnect = nullptr;
+    m_pWatchdog = nullptr;
     m_pLink->SetMeterTextSink(nullptr);
+    m_pProtocol.reset();
+    m_pLink.reset();
+    m_pLinkPrompt.reset();
+    m_pPrompt.reset();
 }
 
 CPrompt& CMainFrame::Prompt()
@@ -174,15 +200,11 @@ void CMainFrame::CreateMenus()
     pConnect->setStatusTip(QStringLiteral("Find the meter through the Bluetooth dongle and connect to it"));
     m_pAutoReconnect = Menu(MenuId::ComPort)->addAction(QStringLiteral("&Reconnect Automatically"));
     m_pAutoReconnect->setCheckable(true);
-    m_pAutoReconnect->setStatusTip(QStringLiteral("When the link is lost, find the remembered meter again and reconnect"));
+    m_pAutoReconnect->setStatusTip(QStringLiteral("When the link is lost, find the remembered meter again and reconnect, "
+                                                  "with no message box to wait on"));
     m_pAutoReconnect->setChecked(QSettings(CDocManager::SettingsPath(), QSettings::IniFormat).value(kAutoReconnectKey).toBool());
-    connect(m_pAutoReconnect, &QAction::toggled, this, [this](bool bOn) {
-        QSettings(CDocManager::SettingsPath(), QSettings::IniFormat).setValue(kAutoReconnectKey, bOn);
-        if (!bOn && m_pReconnect->IsActive()) {
-            m_pReconnect->Stop();
-            ShowDisconnected();
-        }
-    });
+    m_pLinkPrompt->SetQuiet(m_pAutoReconnect->isChecked());
+    connect(m_pAutoReconnect, &QAction::toggled, this, &CMainFrame::OnAutoReconnectToggled);
 
     QMenu* pHelp = Menu(MenuId::Help);
     QAction* pHelpAction = pHelp->addAction(QStringLiteral("&Help"), QKeySequence::HelpContents, this, &CMainFrame::OnHelp);
@@ -203,13 +225,21 @@ void CMainFrame::CreateToolBar()
 
 void CMainFrame::CreateStatusBar()
 {
-    auto* pIdle = new QLabel(QStringLiteral("Ready"));
-    statusBar()->addWidget(pIdle, 1);
-    // The link's state stays in view; the messages beside it come and go.
+    // "Ready", or the recording under way; the messages come and go over it.
+    m_pStatusPane = new QLabel(kReadyText);
+    m_pStatusPane->setObjectName(QStringLiteral("statusPane"));
+    statusBar()->addWidget(m_pStatusPane, 1);
+    // The link's state and the meter stay in view.
+    m_pMeterPane = new QLabel;
+    m_pMeterPane->setObjectName(QStringLiteral("meterPane"));
+    m_pMeterPane->setAlignment(Qt::AlignCenter);
+    m_pMeterPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_pMeterPane->hide();
+    statusBar()->addPermanentWidget(m_pMeterPane);
     m_pLinkPane = new QLabel;
     m_pLinkPane->setObjectName(QStringLiteral("linkState"));
     m_pLinkPane->setAlignment(Qt::AlignCenter);
-    m_pLinkPane->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Reconnecting...")) + 16);
+    m_pLinkPane->setMinimumWidth(fontMetrics().horizontalAdvance(kReconnectingText) + 16);
     m_pLinkPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statusBar()->addPermanentWidget(m_pLinkPane);
     const int nPaneWidth = fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 16;
@@ -230,6 +260,20 @@ void CMainFrame::UpdateLockPanes()
     m_pCapPane->setText(m_pLocks->CapsLock() ? QStringLiteral("CAP") : QString());
     m_pNumPane->setText(m_pLocks->NumLock() ? QStringLiteral("NUM") : QString());
     m_pScrlPane->setText(m_pLocks->ScrollLock() ? QStringLiteral("SCRL") : QString());
+    // A key that is off leaves no empty box behind.
+    for (QLabel* pPane : {m_pCapPane, m_pNumPane, m_pScrlPane})
+        pPane->setVisible(!pPane->text().isEmpty());
+}
+
+void CMainFrame::UpdateRecordingPane(const QString& strTitle, qsizetype nReadings)
+{
+    const QString strCount = nReadings == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(nReadings);
+    m_pStatusPane->setText(strTitle.isEmpty() ? kReadyText : QStringLiteral("Recording %1: %2").arg(strTitle, strCount));
+}
+
+QString CMainFrame::MeterPaneText() const
+{
+    return m_pMeterPane->text();
 }
 
 void CMainFrame::CreatePageBar()
@@ -315,12 +359,18 @@ void CMainFrame::CreateExportCommands()
 
 void CMainFrame::CreateLogger()
 {
-    m_pLogger = new CLoggerCommands(*this, *m_pPrompt);
+    m_pLogger = new CLoggerCommands(*this, *this, *m_pWaitDlg, *m_pProtocol, *m_pLink, *m_pDocs, *m_pRecording,
+                                    *m_pPrompt, this);
 }
 
 void CMainFrame::AddDockPage(QWidget* pPage, const QString& strTitle)
 {
     m_pPages->addTab(pPage, strTitle);
+}
+
+void CMainFrame::ShowDockPage(QWidget* pPage)
+{
+    m_pPages->setCurrentWidget(pPage);
 }
 
 void CMainFrame::SetGraphControlBar(QWidget* pBar)
@@ -334,12 +384,13 @@ void CMainFrame::SetGraphControlBar(QWidget* pBar)
 
 void CMainFrame::CreateDocuments()
 {
-    m_pDocs = new CDocManager(*this, *m_pPrompt);
+    m_pDocs = new CDocManager(*this, *this, *m_pPrompt, this);
     m_pDocs->AddCommands();
     m_pRecording = new CRealTimeRecording(*m_pDocs, [this] { return m_pLink->IsMeterOnline(); }, this);
     m_pRecording->AddCommands(*this);
     connect(m_pRecording, &CRealTimeRecording::StartRefused, this,
             [this] { ShowLinkMessage(QStringLiteral("No meter is online: connect to it first (Com Port, ConnectBle)")); });
+    connect(m_pRecording, &CRealTimeRecording::LiveCountChanged, this, &CMainFrame::UpdateRecordingPane);
     m_pRecovery = new CAutoRecovery(*m_pDocs, *m_pPrompt, CAutoRecovery::DefaultRoot(), this);
 
     // The graph tool bar and "Setting" act on the current document's view.
@@ -380,6 +431,8 @@ void CMainFrame::ConnectProtocol()
 
     connect(m_pLink.get(), &CMeterLink::Connected, this, [this] {
         m_pLinkPane->setText(kConnectedText);
+        m_pMeterPane->setText(QStringLiteral("%1 on %2").arg(m_pLink->LastAddress(), CSerialPort::PortLabel(m_pLink->LastPort())));
+        m_pMeterPane->show();
         ShowLinkMessage(kConnectedText);
         m_pWatchdog->Start();
     });
@@ -392,7 +445,7 @@ void CMainFrame::ConnectProtocol()
     });
     connect(m_pReconnect, &CLinkReconnect::Progress, this, [this](const QString& strText) {
         if (m_pReconnect->IsActive())
-            m_pLinkPane->setText(QStringLiteral("Reconnecting..."));
+            m_pLinkPane->setText(kReconnectingText);
         ShowLinkMessage(strText);
     });
     connect(m_pScan, &CBleScan::ConnectRequested, this,
@@ -425,23 +478,66 @@ void CMainFrame::ShowDisconnected()
 {
     m_pWatchdog->Stop();
     m_pLinkPane->setText(kDisconnectedText);
+    m_pMeterPane->clear();
+    m_pMeterPane->hide();
     ShowLinkMessage(kDisconnectedText);
     m_pLeftDlg->SetStale(true);
+}
+
+bool CMainFrame::IsLinked() const
+{
+    return m_pLink->IsPortOpen() && m_pLink->LinkState() == CMeterLink::kConnected;
+}
+
+bool CMainFrame::StartReconnect(bool bAtOnce)
+{
+    // The meter just lost, else the remembered one.
+    const bool bLast = !m_pLink->LastAddress().isEmpty();
+    const QString strAddress = bLast ? m_pLink->LastAddress() : CPortSettings::ReadMacSetting();
+    const QString strPort = bLast ? m_pLink->LastPort() : CPortSettings::ReadPortSetting();
+    if (strAddress.isEmpty() || strPort.isEmpty())
+        return false;
+    m_pLinkPane->setText(kReconnectingText);
+    if (bAtOnce)
+        m_pReconnect->StartNow(strPort, strAddress);
+    else
+        m_pReconnect->Start(strPort, strAddress);
+    return true;
 }
 
 void CMainFrame::OnLinkLost(const QString& strMessage)
 {
     ShowDisconnected();
-    // The meter just lost, else the remembered one.
-    const bool bLast = !m_pLink->LastAddress().isEmpty();
-    const QString strAddress = bLast ? m_pLink->LastAddress() : CPortSettings::ReadMacSetting();
-    const QString strPort = bLast ? m_pLink->LastPort() : CPortSettings::ReadPortSetting();
-    if (!m_pAutoReconnect->isChecked() || strAddress.isEmpty())
+    if (!m_pAutoReconnect->isChecked())
         return;
-    // No box to wait on for every dropout of an unattended run: the status bar tells it.
-    m_pPrompt->SkipNextMessage(strMessage);
+    // No box waits for the user (the link's prompt is quiet): the status bar tells it.
     ShowLinkMessage(strMessage);
-    m_pReconnect->Start(strPort, strAddress);
+    StartReconnect(false);
+}
+
+void CMainFrame::OnAutoReconnectToggled(bool bOn)
+{
+    QSettings(CDocManager::SettingsPath(), QSettings::IniFormat).setValue(kAutoReconnectKey, bOn);
+    m_pLinkPrompt->SetQuiet(bOn);
+    qCInfo(LogApp, "Reconnect Automatically %s", bOn ? "on" : "off");
+    if (!bOn) {
+        if (m_pReconnect->IsActive()) {
+            m_pReconnect->Stop();
+            ShowDisconnected();
+        }
+        return;
+    }
+    // Ticked while no meter is linked: look for it now rather than after the next loss.
+    if (IsLinked() || m_pReconnect->IsActive())
+        return;
+    if (!StartReconnect(true))
+        ShowLinkMessage(QStringLiteral("No meter to reconnect to yet: connect to it once (Com Port, ConnectBle)"));
+}
+
+void CMainFrame::ConnectAtStartUp()
+{
+    if (m_pAutoReconnect->isChecked() && !IsLinked() && !m_pReconnect->IsActive())
+        StartReconnect(true);
 }
 
 void CMainFrame::OnConnectBle()
@@ -483,6 +579,8 @@ void CMainFrame::OnAbout()
 
 void CMainFrame::AutoConnect(const QString& strPort)
 {
+    // This meter rather than the one a reconnect may be looking for.
+    m_pReconnect->Stop();
     // A temporary port (the demo's) is never remembered in place of the user's.
     m_pLink->SetRememberSettings(false);
     ShowLinkMessage(QStringLiteral("Scanning %1...").arg(strPort));
@@ -498,11 +596,16 @@ void CMainFrame::AutoConnect(const QString& strPort)
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
-    // The documents first: whoever cancels their save question keeps the link too.
+    // The documents first: whoever cancels their save question keeps the link too. While the
+    // questions are open, readings wait instead of entering the documents being asked about.
+    m_pRecording->Hold();
     if (!m_pDocs->CloseAll()) {
+        m_pRecording->Resume();
         pEvent->ignore();
         return;
     }
+    m_pRecording->DropHeld();
+    qCInfo(LogApp, "exit");
     // The link thread is stopped cooperatively (a wait of it for this thread
     // is released first) and the port closed; only then the window goes.
     m_pReconnect->Stop();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/CCommandHost.h"
+#include "app/CDockPages.h"
+#include "app/CDocumentArea.h"
 #include "link/CMeterLink.h"
 
 #include <QMainWindow>
@@ -14,6 +17,7 @@ class CChildFrame;
 class CControlDlgBar;
 class CDocManager;
 class CLeftDlg;
+class CLinkPrompt;
 class CLinkReconnect;
 class CLinkWatchdog;
 class CLockIndicators;
@@ -36,20 +40,16 @@ class QVBoxLayout;
 // windows, the scan and wait dialogs and the timers: 1 blanks the panel
 // 500 ms after start, 2 is the link watchdog.
 //
-// Other parts add their commands through Menu() and AddToolButton(), which
-// keep the menus and the toolbar in their fixed order whatever the order of
-// the calls, and their windows through AddDockPage(), SetGraphControlBar()
-// and AddChildFrame().
-class CMainFrame : public QMainWindow
+// Other parts reach it through narrow interfaces: they add their commands
+// through CCommandHost (Menu(), AddToolButton(), which keep the menus and the
+// toolbar in their fixed order whatever the order of the calls), their
+// document windows through CDocumentArea and their dock pages through
+// CDockPages; SetGraphControlBar() places the graph tool bar.
+class CMainFrame : public QMainWindow, public CCommandHost, public CDocumentArea, public CDockPages
 {
     Q_OBJECT
 public:
     static constexpr int kBlankPanelMs = 500;
-
-    // Menus of the menu bar, in their order.
-    enum class MenuId { File, View, ComPort, RealTime, DataLogger, GraphSetting, Help };
-    // Toolbar buttons, in their order.
-    enum class ToolButton { Open, Save, ExportToExcel, Start, Stop, PrintGraph, About };
 
     explicit CMainFrame(QWidget* pParent = nullptr);
     ~CMainFrame() override;
@@ -66,7 +66,7 @@ public:
     // The waveform slots, the scope windows and the stored-waveform list.
     COscWindows& Oscilloscope() { return *m_pOsc; }
     const QTimer& BlankPanelTimer() const { return m_timerBlankPanel; }
-    QMdiArea* MdiArea() const { return m_pMdiArea; }
+    QMdiArea* MdiArea() const override { return m_pMdiArea; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     QDockWidget* PageBar() const { return m_pPageBar; }
     QTabWidget* Pages() const { return m_pPages; }
@@ -79,18 +79,18 @@ public:
     // "Download Multimeter Logger", the logger list page and the logger-data view.
     CLoggerCommands& Logger() { return *m_pLogger; }
 
-    // The menu, made on first use in its place in the menu bar.
-    QMenu* Menu(MenuId id);
-    // "E&xit", the last entry of the File menu: insert file commands before it.
-    QAction* ExitAction() const { return m_pExit; }
-    // Puts an action on the toolbar at the place of its button.
-    void AddToolButton(ToolButton button, QAction* pAction);
-    // A page of the left dock after "Display" (the logger list).
-    void AddDockPage(QWidget* pPage, const QString& strTitle);
+    // CCommandHost
+    QMenu* Menu(MenuId id) override;
+    QAction* ExitAction() const override { return m_pExit; }
+    void AddToolButton(ToolButton button, QAction* pAction) override;
+    QWidget* CommandWindow() override { return this; }
+    // CDockPages: a page of the left dock after "Display" (the logger list).
+    void AddDockPage(QWidget* pPage, const QString& strTitle) override;
+    void ShowDockPage(QWidget* pPage) override;
     // The graph tool bar, shown in the left dock under the pages.
     void SetGraphControlBar(QWidget* pBar);
-    // A document window in the client area, maximised and active.
-    CChildFrame* AddChildFrame(QWidget* pView);
+    // CDocumentArea: a document window in the client area, maximised and active.
+    CChildFrame* AddChildFrame(QWidget* pView) override;
 
     // A file named on the command line or dropped, opened by what it is: a waveform (.osc) in
     // a scope window of its own, a recording (.mLog) as a document. Anything else, or a file
@@ -105,10 +105,16 @@ public:
     void OnAbout();
     // Scans the port and connects to the first meter found (the --demo start).
     void AutoConnect(const QString& strPort);
+    // With Reconnect Automatically on, connects to the remembered meter on the remembered
+    // port, trying again as after a lost link until it answers (the program's start).
+    void ConnectAtStartUp();
 
     // The link pane of the status bar: "Connected", "Disconnected", "Reconnecting...", or empty.
     QString LinkStateText() const;
-    // Com Port > Reconnect Automatically: after a lost link, find the remembered meter again.
+    // The status bar's meter pane: "ADDRESS on PORT" while connected, else empty.
+    QString MeterPaneText() const;
+    // Com Port > Reconnect Automatically: after a lost link, find the remembered meter again;
+    // no message box waits for the user meanwhile.
     QAction* AutoReconnectAction() const { return m_pAutoReconnect; }
     CLinkReconnect& Reconnector() { return *m_pReconnect; }
 
@@ -137,15 +143,24 @@ private:
     // The link is gone (lost, or closed for a new scan): say so, mark the last reading.
     void ShowDisconnected();
     void OnLinkLost(const QString& strMessage);
+    void OnAutoReconnectToggled(bool bOn);
+    // Looks for the meter of the last connect (else the remembered one) until it is back;
+    // false when there is none to look for.
+    bool StartReconnect(bool bAtOnce);
+    bool IsLinked() const;
     void UpdateLockPanes();
+    void UpdateRecordingPane(const QString& strTitle, qsizetype nReadings);
 
     std::unique_ptr<CMessageBoxPrompt> m_pPrompt;
+    std::unique_ptr<CLinkPrompt> m_pLinkPrompt; //!< the link's messages: boxes, or the status bar while reconnecting by itself
     std::unique_ptr<CMeterLink> m_pLink;
     std::unique_ptr<CMeterProtocol> m_pProtocol;
     CLinkWatchdog* m_pWatchdog;
     CLinkReconnect* m_pReconnect;
     QAction* m_pAutoReconnect = nullptr;
+    QLabel* m_pStatusPane = nullptr;
     QLabel* m_pLinkPane = nullptr;
+    QLabel* m_pMeterPane = nullptr;
     COscWindows* m_pOsc = nullptr;
     QTimer m_timerBlankPanel;
 

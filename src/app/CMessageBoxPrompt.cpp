@@ -1,10 +1,10 @@
 #include "app/CMessageBoxPrompt.h"
 
+#include "base/LogCategories.h"
 #include "link/CBlockingInvoker.h"
 
 #include <QMessageBox>
 #include <QPointer>
-#include <QThread>
 
 #include <cstdio>
 #include <memory>
@@ -17,10 +17,7 @@ CMessageBoxPrompt::CMessageBoxPrompt(QWidget* pParentWindow, CBlockingInvoker* p
 
 void CMessageBoxPrompt::Message(const QString& strText, const QString& strCaption, Icon icon)
 {
-    if (!m_strSkip.isEmpty() && strText == m_strSkip && thread() == QThread::currentThread()) {
-        m_strSkip.clear();
-        return;
-    }
+    qCInfo(LogApp, "message box: %s", qUtf8Printable(strText));
     if (m_bUnattended) {
         std::fprintf(stderr, "multimeter: %s\n", qPrintable(strText));
         return;
@@ -37,6 +34,7 @@ void CMessageBoxPrompt::Message(const QString& strText, const QString& strCaptio
 
 CPrompt::Answer CMessageBoxPrompt::Ask(const QString& strText, const QString& strCaption, bool bCancel)
 {
+    qCInfo(LogApp, "question: %s", qUtf8Printable(strText));
     if (m_bUnattended)
         return CPrompt::Ask(strText, strCaption, bCancel);
     QPointer<QWidget> pParent = m_pParentWindow;
@@ -51,5 +49,7 @@ CPrompt::Answer CMessageBoxPrompt::Ask(const QString& strText, const QString& st
         const int nButton = box.exec();
         *pAnswer = nButton == QMessageBox::Yes ? Yes : nButton == QMessageBox::No ? No : Cancel;
     });
+    static const char* const kAnswers[] = { "yes", "no", "cancel" };
+    qCInfo(LogApp, "answered: %s", kAnswers[*pAnswer]);
     return *pAnswer;
 }

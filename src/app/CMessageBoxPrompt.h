@@ -13,7 +13,8 @@ class QWidget;
 // Message boxes, shown on the GUI thread; a worker that calls Message waits
 // until the box is closed, unless the invoker is cancelled (stopping the worker).
 // Unattended (nobody at the screen, as while a screenshot is taken), messages go
-// to stderr and questions get the answer that changes nothing.
+// to stderr and questions get the answer that changes nothing. Every message and
+// question, and its answer, is a line of the diagnostic log.
 class CMessageBoxPrompt : public QObject, public CPrompt
 {
     Q_OBJECT
@@ -22,14 +23,10 @@ public:
     void Message(const QString& strText, const QString& strCaption, Icon icon) override;
     Answer Ask(const QString& strText, const QString& strCaption, bool bCancel) override;
     void SetUnattended(bool bUnattended) { m_bUnattended = bUnattended; }
-    // The next Message with exactly this text is not shown (the window already
-    // says it and acts on it, as the automatic reconnect does). GUI thread only.
-    void SkipNextMessage(const QString& strText) { m_strSkip = strText; }
 
 private:
     QWidget* m_pParentWindow;
     CBlockingInvoker* m_pInvoker;
     CThreadHandoff m_gui { this };           //!< how a worker's box reaches the GUI thread
     std::atomic<bool> m_bUnattended{false}; //!< set on the GUI thread, read by any caller
-    QString m_strSkip;                      //!< GUI thread only, like the boxes
 };

@@ -4,7 +4,9 @@
 #include "app/CDemoMeter.h"
 #include "app/CMainFrame.h"
 #include "app/CProgramIcon.h"
+#include "base/CDiagnosticLog.h"
 #include "base/CProgramInfo.h"
+#include "base/LogCategories.h"
 #include "link/CPrompt.h"
 #include "panel/CLeftDlg.h"
 
@@ -16,16 +18,23 @@
 #include <cstdio>
 
 CMyTalvaApp::CMyTalvaApp(int& argc, char** argv)
-    : m_pApp(std::make_unique<QApplication>(argc, argv))
+    : m_pLog(std::make_unique<CDiagnosticLog>())
+    , m_pApp(std::make_unique<QApplication>(argc, argv))
 {
-    // The settings folder is shared with multimeter-cli.
+    // The settings folder is shared with multimeter-cli. No display name: the platform would
+    // add it to a caption that names the program already.
     CProgramInfo::SetSettingsIdentity();
-    QApplication::setApplicationDisplayName(CProgramInfo::Name());
     QApplication::setApplicationVersion(CProgramInfo::Version());
     QApplication::setWindowIcon(CProgramIcon::Icon());
 }
 
-CMyTalvaApp::~CMyTalvaApp() = default;
+CMyTalvaApp::~CMyTalvaApp()
+{
+    // The window goes while the application that made it is still there.
+    m_pFrame.reset();
+    m_pDemo.reset();
+    m_pApp.reset();
+}
 
 void CMyTalvaApp::Fail(const QString& strMessage, int nStatus)
 {
@@ -50,8 +59,10 @@ bool CMyTalvaApp::InitInstance()
         QStringLiteral("Save a picture of the main window to <PNG> once it is ready (with --demo: once the first "
                        "reading is shown), then quit."),
         QStringLiteral("PNG"));
+    const QCommandLineOption logOption(CDiagnosticLog::OptionName(), CDiagnosticLog::OptionHelp(), QStringLiteral("FILE"));
     parser.addOption(demoOption);
     parser.addOption(screenshotOption);
+    parser.addOption(logOption);
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Recordings (.mLog) and waveforms (.osc) to open."),
                                  QStringLiteral("[FILE...]"));
     if (!parser.parse(QApplication::arguments())) {
@@ -63,6 +74,14 @@ bool CMyTalvaApp::InitInstance()
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
     m_strScreenshot = parser.value(screenshotOption);
+    if (parser.isSet(logOption)) {
+        QString strError;
+        if (!m_pLog->OpenFile(parser.value(logOption), &strError)) {
+            Fail(strError, kFailed);
+            return false;
+        }
+    }
+    qCInfo(LogApp, "%s %s started", qUtf8Printable(CProgramInfo::Name()), qUtf8Printable(CProgramInfo::Version()));
 
     m_pFrame = std::make_unique<CMainFrame>();
     m_pFrame->SetUnattended(!m_strScreenshot.isEmpty());
@@ -85,6 +104,8 @@ bool CMyTalvaApp::InitInstance()
             return false;
         }
         m_pFrame->AutoConnect(m_pDemo->PortPath());
+    } else if (m_strScreenshot.isEmpty()) {
+        m_pFrame->ConnectAtStartUp();
     }
     if (!m_strScreenshot.isEmpty())
         ScreenshotWhenReady();

@@ -2,12 +2,13 @@
 
 #include "protocol/CDecodedReading.h"
 
+#include <QList>
 #include <QObject>
 
 #include <functional>
 
+class CCommandHost;
 class CDocManager;
-class CMainFrame;
 class CMyTalvaView;
 class QAction;
 
@@ -24,8 +25,11 @@ public:
     // fnOnline answers whether the meter is online (Start does nothing otherwise).
     CRealTimeRecording(CDocManager& docs, std::function<bool()> fnOnline, QObject* pParent = nullptr);
 
+    // The most readings Hold keeps (a live document's limit).
+    static constexpr int kMaxHeld = 20000;
+
     // "&Real Time" menu and the toolbar: "Start" and "Stop".
-    void AddCommands(CMainFrame& frame);
+    void AddCommands(CCommandHost& commands);
     QAction* StartAction() const { return m_pStart; }
     QAction* StopAction() const { return m_pStop; }
 
@@ -38,17 +42,26 @@ public:
     void OnStop();
 
     // One decoded reading: recorded live while recording (series-8 frames), or as a statistics
-    // reading when the meter is in series-9 mode.
+    // reading when it is a series-9 frame and the meter is in series-9 mode.
     void OnReading(const CDecodedReading& decoded);
     void RecordLive(const CDecodedReading& decoded);
     void RecordStatistics(const CDecodedReading& decoded);
     // A new view for statistics recording.
     CMyTalvaView* OpenStatisticsView();
 
+    // While the documents are asked about (the save questions of an exit), the readings that
+    // arrive wait here instead of changing them; Resume records them in order, DropHeld forgets
+    // them (the exit goes on).
+    void Hold();
+    void Resume();
+    void DropHeld();
+
 signals:
     void RecordingChanged(bool bRecording);
     // Start found the meter offline and opened nothing.
     void StartRefused();
+    // The live document and how many readings it holds now; an empty title once recording stops.
+    void LiveCountChanged(const QString& strTitle, qsizetype nReadings);
 
 private:
     CMyTalvaView* StartNewLive();
@@ -58,6 +71,8 @@ private:
     CDocManager& m_docs;
     std::function<bool()> m_fnOnline;
     bool m_bRecording = false;
+    bool m_bHolding = false;
+    QList<CDecodedReading> m_held; //!< what arrived while holding, oldest first
     QAction* m_pStart = nullptr;
     QAction* m_pStop = nullptr;
 };

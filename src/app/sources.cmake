@@ -3,6 +3,7 @@ list(APPEND UI_SOURCES
   app/CAutoRecovery.cpp
   app/CChildFrame.cpp
   app/CDocManager.cpp
+  app/CLinkPrompt.cpp
   app/CLinkWatchdog.cpp
   app/CLockIndicators.cpp
   app/CLoggerCommands.cpp

@@ -4,4 +4,6 @@ list(APPEND CORE_SOURCES
   base/CFileIo.cpp
   base/CProgramInfo.h
   base/CSpreadsheetText.cpp
+  base/CDiagnosticLog.cpp
+  base/LogCategories.cpp
 )

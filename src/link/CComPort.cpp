@@ -17,7 +17,6 @@ CComPort::~CComPort()
 bool CComPort::Open(const QString& strPort, int nBaud, CComReceiver* pReceiver)
 {
     Close();
-    m_bErrorReported = false;
     auto pSerial = std::make_unique<CSerialPort>();
     try {
         pSerial->Open(strPort, nBaud);
@@ -25,16 +24,22 @@ bool CComPort::Open(const QString& strPort, int nBaud, CComReceiver* pReceiver)
         m_strOpenError = e.ErrorMessage();
         return false;
     }
-    if (::pipe2(m_hStopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    int hStopPipe[2] = { -1, -1 };
+    if (::pipe2(hStopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         m_strOpenError = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     m_strPort = strPort;
     {
         std::lock_guard lock(m_writeMutex);
+        m_hStopPipe[0] = hStopPipe[0];
+        m_hStopPipe[1] = hStopPipe[1];
         m_pReceiver = pReceiver;
         m_pSerial = std::move(pSerial);
+        m_bErrorReported = false;
+        ++m_nGeneration;
     }
+    m_bOpen = true;
     CComReceiver* pSelf = this; // the port filters what the reader tells
     m_pReadThread = std::make_unique<CReadComThread>(pSelf, m_nReadSize);
     m_pReadThread->Start(m_pSerial->Handle(), m_hStopPipe[0]);
@@ -43,26 +48,27 @@ bool CComPort::Open(const QString& strPort, int nBaud, CComReceiver* pReceiver)
 
 void CComPort::Close()
 {
-    if (m_pReadThread) {
+    m_bOpen = false;
+    // One byte in the stop pipe ends the reader and wakes a write waiting for room.
+    if (m_hStopPipe[1] >= 0) {
         const char cStop = 1;
         [[maybe_unused]] const ssize_t n = ::write(m_hStopPipe[1], &cStop, 1);
+    }
+    if (m_pReadThread) {
         m_pReadThread->Join();
         m_pReadThread.reset();
     }
+    std::lock_guard lock(m_writeMutex);
+    const bool bWasOpen = m_pSerial != nullptr;
+    m_pSerial.reset();
+    m_pReceiver = nullptr;
     for (int& h : m_hStopPipe) {
         if (h >= 0)
             ::close(h);
         h = -1;
     }
-    std::lock_guard lock(m_writeMutex);
-    m_pSerial.reset();
-    m_pReceiver = nullptr;
-}
-
-bool CComPort::IsOpen() const
-{
-    std::lock_guard lock(m_writeMutex);
-    return m_pSerial && m_pSerial->IsOpen();
+    if (bWasOpen)
+        ++m_nGeneration;
 }
 
 int CComPort::Write(const void* pData, int nCount)
@@ -71,6 +77,8 @@ int CComPort::Write(const void* pData, int nCount)
     if (!m_pSerial || !m_pSerial->IsOpen())
         return 0;
     const int fd = m_pSerial->Handle();
+    const quint64 nGeneration = m_nGeneration.load();
+    bool bClosing = false;
     const auto* p = static_cast<const unsigned char*>(pData);
     int nDone = 0;
     QString strError;
@@ -87,21 +95,25 @@ int CComPort::Write(const void* pData, int nCount)
             strError = QString::fromLocal8Bit(std::strerror(errno));
             break;
         }
-        // Output queue full: wait for room, but never for ever.
+        // Output queue full: wait for room, but never for ever, and not past a Close.
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd pfd { fd, POLLOUT, 0 };
-        if (left.count() <= 0 || ::poll(&pfd, 1, int(left.count())) == 0) {
+        pollfd pfds[2] = { { fd, POLLOUT, 0 }, { m_hStopPipe[0], POLLIN, 0 } };
+        if (left.count() <= 0 || ::poll(pfds, 2, int(left.count())) == 0) {
             strError = QStringLiteral("write timed out");
             break;
         }
-        if (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) {
+        if (pfds[1].revents != 0) {
+            bClosing = true; // the owner is closing the port: nothing to report
+            break;
+        }
+        if (pfds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
             strError = QStringLiteral("the device was closed");
             break;
         }
     }
     lock.unlock();
-    if (!strError.isEmpty())
-        OnComError(strError);
+    if (!strError.isEmpty() && !bClosing)
+        ReportError(strError, nGeneration);
     return nDone;
 }
 
@@ -113,15 +125,18 @@ void CComPort::OnComReceive(const unsigned char* pData, int nCount)
 
 void CComPort::OnComError(const QString& strError)
 {
-    if (m_bErrorReported.exchange(true))
+    // The reader belongs to the open port: Open bumps the generation only after
+    // Close has joined it.
+    ReportError(strError, m_nGeneration.load());
+}
+
+void CComPort::ReportError(const QString& strError, quint64 nGeneration)
+{
+    // Told under the lock, so Open and Close cannot swap the port or the receiver
+    // meanwhile; the receiver only posts the close (it must not write here).
+    std::lock_guard lock(m_writeMutex);
+    if (nGeneration != m_nGeneration.load() || m_bErrorReported || !m_pReceiver)
         return;
-    // A writer may fail while Close runs on the owner's thread: the receiver
-    // pointer is read under the lock Close clears it with.
-    CComReceiver* pReceiver = nullptr;
-    {
-        std::lock_guard lock(m_writeMutex);
-        pReceiver = m_pReceiver;
-    }
-    if (pReceiver)
-        pReceiver->OnComError(strError);
+    m_bErrorReported = true;
+    m_pReceiver->OnComError(strError);
 }

@@ -11,7 +11,8 @@ public:
     // bytes are valid only during the call.
     virtual void OnComReceive(const unsigned char* pData, int nCount) = 0;
     // Called at most once per open port, on the thread that met the failure
-    // (reader or writer). Must not close the port itself: post the close.
+    // (reader or writer), and never once another Open or a Close has followed.
+    // Must neither close nor write to the port itself: post the close.
     virtual void OnComError(const QString& strError) = 0;
 
 protected:

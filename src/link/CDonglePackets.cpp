@@ -110,6 +110,7 @@ int ClassifyEvent(const quint8* p, int nAvailable, CDongleEvent* pEvent)
     switch (U16(p + 3)) {
     case 0x067F: return e.nResult = okOr(kCommandStatus, kFailed);
     case 0x0600: return e.nResult = okOr(kDeviceInitDone, kFailed);
+    case 0x0601: return e.nResult = kDiscoveryDone; // with an error status it is over all the same
     case 0x0513: return e.nResult = okOr(kWriteResponse, kCommandStatus);
     case 0x0607: return e.nResult = kLinkParamUpdate;
     case 0x0605: return e.nResult = okOr(kLinkEstablished, kFailed);

@@ -35,6 +35,7 @@ enum EventResult {
     kLinkEstablished = 6,
     kLinkTerminated = 7,
     kScanResponse = 8,
+    kDiscoveryDone = 9,
     kFailed = 17,
     kOther = 255,
 };

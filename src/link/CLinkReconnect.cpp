@@ -1,5 +1,6 @@
 #include "link/CLinkReconnect.h"
 
+#include "base/LogCategories.h"
 #include "link/CMeterLink.h"
 
 #include <algorithm>
@@ -51,6 +52,16 @@ CLinkReconnect::CLinkReconnect(CMeterLink& link, QObject* pParent)
 
 void CLinkReconnect::Start(const QString& strPort, const QString& strAddress)
 {
+    Begin(strPort, strAddress, false);
+}
+
+void CLinkReconnect::StartNow(const QString& strPort, const QString& strAddress)
+{
+    Begin(strPort, strAddress, true);
+}
+
+void CLinkReconnect::Begin(const QString& strPort, const QString& strAddress, bool bAtOnce)
+{
     if (m_bActive && m_bTrying && strAddress == m_strAddress) {
         // Lost again in the middle of a try: that try failed, the pauses keep growing.
         TryFailed(QStringLiteral("the link to %1 was lost again").arg(m_strAddress));
@@ -62,11 +73,24 @@ void CLinkReconnect::Start(const QString& strPort, const QString& strAddress)
     m_bTrying = false;
     m_tryTimeout.stop();
     m_nTry = 0;
-    ScheduleTry();
+    if (bAtOnce) {
+        Tell(QStringLiteral("looking for %1 on %2").arg(m_strAddress, m_strPort));
+        m_pause.start(0);
+    } else {
+        ScheduleTry();
+    }
+}
+
+void CLinkReconnect::Tell(const QString& strText)
+{
+    qCInfo(LogLink, "reconnect: %s", qUtf8Printable(strText));
+    emit Progress(strText);
 }
 
 void CLinkReconnect::Stop()
 {
+    if (m_bActive)
+        qCInfo(LogLink, "reconnect: stopped after %d tries", m_nTry);
     m_bActive = m_bTrying = false;
     m_pause.stop();
     m_tryTimeout.stop();
@@ -75,7 +99,7 @@ void CLinkReconnect::Stop()
 void CLinkReconnect::ScheduleTry()
 {
     const int nPause = PauseMs(m_nTry);
-    emit Progress(QStringLiteral("looking for %1 in %2 s").arg(m_strAddress, Seconds(nPause)));
+    Tell(QStringLiteral("looking for %1 in %2 s").arg(m_strAddress, Seconds(nPause)));
     m_pause.start(nPause);
 }
 
@@ -86,7 +110,8 @@ void CLinkReconnect::Try()
     ++m_nTry;
     m_bTrying = true;
     m_bSawMeter = m_bLinked = m_bNotifying = false;
-    emit Progress(QStringLiteral("scanning %1 for %2").arg(m_strPort, m_strAddress));
+    qCInfo(LogLink, "reconnect: try %d", m_nTry);
+    Tell(QStringLiteral("scanning %1 for %2").arg(m_strPort, m_strAddress));
     if (!m_link.Scan(m_strPort)) {
         TryFailed(QStringLiteral("%1 cannot be opened").arg(m_strPort));
         return;
@@ -98,7 +123,7 @@ void CLinkReconnect::TryFailed(const QString& strWhy)
 {
     m_bTrying = false;
     m_tryTimeout.stop();
-    emit Progress(strWhy);
+    Tell(strWhy);
     if (m_bActive)
         ScheduleTry();
 }
@@ -107,6 +132,6 @@ void CLinkReconnect::Succeeded()
 {
     m_bActive = m_bTrying = false;
     m_tryTimeout.stop();
-    emit Progress(QStringLiteral("reconnected to %1").arg(m_strAddress));
+    Tell(QStringLiteral("reconnected to %1").arg(m_strAddress));
     emit Reconnected();
 }

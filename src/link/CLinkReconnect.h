@@ -27,6 +27,8 @@ public:
     // The link to strAddress on strPort was lost: try until Stop() or success.
     // A loss during a try counts as a failed try.
     void Start(const QString& strPort, const QString& strAddress);
+    // The same without the first pause: the remembered meter at start-up.
+    void StartNow(const QString& strPort, const QString& strAddress);
     void Stop();
     bool IsActive() const { return m_bActive; }
     int TryCount() const { return m_nTry; }
@@ -38,6 +40,9 @@ signals:
     void Reconnected();
 
 private:
+    void Begin(const QString& strPort, const QString& strAddress, bool bAtOnce);
+    // Says what is going on: Progress and the diagnostic log.
+    void Tell(const QString& strText);
     void ScheduleTry();
     void Try();
     void TryFailed(const QString& strWhy);

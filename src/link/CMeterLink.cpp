@@ -1,6 +1,7 @@
 #include "link/CMeterLink.h"
-#include "base/CProgramInfo.h"
 
+#include "base/CProgramInfo.h"
+#include "base/LogCategories.h"
 #include "link/CMeterTextSink.h"
 #include "link/CPortError.h"
 #include "link/CPortSettings.h"
@@ -34,13 +35,18 @@ CMeterLink::~CMeterLink()
 void CMeterLink::Shutdown()
 {
     StopLinkThread();
+    if (m_comPort.IsOpen())
+        qCInfo(LogLink, "closing %s", qUtf8Printable(CSerialPort::PortLabel(m_comPort.PortName())));
     m_comPort.Close();
+    m_bMeterOnline = false;
 }
 
 void CMeterLink::OnComReceive(const unsigned char* pData, int nCount)
 {
     m_tLastRx = QDateTime::currentSecsSinceEpoch();
-    m_bMeterOnline = true;
+    // The dongle's own traffic (a scan, a lost link) is not the meter.
+    if (m_nLinkState.load() == kConnected)
+        m_bMeterOnline = true;
     const QByteArray strHex = QByteArray::fromRawData(reinterpret_cast<const char*>(pData), nCount).toHex();
     qint64 nDropped = 0;
     {
@@ -63,6 +69,7 @@ void CMeterLink::OnComReceive(const unsigned char* pData, int nCount)
         const qint64 nNow = QDateTime::currentMSecsSinceEpoch();
         if (nNow - m_nLastOverflowReportMs >= 1000) {
             m_nLastOverflowReportMs = nNow;
+            qCWarning(LogLink, "the link thread fell behind the line: %lld received bytes dropped so far", nDropped);
             emit ReceiveOverflow(nDropped);
         }
     }
@@ -70,8 +77,15 @@ void CMeterLink::OnComReceive(const unsigned char* pData, int nCount)
 
 void CMeterLink::OnComError(const QString& strError)
 {
-    // Called on the reader or a writer thread: the close must happen on ours.
-    m_handoff.Post([this, strError] { ClosePortAfterError(strError); });
+    // Called on the reader or a writer thread: the close must happen on ours,
+    // and only if the port that failed is still the one open by then.
+    const quint64 nGeneration = m_comPort.Generation();
+    m_handoff.Post([this, strError, nGeneration] {
+        if (nGeneration == m_comPort.Generation())
+            ClosePortAfterError(strError);
+        else
+            qCInfo(LogLink, "a failure of a port closed since is ignored: %s", qUtf8Printable(strError));
+    });
 }
 
 void CMeterLink::ReportLinkEnded()
@@ -80,6 +94,8 @@ void CMeterLink::ReportLinkEnded()
     if (m_nLinkState.load() != kIdle || !m_comPort.IsOpen())
         return;
     const QString strMessage = QStringLiteral("The meter ended the link on %1").arg(CSerialPort::PortLabel(m_comPort.PortName()));
+    m_bMeterOnline = false;
+    qCInfo(LogLink, "lost: %s", qUtf8Printable(strMessage));
     // Receivers show the lost link before the message box waits for the user.
     emit LinkError(strMessage);
     if (m_pPrompt)
@@ -95,15 +111,21 @@ void CMeterLink::ConfirmConnection(bool bLink, bool bNotifications)
     // Told on the link's own thread: receivers (single-shot ones too) never run
     // across threads.
     if (m_bLinkConfirmed && m_bNotifyConfirmed && !m_bConnectedTold.exchange(true))
-        m_handoff.Post([this] { emit Connected(); });
+        m_handoff.Post([this] {
+            qCInfo(LogLink, "connected to %s on %s", qUtf8Printable(m_strLastAddress),
+                   qUtf8Printable(CSerialPort::PortLabel(m_strLastPort)));
+            emit Connected();
+        });
 }
 
 void CMeterLink::ClosePortAfterError(const QString& strError)
 {
     const QString strPort = CSerialPort::PortLabel(m_comPort.PortName());
     m_comPort.Close();
+    m_bMeterOnline = false;
     SetLinkState(kIdle);
     const QString strMessage = QStringLiteral("The connection on %1 was lost: %2").arg(strPort, strError);
+    qCInfo(LogLink, "lost: %s", qUtf8Printable(strMessage));
     // Receivers show the lost link before the message box waits for the user.
     emit LinkError(strMessage);
     if (m_pPrompt)
@@ -157,22 +179,30 @@ bool CMeterLink::OpenDonglePort(const QString& strPort)
     const QString strTrimmed = strPort.trimmed();
     if (strTrimmed.isEmpty() || strTrimmed == QLatin1String("0"))
         return false;
+    const QString strLabel = CSerialPort::PortLabel(strTrimmed);
+    if (m_comPort.IsOpen())
+        qCInfo(LogLink, "closing %s", qUtf8Printable(CSerialPort::PortLabel(m_comPort.PortName())));
     m_comPort.Close();
+    m_bMeterOnline = false;
     m_strOpenPort = strTrimmed;
     // The read size and the receiver are in place before the reader starts,
     // so the first bytes are neither lost nor read in odd chunks.
     m_comPort.SetReadSize(100);
     m_nRxDropped = 0;
+    qCInfo(LogLink, "opening %s", qUtf8Printable(strLabel));
     bool bOpen = false;
     for (int i = 0; i < kOpenTries && !bOpen; ++i)
         bOpen = m_comPort.Open(strTrimmed, kBaud, this);
     if (!bOpen) {
+        m_strOpenFailure = QStringLiteral("Warning:Can't open %1!").arg(strLabel) + QLatin1Char('\n')
+            + CPortError::Describe(strTrimmed);
+        qCInfo(LogLink, "cannot open %s: %s", qUtf8Printable(strLabel), qUtf8Printable(m_comPort.LastOpenError()));
         if (m_pPrompt)
-            m_pPrompt->Message(QStringLiteral("Warning:Can't open %1!").arg(CSerialPort::PortLabel(strTrimmed))
-                                   + QLatin1Char('\n') + CPortError::Describe(strTrimmed),
-                               CProgramInfo::Name(), CPrompt::Information);
+            m_pPrompt->Message(m_strOpenFailure, CProgramInfo::Name(), CPrompt::Information);
         return false;
     }
+    m_strOpenFailure.clear();
+    qCInfo(LogLink, "%s open", qUtf8Printable(strLabel));
     StopLinkThread();
     StartLinkThread();
 
@@ -193,7 +223,12 @@ bool CMeterLink::Scan(const QString& strPort)
     QTimer::singleShot(kDiscoveryDelayMs, this, [this] {
         if (!m_comPort.IsOpen())
             return;
+        qCInfo(LogLink, "scanning %s for meters", qUtf8Printable(CSerialPort::PortLabel(m_strOpenPort)));
         EmptyRxHex();
+        {
+            std::lock_guard lock(m_rxLock);
+            m_foundThisScan.clear();
+        }
         SetLinkState(kDiscovering);
         SendPacket(CDonglePackets::DeviceDiscovery());
     });
@@ -209,6 +244,8 @@ bool CMeterLink::Connect(const QString& strAddress)
         CPortSettings::WriteMacSetting(strAddress);
     m_strLastPort = m_strOpenPort;
     m_strLastAddress = strAddress;
+    qCInfo(LogLink, "connecting to %s on %s", qUtf8Printable(strAddress),
+           qUtf8Printable(CSerialPort::PortLabel(m_strOpenPort)));
     m_bLinkConfirmed = false;
     m_bNotifyRequested = false;
     m_bNotifyConfirmed = false;
@@ -307,8 +344,10 @@ bool CMeterLink::ProcessOnce(std::unique_lock<std::mutex>& lock)
         return Resynchronise();
     const int L = HexByteAt(m_strRxHex, 4);
     const int nPacketChars = 2 * (L + 3);
-    // While discovering, the thread also waits for the start of the next packet.
-    const int nNeeded = nState == kDiscovering ? 2 * L + 12 : nPacketChars;
+    // While discovering, the thread also waits for the start of the next
+    // packet, but not behind the end of the discovery, which nothing follows.
+    const bool bDiscoveryDone = m_strRxHex.size() >= 10 && m_strRxHex.mid(6, 4) == "0106";
+    const int nNeeded = nState == kDiscovering && !bDiscoveryDone ? 2 * L + 12 : nPacketChars;
     if (m_strRxHex.size() < nNeeded)
         return false;
     const QByteArray packet = QByteArray::fromHex(m_strRxHex.left(nPacketChars));
@@ -348,8 +387,18 @@ bool CMeterLink::ProcessOnce(std::unique_lock<std::mutex>& lock)
         const auto* info = reinterpret_cast<const quint8*>(event.info.constData());
         const QString strAddress = CDonglePackets::FormatAddress(info + 8);
         const int nRssi = qint8(info[14]);
+        const bool bNew = !m_foundThisScan.contains(strAddress);
+        m_foundThisScan.insert(strAddress);
         lock.unlock();
+        if (bNew)
+            qCInfo(LogLink, "found %s %s (rssi %d)", qUtf8Printable(event.strName), qUtf8Printable(strAddress), nRssi);
         emit DeviceFound(event.strName, strAddress, nRssi);
+        lock.lock();
+    } else if (nState == kDiscovering && nResult == CDonglePackets::kDiscoveryDone) {
+        const int nFound = int(m_foundThisScan.size());
+        lock.unlock();
+        qCInfo(LogLink, "scan done: %d meter(s) found", nFound);
+        emit DiscoveryDone();
         lock.lock();
     } else if (nState == kConnecting && nResult == CDonglePackets::kCommandStatus) {
         // Old meter text goes before the state says connected.

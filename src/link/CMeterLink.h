@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <atomic>
@@ -55,8 +56,10 @@ public:
 
     // Opens the dongle's port (three tries), restarts the link thread and
     // initialises the dongle. Shows "Warning:Can't open COM%d!" and returns
-    // false when the port cannot be opened.
+    // false when the port cannot be opened (OpenFailure() then says why).
     bool OpenDonglePort(const QString& strPort);
+    // The message of the last OpenDonglePort that failed (GUI thread only).
+    QString OpenFailure() const { return m_strOpenFailure; }
     // Opens the port and, 500 ms later, starts discovery. DeviceFound follows.
     bool Scan(const QString& strPort);
     // Links to the meter at the address text ("c8:fd:19:0a:bc:de"); Connected()
@@ -78,6 +81,8 @@ public:
     int LinkState() const { return m_nLinkState.load(); }
     void SetLinkState(int nState);
     bool IsPortOpen() const { return m_comPort.IsOpen(); }
+    // A receipt while linked puts the meter online; a lost link, a closed or
+    // newly opened port and the watchdog take it offline.
     bool IsMeterOnline() const { return m_bMeterOnline.load(); }
     // The watchdog found the meter silent; the next receipt sets it online again.
     void SetMeterOffline() { m_bMeterOnline = false; }
@@ -103,6 +108,8 @@ public:
 signals:
     // A meter advertised itself during discovery (every advertisement, not de-duplicated).
     void DeviceFound(const QString& strName, const QString& strAddress, int nRssi);
+    // The dongle ended the discovery a Scan started.
+    void DiscoveryDone();
     // The dongle reported the link to the meter as established.
     void LinkEstablished();
     // Notifications have been enabled: readings will flow. Emitted on the thread the link
@@ -133,6 +140,7 @@ private:
     CPrompt* m_pPrompt;
     bool m_bRememberSettings = true;
     QString m_strOpenPort;    //!< the port OpenDonglePort opened last (GUI thread only)
+    QString m_strOpenFailure; //!< see OpenFailure() (GUI thread only)
     QString m_strLastPort;    //!< see LastPort() (GUI thread only)
     QString m_strLastAddress; //!< see LastAddress() (GUI thread only)
     CMeterTextSink* m_pSink = nullptr;
@@ -145,6 +153,7 @@ private:
     quint64 m_nRxGeneration = 0;     //!< bumped whenever m_strRxHex is emptied from outside the link thread
     quint64 m_nRxSeq = 0;            //!< bumped on every append or state change, to wake the link thread
     bool m_bStopLink = false;
+    QSet<QString> m_foundThisScan;   //!< under m_rxLock: the meters the log has named during this discovery
 
     std::atomic<qint64> m_nRxDropped { 0 };    //!< bytes dropped from the receive text since the port opened
     qint64 m_nLastOverflowReportMs = 0;        //!< reader thread only: when ReceiveOverflow was last emitted

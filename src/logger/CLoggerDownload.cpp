@@ -1,6 +1,7 @@
 #include "logger/CLoggerDownload.h"
 
 #include "base/CProgramInfo.h"
+#include "base/LogCategories.h"
 #include "link/CMeterCommandSender.h"
 #include "link/CPrompt.h"
 #include "logger/CLoggerDecoder.h"
@@ -18,6 +19,18 @@ constexpr int kOscilloscopeLayout = 10;
 QString KeptText(int nFetched, int nEntries)
 {
     return QStringLiteral("%1 of %2 recordings were fetched and are kept.").arg(nFetched).arg(nEntries);
+}
+
+const char* OutcomeName(CLoggerDownload::Outcome outcome)
+{
+    switch (outcome) {
+    case CLoggerDownload::Outcome::Complete: return "complete";
+    case CLoggerDownload::Outcome::RetriesSpent: return "requests unanswered";
+    case CLoggerDownload::Outcome::LinkLost: return "link lost";
+    case CLoggerDownload::Outcome::Stalled: return "the meter fell silent";
+    case CLoggerDownload::Outcome::Cancelled: return "cancelled";
+    }
+    return "";
 }
 
 } // namespace
@@ -54,7 +67,6 @@ CLoggerDownload::CLoggerDownload(CMeterProtocol& protocol, CMeterCommandSender* 
     connect(&protocol, &CMeterProtocol::RecordingComplete, this, &CLoggerDownload::TakeRecordingComplete,
             Qt::DirectConnection);
     // Progress only: queued to this thread when the dispatcher runs on another.
-    connect(&protocol, &CMeterProtocol::TransferWaitDialog, this, &CLoggerDownload::OnRecordingStart);
     connect(&protocol, &CMeterProtocol::BlockProgress, this, [this](int nBlocks) {
         Touch();
         emit BlockProgress(nBlocks);
@@ -133,6 +145,7 @@ bool CLoggerDownload::StartTransfer(bool bDirectoryOnly)
     m_bDirectoryOnly = bDirectoryOnly;
     m_nEntriesLeft = 0;
     m_state = State::DirectoryRequested;
+    qCInfo(LogLogger, "%s", bDirectoryOnly ? "listing the logger's directory" : "downloading the logger");
     emit DownloadStarted();
     Send(kRequestDirectory, 0);
     m_nRequestRetries = 0;
@@ -197,6 +210,7 @@ void CLoggerDownload::EndDownload(Outcome outcome, const QString& strWhy)
         nAddress = m_nCurrentAddress;
         m_nCurrentAddress = -1;
         m_bHeaderForDownload = false;
+        ++m_nTransfer; // a completion still on its way here belongs to nothing now
         if (nAddress >= 0) { // the recording under way, if any of it has arrived
             for (const CObData& record : std::as_const(m_arrLoggerRecords))
                 nPartial += record.m_nIndex == nAddress ? 1 : 0;
@@ -221,6 +235,7 @@ void CLoggerDownload::EndDownload(Outcome outcome, const QString& strWhy)
     }
     if (nEntries > 0)
         strText += QLatin1Char(' ') + KeptText(nFetched, nEntries);
+    qCInfo(LogLogger, "download ended (%s): %d of %d recordings fetched", OutcomeName(outcome), nFetched, nEntries);
     // The wait dialog closes before the message asks for attention.
     emit DownloadFinished(outcome);
     if (outcome != Outcome::Cancelled && m_pPrompt)
@@ -234,7 +249,13 @@ void CLoggerDownload::EndSingleRecording(const QString& strWhy)
     if (m_protocol.IsBlockMode())
         m_protocol.LeaveBlockMode();
     m_state = State::Idle;
-    const QList<CObData> records = RecordingRecords();
+    QList<CObData> records;
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_nTransfer;
+        records = m_arrRecordingRecords;
+    }
+    qCInfo(LogLogger, "the recording the meter sent ended early: %lld samples kept", qlonglong(records.size()));
     emit SingleRecordingReceived(records, false);
     if (!strWhy.isEmpty() && m_pPrompt)
         m_pPrompt->Message(QStringLiteral("The recording the meter was sending did not arrive whole. %1 "
@@ -364,13 +385,21 @@ void CLoggerDownload::DecodeRecordingHeader(const QByteArray& header)
     emit RealTimeRecordingStop();
     const CRecordingHeader h = CLoggerDecoder::RecordingHeader(header);
     m_protocol.SetBlockCount(h.m_nBlockCount);
-    std::lock_guard lock(m_mutex);
-    m_header = h;
-    // Only the answer to a pending request belongs to the download; anything
-    // else the meter sends is a recording of its own.
-    m_bHeaderForDownload = m_protocol.ExpectedBytes() != 0 && m_nCurrentAddress >= 0;
-    if (!m_bHeaderForDownload)
-        m_arrRecordingRecords.clear();
+    bool bForDownload = false;
+    quint64 nTransfer = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_header = h;
+        nTransfer = ++m_nTransfer;
+        // Only the answer to a pending request belongs to the download; anything
+        // else the meter sends is a recording of its own.
+        m_bHeaderForDownload = bForDownload = m_protocol.ExpectedBytes() != 0 && m_nCurrentAddress >= 0;
+        if (!bForDownload)
+            m_arrRecordingRecords.clear();
+    }
+    OnOwnThread([this, bForDownload, nTransfer, nBlocks = int(h.m_nBlockCount)] {
+        OnRecordingStart(bForDownload, nTransfer, nBlocks);
+    });
 }
 
 void CLoggerDownload::DecodeBlock(const QByteArray& strText)
@@ -396,14 +425,12 @@ void CLoggerDownload::DecodeBlock(const QByteArray& strText)
     (bForDownload ? m_arrLoggerRecords : m_arrRecordingRecords).append(records);
 }
 
-void CLoggerDownload::OnRecordingStart()
+void CLoggerDownload::OnRecordingStart(bool bForDownload, quint64 nTransfer, int nBlocks)
 {
-    int nBlocks = 0;
-    bool bForDownload = false;
     {
         std::lock_guard lock(m_mutex);
-        nBlocks = m_header.m_nBlockCount;
-        bForDownload = m_bHeaderForDownload;
+        if (nTransfer != m_nTransfer)
+            return; // ended before it could start here: no single recording to wait for
     }
     if (bForDownload && m_state == State::RecordingRequested)
         m_state = State::Receiving;
@@ -416,19 +443,29 @@ void CLoggerDownload::OnRecordingStart()
 void CLoggerDownload::TakeRecordingComplete()
 {
     m_protocol.ClearMeterHex();
-    OnOwnThread([this] { OnRecordingComplete(); });
-}
-
-void CLoggerDownload::OnRecordingComplete()
-{
-    int nBlocks = 0;
     bool bForDownload = false;
-    LoggerListData entry;
+    quint64 nTransfer = 0;
     {
         std::lock_guard lock(m_mutex);
-        nBlocks = m_header.m_nBlockCount;
         bForDownload = m_bHeaderForDownload;
+        nTransfer = m_nTransfer;
+    }
+    OnOwnThread([this, bForDownload, nTransfer] { OnRecordingComplete(bForDownload, nTransfer); });
+}
+
+void CLoggerDownload::OnRecordingComplete(bool bForDownload, quint64 nTransfer)
+{
+    int nBlocks = 0;
+    LoggerListData entry;
+    QList<CObData> single;
+    {
+        std::lock_guard lock(m_mutex);
+        if (nTransfer != m_nTransfer)
+            return; // the transfer was ended meanwhile and has reported what it kept
+        ++m_nTransfer;
+        nBlocks = m_header.m_nBlockCount;
         m_bHeaderForDownload = false;
+        single = m_arrRecordingRecords;
         if (bForDownload) {
             m_nCurrentAddress = -1;
             if (m_nEntriesLeft >= 1 && m_nEntriesLeft <= m_arrLoggerEntries.size()) {
@@ -444,7 +481,8 @@ void CLoggerDownload::OnRecordingComplete()
             m_state = State::Idle;
             m_stallTimer.stop();
         }
-        emit SingleRecordingReceived(RecordingRecords(), true);
+        qCInfo(LogLogger, "the meter sent a recording of %lld samples", qlonglong(single.size()));
+        emit SingleRecordingReceived(single, true);
         return;
     }
     if (m_state != State::Receiving && m_state != State::RecordingRequested)
@@ -490,6 +528,7 @@ void CLoggerDownload::OnDelayElapsed()
 
 void CLoggerDownload::FinishDownload()
 {
+    qCInfo(LogLogger, "download complete");
     m_delayTimer.stop();
     m_stallTimer.stop();
     m_requestTimer.stop();

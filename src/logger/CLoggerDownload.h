@@ -98,8 +98,11 @@ public:
 
     // This object's thread: what follows the hand-offs.
     void OnDirectoryComplete(const QList<LoggerListData>& entries);
-    void OnRecordingStart();
-    void OnRecordingComplete();
+    // nTransfer: the recording that started or completed (m_nTransfer when the dispatcher
+    // saw its header or its end); a transfer ended meanwhile (cancelled, stalled, link
+    // lost) has reported what it kept, and these leave it alone.
+    void OnRecordingStart(bool bForDownload, quint64 nTransfer, int nBlocks);
+    void OnRecordingComplete(bool bForDownload, quint64 nTransfer);
 
     bool IsDownloading() const { return m_state != State::Idle && m_state != State::SingleRecording; }
     bool IsReceivingSingleRecording() const { return m_state == State::SingleRecording; }
@@ -207,4 +210,5 @@ private:
     CRecordingHeader m_header;
     int m_nCurrentAddress = -1;   //!< address of the pending request; -1 between requests
     bool m_bHeaderForDownload = false; //!< the current header answers m_nCurrentAddress
+    quint64 m_nTransfer = 0;      //!< bumped by every recording header and every end of a transfer
 };

@@ -1,5 +1,6 @@
 #include "protocol/CLiveRecorder.h"
 
+#include "base/LogCategories.h"
 #include "document/CDocumentType.h"
 #include "document/CMyTalvaDoc.h"
 
@@ -72,6 +73,7 @@ void CLiveRecorder::StartFile()
 {
     ++m_nFile;
     m_pDoc = std::make_unique<CMyTalvaDoc>();
+    qCInfo(LogRecord, "recording into %s", qUtf8Printable(CurrentPath()));
     emit FileStarted(CurrentPath());
 }
 
@@ -81,6 +83,7 @@ bool CLiveRecorder::CloseFile()
         return true;
     m_pDoc->m_bLive = false;
     const bool bSaved = SaveOne(*m_pDoc, CurrentPath());
+    qCInfo(LogRecord, "recording into %s stopped: %d readings", qUtf8Printable(CurrentPath()), RecordsInFile());
     emit FileClosed(CurrentPath(), RecordsInFile());
     if (bSaved)
         m_pDoc.reset();
@@ -95,6 +98,7 @@ bool CLiveRecorder::SaveOne(const CMyTalvaDoc& doc, const QString& strPath)
     if (doc.SaveFile(strPath, &strError))
         return true;
     ++m_nFailedSaves;
+    qCWarning(LogRecord, "%s", qUtf8Printable(strError));
     // The document's message names the file.
     emit FileError(QStringLiteral("%1 Its %2 readings are kept in memory and saved again.")
                        .arg(strError).arg(doc.m_arrData[0].size()));

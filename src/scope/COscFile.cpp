@@ -1,9 +1,11 @@
 #include "scope/COscFile.h"
 
 #include "base/CFileIo.h"
+#include "base/LogCategories.h"
 #include "document/CArchive.h"
 
 #include <QBuffer>
+#include <QDir>
 
 namespace {
 
@@ -80,7 +82,11 @@ QByteArray COscFile::SaveBytes(const OscRecord& record)
 
 bool COscFile::SaveFile(const QString& strPath, const OscRecord& record, QString* pstrError)
 {
-    return CFileIo::SaveBytes(strPath, SaveBytes(record), pstrError);
+    const QByteArray data = SaveBytes(record);
+    if (!CFileIo::SaveBytes(strPath, data, pstrError))
+        return false;
+    qCInfo(LogScope, "saved %s (%lld bytes)", qUtf8Printable(QDir::toNativeSeparators(strPath)), qlonglong(data.size()));
+    return true;
 }
 
 std::optional<OscRecord> COscFile::LoadBytes(const QByteArray& data, QString* pstrError)
@@ -108,5 +114,7 @@ std::optional<OscRecord> COscFile::LoadFile(const QString& strPath, QString* pst
     std::optional<OscRecord> record = LoadBytes(data, &strReason);
     if (!record && pstrError)
         *pstrError = CFileIo::OpenError(strPath, strReason);
+    if (record)
+        qCInfo(LogScope, "opened %s", qUtf8Printable(QDir::toNativeSeparators(strPath)));
     return record;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "document/CMyTalvaDoc.h"
+#include "CSimThread.h"
 #include "protocol/CDecodedReading.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -14,8 +16,40 @@
 
 #include <memory>
 
-// Helpers of the main-window tests: answering message boxes, readings, documents.
+// Helpers of the main-window tests: the simulated meter, answering message boxes, readings,
+// documents.
 namespace AppTest {
+
+using ::CSimThread;
+
+// Every modal window that opens while it lives is counted and closed at once, as nobody
+// is at the screen: an unattended run must count none.
+class CModalWatch
+{
+public:
+    CModalWatch()
+    {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* pModal = QApplication::activeModalWidget();
+            if (!pModal)
+                return;
+            auto* pBox = qobject_cast<QMessageBox*>(pModal);
+            m_texts << (pBox ? pBox->text() : pModal->windowTitle());
+            if (auto* pDialog = qobject_cast<QDialog*>(pModal))
+                pDialog->reject();
+            else
+                pModal->close();
+        });
+        m_timer.start();
+    }
+    int Count() const { return int(m_texts.size()); }
+    QStringList Texts() const { return m_texts; }
+
+private:
+    QTimer m_timer;
+    QStringList m_texts;
+};
 
 // The texts of menu entries or toolbar buttons, "-" for a separator.
 inline QStringList Texts(const QList<QAction*>& actions)

@@ -1,6 +1,11 @@
 // --demo in-process, and the program's command line.
 #include "app/CDemoMeter.h"
 #include "app/CDocManager.h"
+#include "app/CRealTimeRecording.h"
+#include "base/CProgramInfo.h"
+#include "e2e/CSimProcess.h"
+#include "protocol/CMeterProtocol.h"
+#include "sim/CSimMeter.h"
 #include "app/CLinkWatchdog.h"
 #include "app/CMainFrame.h"
 #include "document/CMyTalvaDoc.h"
@@ -12,10 +17,13 @@
 #include "scope/ui/COSCDlg.h"
 #include "scope/ui/COscScreenPainter.h"
 
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -90,6 +98,44 @@ TEST(Demo, BuiltInMeterStreamsReadingsToThePanel)
     const int nShown = shown.count();
     QTest::qWait(700);                 // three frame periods of the demo meter
     EXPECT_EQ(shown.count(), nShown);
+}
+
+TEST(Demo, TheTourNeverOpensADocumentByItself)
+{
+    // The built-in tour, frame by frame through the window's own dispatcher and cut into the
+    // dongle's notifications of 20 bytes, for twenty rounds: every frequency frame is a plain
+    // series-8 reading, nothing arms the statistics mode, and no document opens.
+    CMainFrame frame;
+    CSimMeterOptions options;
+    options.strScenarioPath = CDemoMeter::ScenarioPath();
+    CSimMeter meter(options);
+    QString strError;
+    ASSERT_TRUE(meter.Load(&strError)) << qPrintable(strError);
+    meter.Start(0);
+    int nDecoded = 0;
+    int nFrequency = 0;
+    int nStatistics = 0;
+    QObject::connect(&frame.Protocol(), &CMeterProtocol::ReadingDecoded, &frame, [&](const CDecodedReading& d) {
+        ++nDecoded;
+        nFrequency += d.nLayout == 7 && d.bSeries8Frame ? 1 : 0;
+        nStatistics += d.bSeries9 ? 1 : 0;
+    });
+    constexpr qint64 kRoundMs = 36000; // 177 frames at 5 a second
+    for (qint64 nNow = 0; nNow < 20 * kRoundMs; nNow += 200) {
+        for (const QByteArray& frameBytes : meter.Poll(nNow)) {
+            for (qsizetype i = 0; i < frameBytes.size(); i += 20) {
+                frame.Protocol().AppendMeterHex(frameBytes.mid(i, 20).toHex());
+                frame.Protocol().OnMeterData();
+                EXPECT_FALSE(frame.Protocol().IsSeries9Armed()) << "at " << nNow << " ms";
+            }
+        }
+        QCoreApplication::processEvents();
+    }
+    EXPECT_GT(nDecoded, 19 * 154);
+    EXPECT_GE(nFrequency, 19 * 22);
+    EXPECT_EQ(nStatistics, 0);
+    EXPECT_TRUE(frame.DocManager().Views().isEmpty());
+    EXPECT_FALSE(frame.Recording().IsRecording());
 }
 
 TEST(CommandLine, RejectsWhatItDoesNotKnow)
@@ -197,4 +243,50 @@ TEST(CommandLine, FilesOpenByWhatTheyAreAndOthersAreRefused)
     ASSERT_TRUE(CMyTalvaDoc().SaveFile(strRecording, nullptr));
     ASSERT_TRUE(frame.OpenFile(strRecording));
     EXPECT_EQ(frame.DocManager().Views().size(), 1);
+}
+
+TEST(CommandLine, WithReconnectAutomaticallyOnTheProgramConnectsTheRememberedMeterAndLogsIt)
+{
+    CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20") });
+    ASSERT_FALSE(sim.Port().isEmpty());
+    // The settings of a user who connected once and ticked Reconnect Automatically.
+    QTemporaryDir config;
+    QTemporaryDir data;
+    const QDir settings(QDir(config.path()).filePath(CProgramInfo::SettingsFolderName()));
+    ASSERT_TRUE(settings.mkpath(QStringLiteral(".")));
+    const auto write = [&](const QString& strName, const QByteArray& text) {
+        QFile file(settings.filePath(strName));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    write(QStringLiteral("MultipleSetInfo.ini"), "[Q7R_PORT]\nCOMPORT=" + sim.Port().toUtf8() + "\nMAC=c8:fd:19:0a:bc:de\n");
+    write(QStringLiteral("multimeter.ini"), "[Link]\nAutoReconnect=true\n");
+
+    const QString strLog = data.filePath(QStringLiteral("multimeter.log"));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    env.remove(QStringLiteral("QT_LOGGING_RULES"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(MULTIMETER_PATH), { QStringLiteral("--log"), strLog });
+    const auto log = [&] {
+        QFile file(strLog);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    const QString strConnected = QStringLiteral("multimeter.link: connected to c8:fd:19:0a:bc:de on ") + sim.Port();
+    const bool bConnected = QTest::qWaitFor([&] { return log().contains(strConnected); }, 30000);
+    program.terminate();
+    program.waitForFinished(5000);
+    ASSERT_TRUE(bConnected) << qPrintable(log()) << qPrintable(QString::fromLocal8Bit(program.readAllStandardError()));
+    const QString strLogText = log();
+    const QRegularExpression first(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} multimeter\\.app: %1 %2 started\\n")
+                                       .arg(QRegularExpression::escape(CProgramInfo::Name()), CProgramInfo::Version()),
+                                   QRegularExpression::MultilineOption);
+    EXPECT_TRUE(first.match(strLogText).hasMatch()) << qPrintable(strLogText);
+    EXPECT_TRUE(strLogText.contains(QStringLiteral("multimeter.link: opening ") + sim.Port()));
+    EXPECT_TRUE(strLogText.contains(QStringLiteral("multimeter.link: reconnect: looking for c8:fd:19:0a:bc:de on ") + sim.Port()));
+    // Nothing of it on stderr without logging rules.
+    EXPECT_FALSE(QString::fromLocal8Bit(program.readAllStandardError()).contains(QStringLiteral("multimeter.link")));
 }

@@ -3,6 +3,7 @@
 #include "CImageCheck.h"
 #include "app/CDemoMeter.h"
 #include "app/CMainFrame.h"
+#include "document/CMyTalvaDoc.h"
 #include "panel/CLeftDlg.h"
 #include "panel/CPanelPainter.h"
 #include "scope/ui/COSCDlg.h"
@@ -14,6 +15,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -72,6 +74,45 @@ TEST(UnderX, DemoChangesTheDisplayAreaBetweenTwoReadings)
     EXPECT_TRUE(displayPixels.adjusted(-1, -1, 1, 1).contains(changed))
         << "changed " << changed.x() << "," << changed.y() << " " << changed.width() << "x" << changed.height();
     frame.close();
+}
+
+TEST(UnderX, TheCaptionNamesTheProgramOnce)
+{
+    const QString strXwininfo = QStandardPaths::findExecutable(QStringLiteral("xwininfo"));
+    if (strXwininfo.isEmpty())
+        GTEST_SKIP() << "xwininfo (x11-utils, which scripts/setup.sh installs) is needed to read the caption";
+    // A recording opened maximised: the caption names the program and the document.
+    QTemporaryDir dir;
+    const QString strFile = dir.filePath(QStringLiteral("bench.mLog"));
+    CMyTalvaDoc doc;
+    doc.AddReading(0, QStringLiteral("V"), 0, QStringLiteral("t0"), QStringLiteral("VDC"), 1.25, 0.0, 10.0f, 1.25f);
+    QString strError;
+    ASSERT_TRUE(doc.SaveFile(strFile, &strError)) << qPrintable(strError);
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(MULTIMETER_PATH), { strFile });
+    const QString strProgram = CMainFrame().windowTitle();
+    QString strCaption;
+    const bool bFound = QTest::qWaitFor([&] {
+        QProcess tree;
+        tree.start(strXwininfo, { QStringLiteral("-root"), QStringLiteral("-tree") });
+        tree.waitForFinished(5000);
+        for (const QString& strLine : QString::fromUtf8(tree.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            if (strLine.contains(QStringLiteral("[bench.mLog]"))) {
+                strCaption = strLine.section(QLatin1Char('"'), 1, 1);
+                return true;
+            }
+        }
+        return false;
+    }, 30000);
+    program.terminate();
+    program.waitForFinished(5000);
+    ASSERT_TRUE(bFound) << "no window showed the recording";
+    EXPECT_EQ(strCaption.count(strProgram), 1) << qPrintable(strCaption);
+    EXPECT_TRUE(strCaption.startsWith(strProgram)) << qPrintable(strCaption);
 }
 
 TEST(UnderX, DemoScreenshotShowsTheLivePanel)

@@ -1,7 +1,12 @@
 // The window when the link goes: the status, the panel, the automatic reconnect,
 // and "Scan" pressed while a meter is connected.
+#include "CAppTestHelpers.h"
 #include "app/CLinkWatchdog.h"
+#include "app/CLoggerCommands.h"
 #include "app/CMainFrame.h"
+#include "app/CRealTimeRecording.h"
+#include "app/CDocManager.h"
+#include "document/ui/CMyTalvaView.h"
 #include "link/CLinkReconnect.h"
 #include "link/CPortSettings.h"
 #include "link/ui/CBleScan.h"
@@ -21,26 +26,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-// The simulated dongle and meter on a thread of the test.
-struct CSim
-{
-    explicit CSim(double dDropAfterS = 0, int nDrops = 1)
-    {
-        CSimDongleOptions options;
-        options.advertisers = CSimDongle::DefaultAdvertisers();
-        options.dDropAfterS = dDropAfterS;
-        options.nDrops = nDrops;
-        options.meter.dRate = 10;
-        server = std::make_unique<CSimServer>(options);
-        QString strError;
-        bOpen = server->Open(&strError);
-        EXPECT_TRUE(bOpen) << qPrintable(strError);
-        if (bOpen)
-            server->StartThread();
-    }
-    std::unique_ptr<CSimServer> server;
-    bool bOpen = false;
-};
+using CSim = AppTest::CSimThread;
 
 // Pixels of the panel's display area that are the red of the stale mark.
 int StaleMarkPixels(CLeftDlg* pPanel)
@@ -63,6 +49,22 @@ void ConnectAndWaitForReadings(CMainFrame& frame, const CSim& sim, QSignalSpy& s
     EXPECT_EQ(frame.LinkStateText(), QStringLiteral("Connected"));
     EXPECT_FALSE(frame.LeftDlg()->IsStale());
 }
+
+// The window, without Reconnect Automatically, linked to the simulator and showing its readings.
+struct CConnectedWindow
+{
+    explicit CConnectedWindow(double dDropAfterS = 0)
+        : sim(dDropAfterS)
+    {
+        frame.AutoReconnectAction()->setChecked(false);
+        frame.show();
+        if (sim.bOpen)
+            ConnectAndWaitForReadings(frame, sim, shown);
+    }
+    CSim sim;
+    CMainFrame frame;
+    QSignalSpy shown { frame.LeftDlg(), &CLeftDlg::ReadingShown };
+};
 }
 
 TEST(LinkLoss, StatusSaysDisconnectedBeforeTheMessageBoxAndTheLastReadingIsMarkedStale)
@@ -162,20 +164,18 @@ TEST(LinkLoss, ReconnectAutomaticallyFindsTheRememberedMeterAgain)
 
 TEST(LinkLoss, ScanWhileConnectedDisconnectsAndSaysSoInsteadOfFreezingTheReading)
 {
-    CSim sim;
-    ASSERT_TRUE(sim.bOpen);
-    CMainFrame frame;
-    frame.AutoReconnectAction()->setChecked(false);
-    frame.show();
-    QSignalSpy shown(frame.LeftDlg(), &CLeftDlg::ReadingShown);
-    ConnectAndWaitForReadings(frame, sim, shown);
+    CConnectedWindow w;
+    ASSERT_TRUE(w.sim.bOpen);
+    CSim& sim = w.sim;
+    CMainFrame& frame = w.frame;
+    QSignalSpy& shown = w.shown;
 
     CBleScan* pScan = frame.ScanDialog();
     pScan->show();
     pScan->SetPortText(sim.server->PortPath());
     QTest::mouseClick(pScan->ScanButton(), Qt::LeftButton);
     // The live link is closed by the scan, and everything says so.
-    EXPECT_EQ(pScan->StatusText(), CBleScan::ClosedForScanText());
+    EXPECT_EQ(pScan->StatusText(), CBleScan::ClosedForScanText() + QStringLiteral(". ") + CBleScan::ScanningText());
     EXPECT_EQ(frame.LinkStateText(), QStringLiteral("Disconnected"));
     EXPECT_TRUE(frame.LeftDlg()->IsStale());
     EXPECT_FALSE(frame.Watchdog().IsActive());
@@ -198,8 +198,38 @@ TEST(LinkLoss, ScanWhileConnectedDisconnectsAndSaysSoInsteadOfFreezingTheReading
     pScan->SetPortText(sim.server->PortPath());
     pScan->OnScan();
     EXPECT_EQ(closed.count(), 0);
-    EXPECT_TRUE(pScan->StatusText().isEmpty());
+    EXPECT_EQ(pScan->StatusText(), CBleScan::ScanningText());
     QTest::mouseClick(pScan->CloseButton(), Qt::LeftButton);
     EXPECT_FALSE(pScan->isVisible());
     EXPECT_EQ(pScan->result(), QDialog::Rejected);
+}
+
+TEST(LinkLoss, ALostLinkTakesTheMeterOfflineSoStartAndTheLoggerAskNothingOfIt)
+{
+    CConnectedWindow w(1.0);
+    ASSERT_TRUE(w.sim.bOpen);
+    CMainFrame& frame = w.frame;
+    EXPECT_TRUE(frame.Link().IsMeterOnline());
+    {
+        // The meter ends the link; its box is answered.
+        AppTest::CModalWatch modals;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return modals.Count() == 1; }, 10000));
+        EXPECT_TRUE(modals.Texts()[0].contains(QStringLiteral("ended the link"))) << qPrintable(modals.Texts()[0]);
+    }
+    EXPECT_EQ(frame.LinkStateText(), QStringLiteral("Disconnected"));
+    EXPECT_FALSE(frame.Link().IsMeterOnline());
+
+    // Start finds no meter: no empty "New File1", no Stop to press.
+    QSignalSpy refused(&frame.Recording(), &CRealTimeRecording::StartRefused);
+    frame.Recording().StartAction()->trigger();
+    EXPECT_EQ(refused.count(), 1);
+    EXPECT_FALSE(frame.Recording().IsRecording());
+    EXPECT_TRUE(frame.DocManager().Views().isEmpty());
+    EXPECT_FALSE(frame.Recording().StopAction()->isEnabled());
+    // The logger download says the meter is not connected instead of asking the void.
+    auto pAnswer = AppTest::AnswerNextBox(QMessageBox::Ok);
+    frame.Logger().DownloadAction()->trigger();
+    EXPECT_TRUE(pAnswer->bShown);
+    EXPECT_TRUE(pAnswer->strText.contains(QStringLiteral("not connected"))) << qPrintable(pAnswer->strText);
+    EXPECT_FALSE(frame.Logger().Download().IsDownloading());
 }

@@ -18,6 +18,8 @@ protected:
     void SetUp() override
     {
         m_frame.Watchdog().SetClock([this] { return m_nNow; });
+        // A meter is linked: what arrives comes from it.
+        m_frame.Link().SetLinkState(CMeterLink::kConnected);
         // Timer 1 blanks the panel once at start; let that be over.
         ASSERT_TRUE(QTest::qWaitFor([this] { return !m_frame.BlankPanelTimer().isActive(); }, 5000));
     }

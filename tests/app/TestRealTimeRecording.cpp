@@ -6,6 +6,7 @@
 #include "graph/CGraphDlg.h"
 #include "protocol/CMeterProtocol.h"
 #include "protocol/CRecordingRules.h"
+#include "sim/CSimFrameEncoder.h"
 
 #include <QAction>
 #include <QSignalSpy>
@@ -17,9 +18,10 @@ using namespace AppTest;
 
 namespace {
 
-// Any byte from the dongle puts the meter online.
+// Any byte while a meter is linked puts it online.
 void MakeOnline(CMainFrame& frame)
 {
+    frame.Link().SetLinkState(CMeterLink::kConnected);
     const unsigned char byte = 0x00;
     frame.Link().OnComReceive(&byte, 1);
     ASSERT_TRUE(frame.Link().IsMeterOnline());
@@ -194,4 +196,49 @@ TEST(RealTimeRecording, ReadingsDecodedOnTheLinkThreadArriveInOrder)
     ASSERT_TRUE(QTest::qWaitFor([&] { return pView->ListModel()->rowCount() == kReadings; }, 10000));
     for (int i = 0; i < kReadings; ++i)
         ASSERT_EQ(pView->GetDocument()->m_arrData[0][i]->m_dValue, double(float(i) / 10)) << i;
+}
+
+TEST(RealTimeRecording, AFrequencyFrameOfSeries8NeverOpensAStatisticsDocument)
+{
+    CMainFrame frame;
+    CDocManager& docs = frame.DocManager();
+    QSignalSpy decoded(&frame.Protocol(), &CMeterProtocol::ReadingDecoded);
+    const auto receive = [&](const QByteArray& strHex) {
+        frame.Protocol().AppendMeterHex(strHex);
+        frame.Protocol().OnMeterData();
+        QCoreApplication::processEvents();
+    };
+    CSimReading frequency;
+    frequency.m_nLayout = 7;
+    frequency.m_nStatus = CSimReading::kFlagD;
+    frequency.m_fValue = 1000.0f;
+    frequency.m_fAux4 = 0.375f;
+    frequency.m_clock = CSimClock { 26, 3, 14, 9, 30, 0 };
+    const QByteArray marker = "f8f8f8f8";
+
+    // The meter enters its statistics mode: the series marker, then a series-9 frame.
+    CSimReading statistics = frequency;
+    statistics.m_nSeries = 9;
+    receive(marker + CSimFrameEncoder::Encode(statistics).toHex());
+    ASSERT_EQ(decoded.count(), 1);
+    ASSERT_TRUE(frame.Protocol().IsSeries9());
+    ASSERT_EQ(docs.Views().size(), 1);
+    CMyTalvaView* pStatistics = docs.Views()[0];
+    EXPECT_TRUE(pStatistics->m_bAuxView);
+    const qsizetype nRecords = pStatistics->GetDocument()->m_arrData[0].size();
+    pStatistics->SetModified(false); // closed without a question
+    ASSERT_TRUE(docs.CloseView(pStatistics));
+    ASSERT_TRUE(docs.Views().isEmpty());
+
+    // Series-8 frequency frames behind another marker leave the series flag set: still they
+    // are plain readings, which nobody started to record.
+    for (int i = 0; i < 19; ++i)
+        receive(marker + CSimFrameEncoder::Encode(frequency).toHex());
+    ASSERT_EQ(decoded.count(), 20);
+    EXPECT_TRUE(frame.Protocol().IsSeries9());
+    EXPECT_TRUE(decoded.last().at(0).value<CDecodedReading>().bSeries8Frame);
+    EXPECT_TRUE(docs.Views().isEmpty()) << "a document of " << docs.Views().value(0)->GetDocument()->m_arrData[0].size()
+                                        << " frequency readings opened";
+    EXPECT_FALSE(frame.Recording().IsRecording());
+    EXPECT_GT(nRecords, 0);
 }

@@ -5,6 +5,7 @@
 #include "link/CPortError.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -242,4 +243,44 @@ TEST_F(CliConventions, MissingBusyAndForbiddenPortsEachSayWhy)
     EXPECT_TRUE(strDenied.contains("permission denied for " + sim.Port() + ": you must be in the group \"" +
                                    CPortError::OwnerGroup(sim.Port()) + "\""))
         << strDenied.toStdString();
+}
+
+TEST_F(CliConventions, LogWritesTheLinkStepsToAFileAndTheRulesToStderr)
+{
+    CSimProcess sim;
+    ASSERT_FALSE(sim.Port().isEmpty());
+    const QString strLog = m_dir.filePath("scan.log");
+    // Before or after the verb; without logging rules nothing of it reaches stderr.
+    qunsetenv("QT_LOGGING_RULES");
+    const CCliResult r = RunCli({ "--log", strLog, "scan", "--port", sim.Port(), "--seconds", "1" });
+    EXPECT_EQ(r.nStatus, 0) << r.strError.toStdString();
+    EXPECT_FALSE(r.lines.isEmpty());
+    EXPECT_FALSE(r.strError.contains("multimeter.link")) << r.strError.toStdString();
+    QFile file(strLog);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString strText = QString::fromUtf8(file.readAll());
+    const QRegularExpression line("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} multimeter\\.link: ",
+                                  QRegularExpression::MultilineOption);
+    EXPECT_GE(int(strText.count(line)), 4) << strText.toStdString();
+    for (const QString& strStep : { "opening " + sim.Port(), sim.Port() + " open", "scanning " + sim.Port() + " for meters",
+                                    QString("found ORVEX-M1 c8:fd:19:0a:bc:de"), "closing " + sim.Port() })
+        EXPECT_TRUE(strText.contains("multimeter.link: " + strStep)) << strStep.toStdString() << "\n" << strText.toStdString();
+    // Appended: a second run adds to the same file.
+    EXPECT_EQ(RunCli({ "scan", "--port", "/dev/no-such-dongle", "--log=" + strLog }).nStatus, 2);
+    file.seek(0);
+    EXPECT_TRUE(QString::fromUtf8(file.readAll()).startsWith(strText));
+    EXPECT_TRUE(QFile(strLog).size() > strText.toUtf8().size());
+
+    // The rules show the same lines on stderr, with their time.
+    qputenv("QT_LOGGING_RULES", "multimeter.*.info=true");
+    const CCliResult shown = RunCli({ "scan", "--port", sim.Port(), "--seconds", "1" });
+    qunsetenv("QT_LOGGING_RULES");
+    EXPECT_EQ(shown.nStatus, 0);
+    EXPECT_TRUE(shown.strError.contains(line)) << shown.strError.toStdString();
+    EXPECT_TRUE(shown.strError.contains("multimeter.link: scanning " + sim.Port())) << shown.strError.toStdString();
+
+    ExpectUsageError({ "scan", "--port", sim.Port(), "--log" }, QString(), "--log needs a file name");
+    const CCliResult unwritable = RunCli({ "ports", "--log", "/no-such-folder/x.log" });
+    EXPECT_EQ(unwritable.nStatus, 1);
+    EXPECT_TRUE(unwritable.strError.startsWith("multimeter-cli: error: cannot write the log file")) << unwritable.strError.toStdString();
 }

@@ -2,12 +2,14 @@
 
 #include "sim/CSimPty.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QList>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <fcntl.h>
@@ -281,4 +283,60 @@ TEST(ComPortDeathTest, ClosingFromTheReaderIsAProgrammingError)
             std::this_thread::sleep_for(std::chrono::seconds(5));
         std::_Exit(0);
     }, "reader thread");
+}
+
+namespace {
+// Starts a write on the port that cannot end (nobody reads the other side of the line) and
+// returns once the write is under way, waiting for room.
+std::thread StallAWrite(CComPort& port, const CSimPty& pty, std::atomic<bool>& bReturned)
+{
+    std::thread writer([&port, &bReturned] {
+        const QByteArray big(1 << 20, 'x');
+        port.Write(big.constData(), int(big.size()));
+        bReturned = true;
+    });
+    const QDeadlineTimer deadline(5000);
+    int nPending = 0;
+    while (!deadline.hasExpired() && (::ioctl(pty.MasterFd(), FIONREAD, &nPending) != 0 || nPending == 0))
+        std::this_thread::yield();
+    EXPECT_GT(nPending, 0) << "the write never started";
+    return writer;
+}
+}
+
+TEST_F(ComPort, IsOpenDoesNotWaitForAStalledWrite)
+{
+    std::atomic<bool> bWriteReturned { false };
+    std::thread writer = StallAWrite(m_port, m_pty, bWriteReturned);
+    // The window asks whether the port is open while a write waits for room: it is answered
+    // at once, not when the write gives up.
+    EXPECT_TRUE(m_port.IsOpen());
+    EXPECT_FALSE(bWriteReturned);
+    m_port.Close();
+    writer.join();
+    EXPECT_FALSE(m_port.IsOpen());
+}
+
+TEST_F(ComPort, AWriteStalledOnTheOldPortNeverFailsTheNextOne)
+{
+    CSimPty newPty;
+    QString strError;
+    ASSERT_TRUE(newPty.Open(QString(), &strError)) << qPrintable(strError);
+    std::atomic<bool> bWriteReturned { false };
+    std::thread writer = StallAWrite(m_port, m_pty, bWriteReturned);
+    // The port is opened again while the write still waits (one receiver for both opens, as
+    // the link is): the write ends with the old port, and its end is no failure of the new one.
+    ASSERT_TRUE(m_port.Open(newPty.SlavePath(), 115200, &m_rx));
+    writer.join();
+    EXPECT_TRUE(m_port.IsOpen());
+    {
+        std::lock_guard lock(m_rx.mutex);
+        EXPECT_TRUE(m_rx.errors.isEmpty()) << qPrintable(m_rx.errors.join(QStringLiteral("; ")));
+    }
+    // The new port works, and a failure of its own is still told.
+    ASSERT_EQ(::write(newPty.MasterFd(), "ok", 2), 2);
+    EXPECT_TRUE(m_rx.WaitForBytes(2));
+    newPty.Close();
+    std::unique_lock lock(m_rx.mutex);
+    EXPECT_TRUE(m_rx.cv.wait_for(lock, std::chrono::seconds(3), [&] { return !m_rx.errors.isEmpty(); }));
 }

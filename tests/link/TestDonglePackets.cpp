@@ -93,7 +93,9 @@ INSTANTIATE_TEST_SUITE_P(EveryOpcodeAndStatus, ClassifyTest, ::testing::Values(
     ClassifyCase { "04ff0405063e00", kFailed },
     ClassifyCase { "04ff0406060000", kLinkTerminated },
     ClassifyCase { "04ff0406060800", kFailed },
-    ClassifyCase { "04ff0401060000", kOther },
+    ClassifyCase { "04ff0401060000", kDiscoveryDone },
+    ClassifyCase { "04ff0401061100", kDiscoveryDone },
+    ClassifyCase { "04ff0402060000", kOther },
     ClassifyCase { "04ff02", kOther }));
 
 TEST(DonglePackets, NameIsExtractedOnlyFromAMeterAdvertisement)

@@ -3,10 +3,12 @@
 
 #include "CPromptRecorder.h"
 #include "sim/CSimDongle.h"
+#include "sim/CSimPty.h"
 #include "sim/CSimServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -119,6 +121,9 @@ CSimAdvertiser Adv(const char* pszName, CSimAdvertiser::Kind kind, std::array<qu
 
 TEST_F(MeterLink, DiscoveryListsMetersOnlyAndKeepsDuplicates)
 {
+    // Emitted on the link thread: counted here, where the link lives.
+    int nDone = 0;
+    QObject::connect(&m_link, &CMeterLink::DiscoveryDone, &m_link, [&nDone] { ++nDone; }, Qt::QueuedConnection);
     m_link.SetLinkState(CMeterLink::kDiscovering);
     const QByteArray meter = CSimDongle::DeviceInformation(Adv("ORVEX-M1", CSimAdvertiser::kMeter), false);
     QByteArray stream = Hex("1122") + meter                                       // garbage first
@@ -137,6 +142,8 @@ TEST_F(MeterLink, DiscoveryListsMetersOnlyAndKeepsDuplicates)
         EXPECT_EQ(row.strAddress, QStringLiteral("c8:fd:19:0a:bc:de"));
         EXPECT_EQ(row.nRssi, -61);
     }
+    // The end of the discovery is told as soon as it is whole: nothing follows it.
+    EXPECT_TRUE(WaitFor([&] { return nDone == 1; }));
 }
 
 TEST_F(MeterLink, ConnectingStatesMoveOnCommandStatus)
@@ -187,7 +194,8 @@ TEST_F(MeterLink, IdleStateLeavesTheInputAlone)
     Feed(m_link, second);
     ASSERT_TRUE(WaitFor([&] { return m_link.LinkThreadRests() > nRests; }));
     EXPECT_EQ(m_link.RxHexSnapshot(), (first + second).toHex());
-    EXPECT_TRUE(m_link.IsMeterOnline());
+    // The dongle's own traffic, with no meter linked, does not put the meter online.
+    EXPECT_FALSE(m_link.IsMeterOnline());
     EXPECT_GT(m_link.LastReceiptTime(), 0);
 }
 
@@ -251,6 +259,35 @@ TEST(MeterLinkPort, MissingPortWarnsAndLeavesNoThread)
     ASSERT_EQ(prompt.Texts().size(), 2);
     EXPECT_EQ(prompt.Texts()[1], QStringLiteral("Warning:Can't open %1!\n%1 is busy: another program is using it.").arg(sim.PortPath()));
     other.Shutdown();
+}
+
+TEST(MeterLinkPort, AFailureOfAPortClosedSinceLeavesTheNextPortOpen)
+{
+    CSimPty first;
+    CSimPty second;
+    QString strError;
+    ASSERT_TRUE(first.Open(QString(), &strError)) << qPrintable(strError);
+    ASSERT_TRUE(second.Open(QString(), &strError)) << qPrintable(strError);
+    CPromptRecorder prompt;
+    CMeterLink link(&prompt);
+    QSignalSpy lost(&link, &CMeterLink::LinkError);
+    ASSERT_TRUE(link.OpenDonglePort(first.SlavePath()));
+    // The first port fails (a write timed out on it); before its close reaches the window's
+    // thread, the window opens the port again.
+    link.OnComError(QStringLiteral("write timed out"));
+    ASSERT_TRUE(link.OpenDonglePort(second.SlavePath()));
+    QCoreApplication::processEvents(); // the close posted for the first port runs now
+    EXPECT_TRUE(link.IsPortOpen());
+    EXPECT_EQ(lost.count(), 0);
+    EXPECT_TRUE(prompt.Texts().isEmpty()) << qPrintable(prompt.Texts().join(QLatin1Char('|')));
+
+    // A failure of the port that is open still closes it and says so.
+    link.OnComError(QStringLiteral("write timed out"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(link.IsPortOpen());
+    ASSERT_EQ(lost.count(), 1);
+    EXPECT_TRUE(lost[0][0].toString().contains(QStringLiteral("write timed out")));
+    link.Shutdown();
 }
 
 TEST(MeterLinkSim, ScanConnectStreamAndSurviveAnUnpluggedDongle)

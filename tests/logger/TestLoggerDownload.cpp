@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -339,6 +341,47 @@ TEST_F(LoggerDownload, SingleRecordingSentUnasked)
     EXPECT_TRUE(m_pFinished->isEmpty());
     EXPECT_TRUE(m_pLoop->Requests().empty()); // only acknowledgements went out
     EXPECT_FALSE(m_pDownload->IsReceivingSingleRecording());
+}
+
+TEST_F(LoggerDownload, ARecordingThatCompletesAsTheDownloadIsCancelledReportsNothingStale)
+{
+    CSimLoggerMemory::Setup setup = ThreeRecordings();
+    setup.m_nPushAddress = 2; // first the meter sends recording 2 on its own
+    Build(setup);
+    QSignalSpy single(&*m_pDownload, &CLoggerDownload::SingleRecordingReceived);
+    QSignalSpy started(&*m_pDownload, &CLoggerDownload::RecordingStarted);
+    ASSERT_TRUE(m_pLoop->RunUntil([&] { return !single.isEmpty(); }));
+    ASSERT_EQ(single.size(), 1);
+
+    ASSERT_TRUE(m_pDownload->OnDownloadLogger());
+    ASSERT_TRUE(m_pLoop->RunUntil([&] { return m_pLoop->Requests().back() == "b09603b1"; }));
+    const qsizetype nStarted = started.size();
+    // The dispatcher runs on the link thread: the whole of recording 3 comes in there, and its
+    // start and its end wait in this thread's queue...
+    std::atomic<bool> bComplete { false };
+    QObject::connect(&*m_pProtocol, &CMeterProtocol::RecordingComplete, &*m_pProtocol, [&] { bComplete = true; },
+                     Qt::DirectConnection);
+    std::thread link([this] {
+        while (m_pLoop->Pump()) {
+        }
+    });
+    link.join();
+    ASSERT_TRUE(bComplete);
+    // ...when the user cancels.
+    m_pDownload->Cancel();
+    ASSERT_EQ(m_pFinished->size(), 1);
+    EXPECT_EQ(LastOutcome(), Outcome::Cancelled);
+    QCoreApplication::processEvents();
+    // The cancelled download's recording is no recording the meter sent on its own: the one
+    // from before is not handed out again, and nothing waits for the rest of it.
+    EXPECT_EQ(single.size(), 1);
+    EXPECT_EQ(started.size(), nStarted);
+    EXPECT_FALSE(m_pDownload->IsReceivingSingleRecording());
+    EXPECT_FALSE(m_pDownload->IsDownloading());
+    // What arrived of it is kept, as with any cancel.
+    ASSERT_EQ(m_pFetched->size(), 1);
+    EXPECT_EQ(m_pFetched->at(0).at(0).value<LoggerListData>().m_nDataPoints, 2);
+    EXPECT_TRUE(m_prompt.Texts().isEmpty());
 }
 
 // The dispatcher's rules that guard the download: a block out of sequence is

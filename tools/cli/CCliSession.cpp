@@ -179,9 +179,9 @@ void CCliSession::Finish(int nStatus)
 
 int CCliSession::Exec()
 {
-    if (m_bFinished)
-        return m_nStatus;
-    const int nStatus = QCoreApplication::exec();
+    // Finished before the loop ran (a port that did not open): the link is shut down all the
+    // same, so that nothing runs on once the verb goes on to save and report.
+    const int nStatus = m_bFinished ? m_nStatus : QCoreApplication::exec();
     m_link.Shutdown();
     return nStatus;
 }

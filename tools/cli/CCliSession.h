@@ -53,7 +53,8 @@ public:
     void ConnectThen(std::function<void()> onConnected);
     // Ends the event loop after --seconds (when given).
     void StopAfterSeconds();
-    // Runs the event loop; returns the exit status.
+    // Runs the event loop (unless the run has finished already), then shuts the link
+    // down whatever happened; returns the exit status.
     int Exec();
     void Finish(int nStatus);
     // Runs fn on the session's thread later; callable from the link thread.

@@ -1,6 +1,7 @@
 #include "CCliVerb.h"
 
 #include "CCliOutput.h"
+#include "base/CDiagnosticLog.h"
 
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -10,6 +11,8 @@
 namespace {
 const QCommandLineOption kHelpOpt({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help and exit."));
 const QCommandLineOption kVersionOpt(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+// Taken out of the arguments by main() before a verb sees them; listed for the help only.
+const QCommandLineOption kLogOpt(CDiagnosticLog::OptionName(), CDiagnosticLog::OptionHelp(), QStringLiteral("FILE"));
 
 QString OptionLine(const QCommandLineOption& opt)
 {
@@ -39,19 +42,22 @@ QString VerbHelp(const CCliVerb& verb)
                           .arg(QLatin1String(CliOutput::kProgram), verb.strName, verb.strArgs, verb.strDescription);
     for (const QCommandLineOption& opt : verb.options)
         strHelp += OptionLine(opt);
-    strHelp += OptionLine(kHelpOpt) + OptionLine(kVersionOpt);
+    strHelp += OptionLine(kLogOpt) + OptionLine(kHelpOpt) + OptionLine(kVersionOpt);
     return strHelp + QLatin1Char('\n') + CliOutput::ExitStatusHelp();
 }
 
 QString ProgramHelp(const QList<CCliVerb>& verbs)
 {
-    QString strHelp = QStringLiteral("Usage: %1 VERB [options]\n"
+    QString strHelp = QStringLiteral("Usage: %1 VERB [options] [--log FILE]\n"
                                      "       %1 help [VERB] | --help | --version\n\n"
                                      "Talks to the meter through its USB dongle, and reads recordings.\n\nVerbs:\n")
                           .arg(QLatin1String(CliOutput::kProgram));
     for (const CCliVerb& verb : verbs)
         strHelp += QStringLiteral("  %1 %2\n      %3\n").arg(verb.strName, verb.strArgs, verb.strSummary);
-    strHelp += QStringLiteral("\n'%1 VERB --help' describes a verb and its options.\n\n").arg(QLatin1String(CliOutput::kProgram));
+    strHelp += QStringLiteral("\n'%1 VERB --help' describes a verb and its options. --log FILE (with any verb) also "
+                              "appends the diagnostic log to FILE; QT_LOGGING_RULES=\"multimeter.*.info=true\" "
+                              "shows it on stderr.\n\n")
+                   .arg(QLatin1String(CliOutput::kProgram));
     return strHelp + CliOutput::ExitStatusHelp();
 }
 

@@ -2,6 +2,7 @@
 #include "CCliOutput.h"
 #include "CliVerbs.h"
 #include "CmdExport.h"
+#include "base/CDiagnosticLog.h"
 #include "base/CProgramInfo.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
 {
     // A closed pipe must come back as EPIPE, not kill the process before it can save.
     std::signal(SIGPIPE, SIG_IGN);
+    CDiagnosticLog log; // before anything logs
     // Only an export to PDF pages needs a GUI application.
     std::unique_ptr<QCoreApplication> pApp = CreateExportApplication(argc, argv);
     if (!pApp)
@@ -35,6 +37,22 @@ int main(int argc, char** argv)
     };
 
     QStringList args = app.arguments();
+    // --log FILE may stand anywhere: no verb has an option of that name.
+    QString strLogFile;
+    switch (CDiagnosticLog::TakeOption(args, &strLogFile)) {
+    case CDiagnosticLog::Option::Missing:
+        return CliOutput::UsageError(QString(), QStringLiteral("--log needs a file name"));
+    case CDiagnosticLog::Option::Taken: {
+        QString strError;
+        if (!log.OpenFile(strLogFile, &strError)) {
+            CliOutput::Error(strError);
+            return CliStatus::kFailed;
+        }
+        break;
+    }
+    case CDiagnosticLog::Option::Absent:
+        break;
+    }
     if (args.size() < 2)
         return CliOutput::UsageError(QString(), QStringLiteral("no verb given"));
     const QString strVerb = args.at(1);

@@ -37,6 +37,10 @@ CBleScan::CBleScan(CMeterLink* pLink, QWidget* pParent)
     m_pList->verticalHeader()->hide();
     m_pList->horizontalHeader()->setStretchLastSection(true);
     m_pStatus = new QLabel(this);
+    m_pStatus->setWordWrap(true);
+    // Room for a hint of two lines from the start: the list does not jump when one appears.
+    m_pStatus->setMinimumHeight(2 * m_pStatus->fontMetrics().lineSpacing());
+    m_pStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_pClose = new QPushButton(QStringLiteral("Close"), this);
     m_pClose->setAutoDefault(false);
 
@@ -51,26 +55,64 @@ CBleScan::CBleScan(CMeterLink* pLink, QWidget* pParent)
     pLayout->addLayout(pTop);
     pLayout->addWidget(new QLabel(QStringLiteral("Device list"), this));
     pLayout->addWidget(m_pList, 1);
+    // The status line has the dialog's width: a hint may take two lines.
+    pLayout->addWidget(m_pStatus);
     auto* pBottom = new QHBoxLayout;
-    pBottom->addWidget(m_pStatus, 1);
+    pBottom->addStretch(1);
     pBottom->addWidget(m_pClose);
     pLayout->addLayout(pBottom);
     resize(420, 320);
 
     m_scanTimer.setInterval(kScanButtonDelayMs);
     m_scanTimer.setSingleShot(true);
-    connect(&m_scanTimer, &QTimer::timeout, this, [this] { m_pScan->setEnabled(true); });
+    connect(&m_scanTimer, &QTimer::timeout, this, &CBleScan::EndScan);
     connect(m_pScan, &QPushButton::clicked, this, &CBleScan::OnScan);
     connect(m_pConnect, &QPushButton::clicked, this, &CBleScan::OnConnect);
     connect(m_pClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_pList, &QTableWidget::cellDoubleClicked, this, &CBleScan::OnConnect);
     connect(m_pLink, &CMeterLink::DeviceFound, this, &CBleScan::AddDevice);
+    connect(m_pLink, &CMeterLink::DiscoveryDone, this, [this] {
+        if (m_bScanning)
+            EndScan();
+    });
 }
 
 void CBleScan::showEvent(QShowEvent* pEvent)
 {
     LoadPorts();
+    // The meters of an earlier scan may be gone (a lost link): only a new scan lists them.
+    if (!m_bScanning) {
+        m_pList->setRowCount(0);
+        m_pStatus->clear();
+    }
     QDialog::showEvent(pEvent);
+}
+
+QString CBleScan::FoundText(int nMeters)
+{
+    return nMeters == 1 ? QStringLiteral("1 meter found") : QStringLiteral("%1 meters found").arg(nMeters);
+}
+
+QString CBleScan::NoMeterText()
+{
+    return QStringLiteral("No meter found. Is the meter switched on with its Bluetooth on, and near the dongle? "
+                          "Then Scan again.");
+}
+
+void CBleScan::SetStatus(const QString& strText)
+{
+    m_pStatus->setText(m_strStatusPrefix.isEmpty() ? strText : m_strStatusPrefix + QStringLiteral(". ") + strText);
+}
+
+void CBleScan::EndScan()
+{
+    m_scanTimer.stop();
+    m_pScan->setEnabled(true);
+    if (!m_bScanning)
+        return;
+    m_bScanning = false;
+    const int nFound = m_pList->rowCount();
+    SetStatus(nFound == 0 ? NoMeterText() : FoundText(nFound) + QStringLiteral(": pick one and press Connect"));
 }
 
 void CBleScan::LoadPorts()
@@ -109,19 +151,31 @@ void CBleScan::OnScan()
         m_pStatus->setText(QStringLiteral(" type the dongle's port, e.g. /dev/ttyACM0"));
         return;
     }
-    m_scanTimer.start();
     m_pList->setRowCount(0);
-    m_pScan->setEnabled(false);
     m_pConnect->setEnabled(true);
-    m_pStatus->clear();
+    m_strStatusPrefix.clear();
+    m_pStatus->setText(ScanningText());
     // Scanning reopens the port, which ends a live link: say so rather than
     // leave the last reading standing as if it were live.
     const bool bWasConnected = m_pLink->IsPortOpen() && m_pLink->LinkState() == CMeterLink::kConnected;
     // A port the user picked is remembered, even after the demo's temporary one.
     m_pLink->SetRememberSettings(true);
-    m_pLink->Scan(strPort);
+    if (!m_pLink->Scan(strPort)) {
+        // Nothing is scanning: the next try may follow at once, with the right port.
+        m_bScanning = false;
+        m_scanTimer.stop();
+        m_pScan->setEnabled(true);
+        m_pStatus->setText(m_pLink->OpenFailure().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        if (bWasConnected)
+            emit LinkClosedForScan();
+        return;
+    }
+    m_bScanning = true;
+    m_scanTimer.start();
+    m_pScan->setEnabled(false);
     if (bWasConnected) {
-        m_pStatus->setText(ClosedForScanText());
+        m_strStatusPrefix = ClosedForScanText();
+        SetStatus(ScanningText());
         emit LinkClosedForScan();
     }
 }
@@ -146,9 +200,18 @@ void CBleScan::OnConnect()
 
 void CBleScan::AddDevice(const QString& strName, const QString& strAddress, int nRssi)
 {
+    // A meter advertises again and again: one row each, with its latest strength.
+    for (int nRow = 0; nRow < m_pList->rowCount(); ++nRow) {
+        if (m_pList->item(nRow, 2)->text().compare(strAddress, Qt::CaseInsensitive) == 0) {
+            m_pList->item(nRow, 3)->setText(QString::number(nRssi));
+            return;
+        }
+    }
     const int nRow = m_pList->rowCount();
     m_pList->insertRow(nRow);
     const QString cells[] = { QString::number(nRow), strName, strAddress, QString::number(nRssi) };
     for (int i = 0; i < 4; ++i)
         m_pList->setItem(nRow, i, new QTableWidgetItem(cells[i]));
+    if (m_bScanning)
+        SetStatus(ScanningText() + QLatin1Char(' ') + FoundText(nRow + 1));
 }

@@ -10,7 +10,9 @@ class QPushButton;
 class QTableWidget;
 
 // The "Scan Device" dialog: opens the dongle's port, lists the meters that
-// advertise themselves and connects to the one picked.
+// advertise themselves (one row each) and connects to the one picked. Its
+// status line says what it is doing: "Scanning…", how many meters it found,
+// "No meter found" with a hint, or why the port did not open.
 class CBleScan : public QDialog
 {
     Q_OBJECT
@@ -33,8 +35,14 @@ public:
     QPushButton* CloseButton() const { return m_pClose; }
     // What the dialog says when "Scan" ends a live link.
     static QString ClosedForScanText() { return QStringLiteral(" disconnected from the meter to scan"); }
+    static QString ScanningText() { return QStringLiteral("Scanning…"); }
+    // "1 meter found", "2 meters found".
+    static QString FoundText(int nMeters);
+    static QString NoMeterText();
     QString StatusText() const;
     const QTimer& ScanTimer() const { return m_scanTimer; }
+    // A scan started here has not ended yet (the dongle's word or the 10 s).
+    bool IsScanning() const { return m_bScanning; }
 
 signals:
     // "Connect" has sent the link request for this address.
@@ -47,6 +55,8 @@ protected:
 
 private:
     void AddDevice(const QString& strName, const QString& strAddress, int nRssi);
+    void EndScan();
+    void SetStatus(const QString& strText);
 
     CMeterLink* m_pLink;
     QComboBox* m_pPort;
@@ -56,4 +66,6 @@ private:
     QTableWidget* m_pList;
     QLabel* m_pStatus;
     QTimer m_scanTimer; //!< re-enables "Scan" 10 s after it was pressed
+    bool m_bScanning = false;
+    QString m_strStatusPrefix; //!< what stays in front of the scan's own words (a closed link)
 };
