@@ -1,3 +1,5 @@
 # What every core folder may use: nothing here includes another folder of the program.
 list(APPEND CORE_SOURCES
+  base/CPrintf.h
+  base/CPrintf.cpp
 )

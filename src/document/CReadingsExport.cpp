@@ -1,5 +1,6 @@
 #include "document/CReadingsExport.h"
 
+#include "base/CPrintf.h"
 #include "document/CMyTalvaDoc.h"
 #include "scope/COscFileIo.h"
 
@@ -45,7 +46,7 @@ private:
 
 QString Fixed4(double d)
 {
-    return QString::asprintf("%.4f", d);
+    return CPrintf::Format("%.4f", d);
 }
 
 const CObData* LastRecord(const CMyTalvaDoc& doc)
@@ -95,8 +96,8 @@ QString CReadingsExport::DefaultXlsName(const QDateTime& now)
 {
     const QDate date = now.date();
     const QTime time = now.time();
-    return QString::asprintf("%d-%d-%d %d-%d.xls", date.year(), date.month(), date.day(), time.hour(),
-                             time.minute());
+    return CPrintf::Format("%d-%d-%d %d-%d.xls", date.year(), date.month(), date.day(), time.hour(),
+                           time.minute());
 }
 
 bool CReadingsExport::WriteXls(const CMyTalvaDoc& doc, QIODevice& device)

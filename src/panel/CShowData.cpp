@@ -1,5 +1,6 @@
 #include "panel/CShowData.h"
 
+#include "base/CPrintf.h"
 #include "document/CObData.h"
 
 #include <QFormLayout>
@@ -52,7 +53,7 @@ void CShowData::SetPoint(int nNumber, const QString& strTime, double dValue, con
     m_strUnit = strUnit;
     m_strType = strType;
     m_strValue = dValue >= CObData::kOverload || dValue == -CObData::kOverload ? QStringLiteral("OL")
-                                                                                 : QString::asprintf("%.4f", dValue);
+                                                                                 : CPrintf::Format("%.4f", dValue);
     m_pNum->setText(m_strNum);
     m_pTime->setText(m_strTime);
     m_pValue->setText(m_strValue);

@@ -1,4 +1,5 @@
 #include "protocol/CMeterProtocol.h"
+#include "base/CPrintf.h"
 #include "document/CDocumentType.h"
 
 #include "link/CMeterCommandSender.h"
@@ -435,7 +436,7 @@ QString CMeterProtocol::TimeText(bool bPlusElapsed) const
     }
     const int nFirst = r.m_bMonthFirst ? nMonth : nDay;
     const int nSecondField = r.m_bMonthFirst ? nDay : nMonth;
-    return QString::asprintf("%d/%d/%d %d:%d:%d", nFirst, nSecondField, nYear, nHour, nMinute, nSecond);
+    return CPrintf::Format("%d/%d/%d %d:%d:%d", nFirst, nSecondField, nYear, nHour, nMinute, nSecond);
 }
 
 void CMeterProtocol::SetDisplayMode(const QString& strUnit)

@@ -1,5 +1,6 @@
 #include "scope/COscFile.h"
 
+#include "base/CPrintf.h"
 #include "document/CArchive.h"
 #include "scope/COscFileIo.h"
 
@@ -22,8 +23,8 @@ QString COscFile::ProposedFileName(const QDateTime& now)
 {
     const QDate date = now.date();
     const QTime time = now.time();
-    return QString::asprintf("%d-%d-%d %d-%d-%d", date.year(), date.month(), date.day(), time.hour(),
-                             time.minute(), time.second())
+    return CPrintf::Format("%d-%d-%d %d-%d-%d", date.year(), date.month(), date.day(), time.hour(),
+                           time.minute(), time.second())
            + Extension();
 }
 

@@ -1,5 +1,6 @@
 #include "scope/ui/COscPrinter.h"
 
+#include "base/CPrintf.h"
 #include "document/ui/CPrintRX.h"
 #include "document/ui/CReadingsPrinter.h"
 #include "scope/COscPoints.h"
@@ -112,7 +113,7 @@ bool COscPrinter::PrintData(CPrintRX& job, const OscRecord& record, bool bSpectr
         }
         const int y = F + p * h;
         int x = CReadingsPrinter::TextOut(painter, 4 * u, y, QString::number(i + 1));
-        x = CReadingsPrinter::TextOut(painter, 14 * u, y, QString::asprintf("%.2f", points.Value(i)), x);
+        x = CReadingsPrinter::TextOut(painter, 14 * u, y, CPrintf::Format("%.2f", points.Value(i)), x);
         if (bSpectrum)
             CReadingsPrinter::TextOut(painter, 25 * u, y, COscText::BarPrintText(record.m_rateCode, i), x);
         painter.drawLine(4 * u, y + h - 1, 47 * u, y + h - 1);

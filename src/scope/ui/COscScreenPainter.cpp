@@ -1,5 +1,6 @@
 #include "scope/ui/COscScreenPainter.h"
 
+#include "base/CPrintf.h"
 #include "scope/COscGraphState.h"
 #include "scope/COscText.h"
 
@@ -237,7 +238,7 @@ void COscScreenPainter::PaintTopTexts() const
         x += fm.horizontalAdvance(strStatus) + kGap;
     }
     if (r.m_status == 2)
-        x = Word(x, y, QString::asprintf("PAGE %d", r.m_page), Qt::black, LightBoxColor(), xRight);
+        x = Word(x, y, CPrintf::Format("PAGE %d", r.m_page), Qt::black, LightBoxColor(), xRight);
     if (!m_state.IsSpectrum())
         x = Word(x, y, COscText::CouplingText(r.m_coupling).trimmed() + QLatin1Char(' ') + r.m_voltsText, TraceColor(),
                  ScaleBoxColor(), xRight);
