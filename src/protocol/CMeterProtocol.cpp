@@ -208,6 +208,10 @@ void CMeterProtocol::TakeOscilloscopeData(qsizetype nPos)
 {
     DropFront(nPos);
     if (m_strMeterHex.size() >= kOscilloscopeChars) {
+        // Only the oscilloscope sends screens: after a pause has blanked the panel, or when
+        // the link came up with the meter already there, they bring its mode and list back.
+        if (m_nLayout != kOscilloscopeLayout)
+            ShowOscilloscopeMode();
         emit OscilloscopeData(m_strMeterHex.first(kOscilloscopeChars));
         DropFront(kOscilloscopeChars);
     }
@@ -233,11 +237,16 @@ void CMeterProtocol::TakeLoggerData(qsizetype nPos)
     m_bSeries9Armed = true;
 }
 
-void CMeterProtocol::EnterOscilloscopeMode()
+void CMeterProtocol::ShowOscilloscopeMode()
 {
-    m_nLayout = 10;
+    m_nLayout = kOscilloscopeLayout;
     SetDisplayMode(QStringLiteral("OSC"));
     emit ShowOscList();
+}
+
+void CMeterProtocol::EnterOscilloscopeMode()
+{
+    ShowOscilloscopeMode();
     // Cut behind the last of a run of "a2a2a2a2" markers, searching on from
     // each cut exactly as repeated removals from the front would.
     qsizetype nCut = 0;
