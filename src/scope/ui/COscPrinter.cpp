@@ -3,9 +3,10 @@
 #include "base/CPrintf.h"
 #include "document/ui/CPrintRX.h"
 #include "document/ui/CReadingsPrinter.h"
+#include "scope/COscGraphState.h"
 #include "scope/COscPoints.h"
 #include "scope/COscText.h"
-#include "scope/ui/COSCGraph.h"
+#include "scope/ui/COscScreenPainter.h"
 
 #include <QDateTime>
 #include <QFontMetrics>
@@ -57,7 +58,7 @@ int COscPrinter::DrawFacts(QPainter& painter, const OscRecord& record, int u, in
     return y;
 }
 
-bool COscPrinter::PrintGraph(CPrintRX& job, const COSCGraph& graph, const OscRecord& record, QString* pstrError)
+bool COscPrinter::PrintGraph(CPrintRX& job, const COscGraphState& screen, const OscRecord& record, QString* pstrError)
 {
     const int W = job.Width(), H = job.Height();
     const int u = W / 130;
@@ -69,7 +70,7 @@ bool COscPrinter::PrintGraph(CPrintRX& job, const COSCGraph& graph, const OscRec
     options.bPrinting = true;
     options.nTextHeight = std::max(1, H / 80);
     const int nSide = W / 30, nTop = H / 35;
-    graph.Draw(painter, QRect(nSide, nTop, W - 2 * nSide, H / 2 - nTop), options);
+    COscScreenPainter::Draw(painter, screen, QRect(nSide, nTop, W - 2 * nSide, H / 2 - nTop), options);
 
     painter.setFont(CReadingsPrinter::PageFont(H / 80));
     painter.setPen(Qt::black);
