@@ -321,13 +321,13 @@ void CMainFrame::AddDockPage(QWidget* pPage, const QString& strTitle)
     m_pPages->addTab(pPage, strTitle);
 }
 
-void CMainFrame::SetGraphControlBar(QWidget* pBar)
+void CMainFrame::SetGraphControlBar(QToolBar* pBar)
 {
     if (m_pGraphControlBar)
-        m_pDockLayout->removeWidget(m_pGraphControlBar);
+        removeToolBar(m_pGraphControlBar);
     m_pGraphControlBar = pBar;
     if (pBar)
-        m_pDockLayout->insertWidget(0, pBar);
+        addToolBar(Qt::TopToolBarArea, pBar);
 }
 
 void CMainFrame::CreateDocuments()
