@@ -69,6 +69,7 @@ void COSCDlg::CreateControls()
 
     m_pInfoEdit = new QLineEdit(this);
     m_pInfoEdit->setReadOnly(true);
+    m_pInfoEdit->setFocusPolicy(Qt::ClickFocus); // the window opens with its text unselected
     m_pInfoEdit->setToolTip(QStringLiteral("Slot (0: the live screen), date and time of the capture"));
     m_pUndoZoom = new QPushButton(QStringLiteral("UnDo Zoom"), this);
     m_pUndoZoom->setToolTip(QStringLiteral("Show the whole waveform again (Ctrl+Z)"));
