@@ -2,6 +2,7 @@
 // (stored waveforms held while live screens arrive, a pause, the meter leaving its
 // oscilloscope under an open dialog), and what it shows at its default size.
 #include "CImageCheck.h"
+#include "e2e/CSimProcess.h"
 #include "app/CMainFrame.h"
 #include "panel/CLeftDlg.h"
 #include "scope/COscDecoder.h"
@@ -15,7 +16,6 @@
 #include "scope/ui/COscScreenPainter.h"
 #include "scope/ui/COscSlotButton.h"
 #include "scope/ui/COscWindows.h"
-#include "sim/CSimServer.h"
 
 #include <QApplication>
 #include <QFile>
@@ -31,31 +31,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 namespace {
 
 using SWord = COscScreenPainter::SWord;
-
-// The simulated dongle and meter on a thread of the test, playing the oscilloscope scenario.
-struct COscilloscopeSim
-{
-    COscilloscopeSim()
-    {
-        CSimDongleOptions options;
-        options.advertisers = CSimDongle::DefaultAdvertisers();
-        options.meter.dRate = 10;
-        options.meter.strScenarioPath = QStringLiteral(SIM_SCENARIO_DIR "/oscilloscope.json");
-        server = std::make_unique<CSimServer>(options);
-        QString strError;
-        bOpen = server->Open(&strError);
-        EXPECT_TRUE(bOpen) << qPrintable(strError);
-        if (bOpen)
-            server->StartThread();
-    }
-    std::unique_ptr<CSimServer> server;
-    bool bOpen = false;
-};
 
 QWidget* OpenedModal()
 {
@@ -150,8 +129,10 @@ TEST(ScopeWindow, EveryReadoutShowsAtTheWindowsDefaultSize)
 
 TEST(ScopeWindow, AStoredWaveformStaysThroughLiveScreensAndAPauseAndTheSaveDialogOutlivesTheWindow)
 {
-    COscilloscopeSim sim;
-    ASSERT_TRUE(sim.bOpen);
+    // meter-sim playing the oscilloscope scenario, ten frames a second.
+    CSimProcess sim({QStringLiteral("--scenario"), QStringLiteral(SIM_SCENARIO_DIR "/oscilloscope.json"),
+                     QStringLiteral("--rate"), QStringLiteral("10")});
+    ASSERT_FALSE(sim.Port().isEmpty());
     QTemporaryDir dir;
     CMainFrame frame;
     frame.AutoReconnectAction()->setChecked(false);
@@ -160,7 +141,7 @@ TEST(ScopeWindow, AStoredWaveformStaysThroughLiveScreensAndAPauseAndTheSaveDialo
     COscWindows& osc = frame.Oscilloscope();
     int nLive = 0; // live screens, counted here as the window gets them
     QObject::connect(&osc.Slots(), &COscSlots::LiveWaveform, &frame, [&nLive] { ++nLive; });
-    frame.AutoConnect(sim.server->PortPath());
+    frame.AutoConnect(sim.Port());
 
     // The stored waveforms come after the first live screens; the user picks slot 1.
     ASSERT_TRUE(QTest::qWaitFor([&] { return osc.List()->Picture(10) == COSCList::PictureFor(1, 10); }, 30000));
