@@ -118,7 +118,6 @@ void COSCDlg::ShowWaveform(const OscRecord& record, const QString& strInfo)
 
 void COSCDlg::SetHolding(bool bHolding)
 {
-    m_bHolding = bHolding;
     m_pLive->setVisible(bHolding);
 }
 

@@ -43,7 +43,6 @@ public:
     // While it holds a stored waveform, the "Live" button shows; pressing it asks for the
     // live screen again (LiveRequested).
     void SetHolding(bool bHolding);
-    bool IsHolding() const { return m_bHolding; }
 
     // The FFT button: the meter's spectrum and back; nothing for a capture without one.
     void OnFft();
@@ -122,7 +121,6 @@ private:
     COSCGraph* m_pGraph = nullptr;
     QString m_info;
     bool m_showTime = true;
-    bool m_bHolding = false;
     OscRecord m_record;
 
     QMenuBar* m_pMenuBar = nullptr;
