@@ -373,13 +373,13 @@ void CMainFrame::ShowDockPage(QWidget* pPage)
     m_pPages->setCurrentWidget(pPage);
 }
 
-void CMainFrame::SetGraphControlBar(QWidget* pBar)
+void CMainFrame::SetGraphControlBar(QToolBar* pBar)
 {
     if (m_pGraphControlBar)
-        m_pDockLayout->removeWidget(m_pGraphControlBar);
+        removeToolBar(m_pGraphControlBar);
     m_pGraphControlBar = pBar;
     if (pBar)
-        m_pDockLayout->insertWidget(0, pBar);
+        addToolBar(Qt::TopToolBarArea, pBar);
 }
 
 void CMainFrame::CreateDocuments()

@@ -87,8 +87,8 @@ public:
     // CDockPages: a page of the left dock after "Display" (the logger list).
     void AddDockPage(QWidget* pPage, const QString& strTitle) override;
     void ShowDockPage(QWidget* pPage) override;
-    // The graph tool bar, shown in the left dock under the pages.
-    void SetGraphControlBar(QWidget* pBar);
+    // The graph tool bar, docked along the top edge beside the toolbar.
+    void SetGraphControlBar(QToolBar* pBar);
     // CDocumentArea: a document window in the client area, maximised and active.
     CChildFrame* AddChildFrame(QWidget* pView) override;
 
@@ -168,7 +168,7 @@ private:
     QDockWidget* m_pPageBar = nullptr;
     QTabWidget* m_pPages = nullptr;
     QVBoxLayout* m_pDockLayout = nullptr;
-    QWidget* m_pGraphControlBar = nullptr;
+    QToolBar* m_pGraphControlBar = nullptr;
     CLeftDlg* m_pLeftDlg = nullptr;
     CWaitDlg* m_pWaitDlg;
     CBleScan* m_pScan;

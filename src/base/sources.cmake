@@ -6,4 +6,6 @@ list(APPEND CORE_SOURCES
   base/CSpreadsheetText.cpp
   base/CDiagnosticLog.cpp
   base/LogCategories.cpp
+  base/CPrintf.h
+  base/CPrintf.cpp
 )

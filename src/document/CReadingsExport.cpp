@@ -1,6 +1,7 @@
 #include "document/CReadingsExport.h"
 
 #include "base/CFileIo.h"
+#include "base/CPrintf.h"
 #include "base/CSpreadsheetText.h"
 #include "document/CMyTalvaDoc.h"
 
@@ -47,7 +48,7 @@ private:
 
 QString Fixed4(double d)
 {
-    return QString::asprintf("%.4f", d);
+    return CPrintf::Format("%.4f", d);
 }
 
 const CObData* LastRecord(const CMyTalvaDoc& doc)
@@ -82,8 +83,8 @@ QString CReadingsExport::DefaultXlsName(const QDateTime& now)
 {
     const QDate date = now.date();
     const QTime time = now.time();
-    return QString::asprintf("%d-%d-%d %d-%d.xls", date.year(), date.month(), date.day(), time.hour(),
-                             time.minute());
+    return CPrintf::Format("%d-%d-%d %d-%d.xls", date.year(), date.month(), date.day(), time.hour(),
+                           time.minute());
 }
 
 bool CReadingsExport::HasReadings(const CMyTalvaDoc& doc)

@@ -1,5 +1,7 @@
 #include "link/CDonglePackets.h"
 
+#include "base/CPrintf.h"
+
 namespace CDonglePackets {
 namespace {
 QByteArray Bytes(std::initializer_list<int> values)
@@ -96,7 +98,7 @@ bool ParseAddress(const QString& strText, Address* pAddress)
 
 QString FormatAddress(const quint8* p)
 {
-    return QString::asprintf("%.2x:%.2x:%.2x:%.2x:%.2x:%.2x", p[5], p[4], p[3], p[2], p[1], p[0]);
+    return CPrintf::Format("%.2x:%.2x:%.2x:%.2x:%.2x:%.2x", p[5], p[4], p[3], p[2], p[1], p[0]);
 }
 
 int ClassifyEvent(const quint8* p, int nAvailable, CDongleEvent* pEvent)

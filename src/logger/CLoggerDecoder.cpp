@@ -1,5 +1,6 @@
 #include "logger/CLoggerDecoder.h"
 
+#include "base/CPrintf.h"
 #include "protocol/CFrameReader.h"
 #include "protocol/CFunctionTable.h"
 
@@ -118,8 +119,8 @@ QList<LoggerListData> CLoggerDecoder::DirectoryEntries(QByteArrayView strHex)
     constexpr qsizetype kEntryChars = 2 * kEntryBytes;
     for (qsizetype nPos = 0; strHex.size() - nPos >= kEntryChars; nPos += kEntryChars) {
         const CFrameReader entry(strHex.sliced(nPos, kEntryChars));
-        const QString strStart = QString::asprintf("%.2x-%.2x-20%.2x, %.2x %.2x %.2x", entry.Byte(7), entry.Byte(6),
-                                                   entry.Byte(5), entry.Byte(8), entry.Byte(9), entry.Byte(10));
+        const QString strStart = CPrintf::Format("%.2x-%.2x-20%.2x, %.2x %.2x %.2x", entry.Byte(7), entry.Byte(6),
+                                                 entry.Byte(5), entry.Byte(8), entry.Byte(9), entry.Byte(10));
         entries.append(LoggerListData(CFunctionTable::Name(entry.Byte(4)), strStart, qint32(entry.UInt32(19)),
                                       qint32(entry.UInt32(11)), entry.Byte(2)));
     }
@@ -134,8 +135,8 @@ CRecordingHeader CLoggerDecoder::RecordingHeader(QByteArrayView header)
     h.m_nRecFunction = r.Byte(2);
     h.m_strRecFunction = CFunctionTable::Name(h.m_nRecFunction);
     h.m_strRecUnit = RecordingUnit(h.m_nRecFunction);
-    h.m_strRecStart = QString::asprintf("%.2x/%.2x/%.2x %.2x:%.2x:%.2x", r.Byte(5), r.Byte(4), r.Byte(3), r.Byte(6),
-                                        r.Byte(7), r.Byte(8));
+    h.m_strRecStart = CPrintf::Format("%.2x/%.2x/%.2x %.2x:%.2x:%.2x", r.Byte(5), r.Byte(4), r.Byte(3), r.Byte(6),
+                                      r.Byte(7), r.Byte(8));
     h.m_arrStart = {2000 + r.Decimal(3), r.Decimal(4), r.Decimal(5), r.Decimal(6), r.Decimal(7), r.Decimal(8)};
     h.m_nRecInterval = r.UInt32(9);
     h.m_nRecField13 = r.UInt32(13);
@@ -168,8 +169,8 @@ QString CLoggerDecoder::SampleTime(const QDateTime& start, quint32 nOffset)
     const QDateTime when = start.addSecs(qint64(nOffset));
     const QDate date = when.date();
     const QTime time = when.time();
-    return QString::asprintf("%d/%d/%d %d:%d:%d", date.day(), date.month(), date.year(), time.hour(), time.minute(),
-                             time.second());
+    return CPrintf::Format("%d/%d/%d %d:%d:%d", date.day(), date.month(), date.year(), time.hour(), time.minute(),
+                           time.second());
 }
 
 QList<CObData> CLoggerDecoder::BlockRecords(QByteArrayView strHex, int nRecords, const CRecordingHeader& header,

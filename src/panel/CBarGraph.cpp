@@ -1,5 +1,7 @@
 #include "panel/CBarGraph.h"
 
+#include "base/CPrintf.h"
+
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
@@ -58,7 +60,7 @@ std::optional<CBarGraph::Scale> FindRow(const CScaleRow (&rows)[N], int nDecimal
 
 QString LabelText(double dValue)
 {
-    return QString::asprintf("%.0f", dValue);
+    return CPrintf::Format("%.0f", dValue);
 }
 
 } // namespace

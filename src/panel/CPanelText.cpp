@@ -1,5 +1,7 @@
 #include "panel/CPanelText.h"
 
+#include "base/CPrintf.h"
+
 #include <QDateTime>
 
 #include <algorithm>
@@ -22,8 +24,8 @@ CTwelveHour TwelveHour(int nHour)
 
 QString DateOf(int nYear, int nMonth, int nDay, bool bMonthFirst)
 {
-    return bMonthFirst ? QString::asprintf("%.2d/%.2d/%.2d", nMonth, nDay, nYear % 100)
-                       : QString::asprintf("%.2d/%.2d/%.2d", nDay, nMonth, nYear % 100);
+    return bMonthFirst ? CPrintf::Format("%.2d/%.2d/%.2d", nMonth, nDay, nYear % 100)
+                       : CPrintf::Format("%.2d/%.2d/%.2d", nDay, nMonth, nYear % 100);
 }
 
 } // namespace
@@ -33,7 +35,7 @@ QString CPanelText::Fixed(double dValue, int nDecimals)
     if (!std::isfinite(dValue))
         return QStringLiteral("OL");
     const int nPlaces = qBound(0, nDecimals, kMaxDecimals);
-    QString str = QString::asprintf("%.*f", nPlaces, dValue);
+    QString str = CPrintf::Format("%.*f", nPlaces, dValue);
     // "-0.000": the sign of a value that rounds to zero means nothing on a display.
     if (str.startsWith(QLatin1Char('-'))
         && std::all_of(str.cbegin() + 1, str.cend(), [](QChar c) { return c == u'0' || c == u'.'; }))
@@ -58,9 +60,9 @@ QString CPanelText::OverRange(float fValue, float fRange, int nDecimals)
 QString CPanelText::Clock(const MeterReading& r)
 {
     if (r.m_bClockFlag)
-        return QString::asprintf("%.2d:%.2d", r.m_nHour, r.m_nMinute);
+        return CPrintf::Format("%.2d:%.2d", r.m_nHour, r.m_nMinute);
     const CTwelveHour h = TwelveHour(r.m_nHour);
-    return QString::asprintf("%.2d:%.2d%s", h.nHour, r.m_nMinute, h.pszSuffix);
+    return CPrintf::Format("%.2d:%.2d%s", h.nHour, r.m_nMinute, h.pszSuffix);
 }
 
 QString CPanelText::Date(const MeterReading& r)
@@ -81,10 +83,10 @@ QString CPanelText::Start(const MeterReading& r)
     const QTime t = when.time();
     const QString strDate = DateOf(d.year(), d.month(), d.day(), r.m_bMonthFirst);
     if (r.m_bClockFlag)
-        return QString::asprintf("%s %.2d:%.2d:%.2d", qPrintable(strDate), t.hour(), t.minute(), t.second());
+        return CPrintf::Format("%s %.2d:%.2d:%.2d", qUtf8Printable(strDate), t.hour(), t.minute(), t.second());
     const CTwelveHour h = TwelveHour(t.hour());
-    return QString::asprintf("%s %.2d:%.2d:%.2d %s", qPrintable(strDate), h.nHour, t.minute(), t.second(),
-                             h.pszSuffix);
+    return CPrintf::Format("%s %.2d:%.2d:%.2d %s", qUtf8Printable(strDate), h.nHour, t.minute(), t.second(),
+                           h.pszSuffix);
 }
 
 QString CPanelText::Relative(const MeterReading& r)

@@ -2,11 +2,13 @@
 
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 
 // The point information panel of the trend graph: five read-only rows with
 // the number, time, value, unit and type of one recorded reading. The graph
-// owns it as a hidden child and shows, fills and places it.
+// owns it as a hidden child and shows, fills and places it. The boxes scroll
+// their text sideways, except the value's, which shows it from its start.
 class CShowData : public QWidget
 {
     Q_OBJECT
@@ -21,6 +23,9 @@ public:
     QString ValueText() const;
     QString UnitText() const;
     QString TypeText() const;
+    // The value box (a fixed text, not an edit box) and the time box.
+    QWidget* ValueBox() const;
+    QWidget* TimeBox() const;
 
     static QColor BackgroundColor() { return QColor(255, 255, 202); }
 
@@ -32,7 +37,7 @@ private:
     QString m_strType;
     QLineEdit* m_pNum;
     QLineEdit* m_pTime;
-    QLineEdit* m_pValue;
+    QLabel* m_pValue;
     QLineEdit* m_pUnit;
     QLineEdit* m_pType;
 };

@@ -1,4 +1,5 @@
 #include "protocol/CMeterProtocol.h"
+#include "base/CPrintf.h"
 #include "base/CProgramInfo.h"
 
 #include "link/CMeterCommandSender.h"
@@ -207,6 +208,10 @@ void CMeterProtocol::TakeOscilloscopeData(qsizetype nPos)
 {
     DropFront(nPos);
     if (m_strMeterHex.size() >= kOscilloscopeChars) {
+        // Only the oscilloscope sends screens: after a pause has blanked the panel, or when
+        // the link came up with the meter already there, they bring its mode and list back.
+        if (m_nLayout != kOscilloscopeLayout)
+            ShowOscilloscopeMode();
         emit OscilloscopeData(m_strMeterHex.first(kOscilloscopeChars));
         DropFront(kOscilloscopeChars);
     }
@@ -232,11 +237,16 @@ void CMeterProtocol::TakeLoggerData(qsizetype nPos)
     m_bSeries9Armed = true;
 }
 
-void CMeterProtocol::EnterOscilloscopeMode()
+void CMeterProtocol::ShowOscilloscopeMode()
 {
-    m_nLayout = 10;
+    m_nLayout = kOscilloscopeLayout;
     SetDisplayMode(QStringLiteral("OSC"));
     emit ShowOscList();
+}
+
+void CMeterProtocol::EnterOscilloscopeMode()
+{
+    ShowOscilloscopeMode();
     // Cut behind the last of a run of "a2a2a2a2" markers, searching on from
     // each cut exactly as repeated removals from the front would.
     qsizetype nCut = 0;
@@ -435,7 +445,7 @@ QString CMeterProtocol::TimeText(bool bPlusElapsed) const
     }
     const int nFirst = r.m_bMonthFirst ? nMonth : nDay;
     const int nSecondField = r.m_bMonthFirst ? nDay : nMonth;
-    return QString::asprintf("%d/%d/%d %d:%d:%d", nFirst, nSecondField, nYear, nHour, nMinute, nSecond);
+    return CPrintf::Format("%d/%d/%d %d:%d:%d", nFirst, nSecondField, nYear, nHour, nMinute, nSecond);
 }
 
 void CMeterProtocol::SetDisplayMode(const QString& strUnit)

@@ -45,6 +45,7 @@ public:
     static constexpr int kNoiseLimit = 200;      // unmatched text beyond this is thrown away
     static constexpr int kMaxMeterHex = 1 << 16; // hard bound on the meter text, in characters
     static constexpr int kFullDirectoryBytes = 5200;
+    static constexpr int kOscilloscopeLayout = 10; // Layout() while the meter is in its oscilloscope
 
     // pSender gets the acknowledgements and read-size changes, pPrompt the
     // date-time warning; either may be null (nothing is sent or shown).
@@ -144,6 +145,7 @@ private:
     void TakeOscilloscopeData(qsizetype nPos);
     void TakeLoggerData(qsizetype nPos);
     void EnterOscilloscopeMode();
+    void ShowOscilloscopeMode();       // layout 10, display mode 11, the stored-waveform list
     void TrimNoise();
     void HandleBlocks();
 

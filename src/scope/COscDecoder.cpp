@@ -1,5 +1,6 @@
 #include "scope/COscDecoder.h"
 
+#include "base/CPrintf.h"
 #include "scope/COscTables.h"
 
 #include <algorithm>
@@ -21,8 +22,8 @@ void ApplyFftReadings(const QByteArray& p, OscRecord& r)
     if (pForm && (nSelect == 1 || r.m_rateCode >= 16)) {
         r.m_freq = f * pForm->dFftFreqStep;
         r.m_period = dPeriod;
-        r.m_freqText = QString::asprintf(pForm->pszFreq, r.m_freq);
-        r.m_periodText = QString::asprintf(pForm->pszPeriod, r.m_period / pForm->dPeriodDivisor);
+        r.m_freqText = CPrintf::Format(pForm->pszFreq, r.m_freq);
+        r.m_periodText = CPrintf::Format(pForm->pszPeriod, r.m_period / pForm->dPeriodDivisor);
     }
     const char* pszFreq = nullptr;
     switch (nSelect) {
@@ -41,9 +42,9 @@ void ApplyFftReadings(const QByteArray& p, OscRecord& r)
     default:
         return;
     }
-    r.m_freqText = QString::asprintf(pszFreq, r.m_freq);
+    r.m_freqText = CPrintf::Format(pszFreq, r.m_freq);
     r.m_period = dPeriod;
-    r.m_periodText = QString::asprintf("%.1f nS", dPeriod / 10.0);
+    r.m_periodText = CPrintf::Format("%.1f nS", dPeriod / 10.0);
 }
 
 } // namespace
@@ -107,11 +108,11 @@ OscRecord COscDecoder::DecodePayload(const QByteArray& p)
     if (r.m_status == 3)
         r.m_vpp = word(kFftVpp) * scale.dResolution;
     if (nVoltCode >= 1 && nVoltCode <= 4)
-        r.m_vppText = QString::asprintf("%.1f V", r.m_vpp);
+        r.m_vppText = CPrintf::Format("%.1f V", r.m_vpp);
     else if (nVoltCode >= 5 && nVoltCode <= 8)
-        r.m_vppText = QString::asprintf("%.2f V", r.m_vpp);
+        r.m_vppText = CPrintf::Format("%.2f V", r.m_vpp);
     else if (scale.bMilli)
-        r.m_vppText = QString::asprintf("%.0f mV", r.m_vpp);
+        r.m_vppText = CPrintf::Format("%.0f mV", r.m_vpp);
     r.m_unit = scale.bMilli ? QStringLiteral("mV") : QStringLiteral("V");
 
     r.m_valid = 1;
@@ -130,8 +131,8 @@ OscRecord COscDecoder::DecodePayload(const QByteArray& p)
         // A crossing distance of 0 gives an infinite frequency, shown as "inf".
         r.m_period = timeBase.nTCount * n;
         r.m_freq = pForm->dF / (timeBase.nB * n);
-        r.m_freqText = QString::asprintf(pForm->pszFreq, r.m_freq);
-        r.m_periodText = QString::asprintf(pForm->pszPeriod, r.m_period / pForm->dPeriodDivisor);
+        r.m_freqText = CPrintf::Format(pForm->pszFreq, r.m_freq);
+        r.m_periodText = CPrintf::Format(pForm->pszPeriod, r.m_period / pForm->dPeriodDivisor);
     }
     if (r.m_status == 3)
         ApplyFftReadings(p, r);

@@ -1,6 +1,7 @@
 #include "scope/COscFile.h"
 
 #include "base/CFileIo.h"
+#include "base/CPrintf.h"
 #include "base/LogCategories.h"
 #include "document/CArchive.h"
 
@@ -24,8 +25,8 @@ QString COscFile::ProposedFileName(const QDateTime& now)
 {
     const QDate date = now.date();
     const QTime time = now.time();
-    return QString::asprintf("%d-%d-%d %d-%d-%d", date.year(), date.month(), date.day(), time.hour(),
-                             time.minute(), time.second())
+    return CPrintf::Format("%d-%d-%d %d-%d-%d", date.year(), date.month(), date.day(), time.hour(),
+                           time.minute(), time.second())
            + Extension();
 }
 

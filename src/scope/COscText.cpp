@@ -1,13 +1,14 @@
 #include "scope/COscText.h"
 
+#include "base/CPrintf.h"
 #include "scope/COscTables.h"
 
 namespace {
 
 QString DateTime(int nFirst, int nSecond, const OscRecord& r, const char* pszGap)
 {
-    return QString::asprintf("%.2d/%.2d/%d%s%.2d:%.2d:%.2d", nFirst, nSecond, r.m_year, pszGap, r.m_hour,
-                             r.m_minute, r.m_second);
+    return CPrintf::Format("%.2d/%.2d/%d%s%.2d:%.2d:%.2d", nFirst, nSecond, r.m_year, pszGap, r.m_hour,
+                           r.m_minute, r.m_second);
 }
 
 QString OrderedDateTime(const OscRecord& r)
@@ -36,7 +37,7 @@ QString COscText::StatusWord(int nStatus)
 QString COscText::TriggerText(const OscRecord& record)
 {
     if (record.m_trigger == 3)
-        return QString::asprintf("Single:%.2f", record.m_triggerLevel / 1000.0);
+        return CPrintf::Format("Single:%.2f", record.m_triggerLevel / 1000.0);
     return PrintTriggerText(record.m_trigger);
 }
 
@@ -62,12 +63,12 @@ QString COscText::FactsDateTime(const OscRecord& record)
 
 QString COscText::ScreenDate(const OscRecord& record)
 {
-    return QString::asprintf("%.2d/%.2d/%d", record.m_date1, record.m_date2, record.m_year);
+    return CPrintf::Format("%.2d/%.2d/%d", record.m_date1, record.m_date2, record.m_year);
 }
 
 QString COscText::ScreenTime(const OscRecord& record)
 {
-    return QString::asprintf("%.2d:%.2d:%.2d", record.m_hour, record.m_minute, record.m_second);
+    return CPrintf::Format("%.2d:%.2d:%.2d", record.m_hour, record.m_minute, record.m_second);
 }
 
 QString COscText::LiveInfo(const OscRecord& record)
@@ -77,12 +78,12 @@ QString COscText::LiveInfo(const OscRecord& record)
 
 QString COscText::StoredInfo(int nSlot, const OscRecord& record)
 {
-    return QString::asprintf("%d | ", nSlot) + OrderedDateTime(record);
+    return CPrintf::Format("%d | ", nSlot) + OrderedDateTime(record);
 }
 
 QString COscText::SBarFrequency::Number() const
 {
-    return QString::asprintf("%.*f", nDecimals, dValue);
+    return CPrintf::Format("%.*f", nDecimals, dValue);
 }
 
 double COscText::SBarFrequency::Hertz() const
@@ -120,13 +121,13 @@ QString COscText::BarPrintText(int nRateCode, int nIndex)
 QString COscText::InspectText(bool bSpectrum, int nIndex, double dValue, int nRateCode)
 {
     if (bSpectrum)
-        return QString::asprintf("NO.:%d  Factor:%.2f ", nIndex, dValue * 10.0) + BarReadout(nRateCode, nIndex);
-    return QString::asprintf("NO.:%d  Amplitude:%.2f  ", nIndex, dValue);
+        return CPrintf::Format("NO.:%d  Factor:%.2f ", nIndex, dValue * 10.0) + BarReadout(nRateCode, nIndex);
+    return CPrintf::Format("NO.:%d  Amplitude:%.2f  ", nIndex, dValue);
 }
 
 QString COscText::LevelDifference(double dLevel1, double dLevel2, const QString& strUnit)
 {
-    return QString::asprintf("%.2f ", dLevel1 - dLevel2) + strUnit;
+    return CPrintf::Format("%.2f ", dLevel1 - dLevel2) + strUnit;
 }
 
 COscText::STimeDifference COscText::TimeDifference(int nRateCode, double dSamples)
@@ -139,14 +140,14 @@ COscText::STimeDifference COscText::TimeDifference(int nRateCode, double dSample
     const double dMHz = 1000.0 / diff.dNs;
     // Exactly 1 ms stays in microseconds: the thresholds are "above".
     if (diff.dNs > 1000000.0) {
-        diff.strDt = QString::asprintf("%.3f mS", diff.dNs / 1000000.0);
-        diff.strFreq = QString::asprintf("%.3f Hz", dMHz * 1000000.0);
+        diff.strDt = CPrintf::Format("%.3f mS", diff.dNs / 1000000.0);
+        diff.strFreq = CPrintf::Format("%.3f Hz", dMHz * 1000000.0);
     } else if (diff.dNs > 1000.0) {
-        diff.strDt = QString::asprintf("%.3f uS", diff.dNs / 1000.0);
-        diff.strFreq = QString::asprintf("%.3f KHz", dMHz * 1000.0);
+        diff.strDt = CPrintf::Format("%.3f uS", diff.dNs / 1000.0);
+        diff.strFreq = CPrintf::Format("%.3f KHz", dMHz * 1000.0);
     } else {
-        diff.strDt = QString::asprintf("%.3f nS", diff.dNs);
-        diff.strFreq = QString::asprintf("%.3f MHz", dMHz);
+        diff.strDt = CPrintf::Format("%.3f nS", diff.dNs);
+        diff.strFreq = CPrintf::Format("%.3f MHz", dMHz);
     }
     return diff;
 }

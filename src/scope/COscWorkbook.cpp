@@ -1,6 +1,7 @@
 #include "scope/COscWorkbook.h"
 
 #include "base/CFileIo.h"
+#include "base/CPrintf.h"
 #include "scope/COscPoints.h"
 #include "scope/COscText.h"
 
@@ -43,7 +44,7 @@ public:
     // dValue as its "%.*f" text reads, shown with that many decimals.
     void Fixed(int nRow, int nCol, double dValue, int nDecimals)
     {
-        const QString strText = QString::asprintf("%.*f", nDecimals, dValue);
+        const QString strText = CPrintf::Format("%.*f", nDecimals, dValue);
         if (!std::isfinite(dValue))
             return Text(nRow, nCol, strText);
         Check(worksheet_write_number(m_pSheet, lxw_row_t(nRow - 1), lxw_col_t(nCol - 1), strText.toDouble(),

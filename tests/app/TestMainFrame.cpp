@@ -3,6 +3,7 @@
 #include "app/CChildFrame.h"
 #include "app/CLockIndicators.h"
 #include "app/CMainFrame.h"
+#include "graph/CControlDlgBar.h"
 #include "link/ui/CBleScan.h"
 #include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
@@ -152,11 +153,28 @@ TEST(MainFrame, LeftDockHoldsTheDisplayPageAndRoomForMore)
     auto* pPage = new QWidget;
     frame.AddDockPage(pPage, QStringLiteral("More"));
     EXPECT_EQ(frame.Pages()->tabText(2), QStringLiteral("More"));
-    auto* pBar = new QLabel(QStringLiteral("graph tools"));
-    frame.SetGraphControlBar(pBar);
+}
+
+TEST(MainFrame, GraphToolBarDocksAlongTheTopEdgeWithTheToolbar)
+{
+    CMainFrame frame;
+    frame.show();
+    QToolBar* pBar = frame.GraphControlBar();
     ASSERT_TRUE(QTest::qWaitFor([&] { return pBar->isVisible(); }));
-    EXPECT_TRUE(frame.PageBar()->isAncestorOf(pBar));
-    EXPECT_LT(pBar->mapTo(&frame, QPoint()).y(), frame.Pages()->mapTo(&frame, QPoint()).y());
+    EXPECT_EQ(frame.toolBarArea(pBar), Qt::TopToolBarArea);
+    EXPECT_EQ(frame.toolBarArea(frame.ToolBar()), Qt::TopToolBarArea);
+    EXPECT_FALSE(frame.PageBar()->isAncestorOf(pBar));
+    // Above the dock and the document area, on the toolbar's row.
+    const int nBottom = pBar->mapTo(&frame, QPoint(0, pBar->height())).y();
+    EXPECT_LE(nBottom, frame.PageBar()->mapTo(&frame, QPoint()).y());
+    EXPECT_LE(nBottom, frame.MdiArea()->mapTo(&frame, QPoint()).y());
+    EXPECT_EQ(pBar->mapTo(&frame, QPoint()).y(), frame.ToolBar()->mapTo(&frame, QPoint()).y());
+
+    // Another bar takes its place there.
+    auto* pOther = new QToolBar(QStringLiteral("graph tools"));
+    frame.SetGraphControlBar(pOther);
+    EXPECT_EQ(frame.toolBarArea(pOther), Qt::TopToolBarArea);
+    EXPECT_EQ(frame.toolBarArea(pBar), Qt::NoToolBarArea);
 }
 
 TEST(MainFrame, DocumentWindowsOpenMaximised)

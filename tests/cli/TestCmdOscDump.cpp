@@ -1,5 +1,7 @@
 // multimeter-cli dump FILE.osc: a waveform file's fields and points, and files it refuses.
+#include "scope/COscDecoder.h"
 #include "scope/COscFile.h"
+#include "scope/COscTestFrame.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -84,4 +86,26 @@ TEST(CmdOscDump, FieldsAndPointsAsTsvAndJsonAndHostileFilesRefused)
     EXPECT_EQ(DumpOsc({strPath, strPath}, &out, &err), 64);
     EXPECT_EQ(DumpOsc({strPath, "--help"}, &out, &err), 0);
     EXPECT_TRUE(out.contains(".osc"));
+}
+
+TEST(CmdOscDump, TextsReadAsCsPrintfWroteThem)
+{
+    // A live screen at 0.5 us/div whose second crossing lies 160 samples before the first:
+    // -0.3125 MHz exactly, which "%.3f" rounds to the even digit.
+    COscTestFrame frame;
+    frame.Set(1, 16).Word(30, 168).Word(32, 8);
+    OscRecord record;
+    ASSERT_TRUE(COscDecoder::Decode(frame.Hex(), &record));
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath("tie.osc");
+    QString strError;
+    ASSERT_TRUE(COscFile::SaveFile(strPath, record, &strError)) << qPrintable(strError);
+
+    QByteArray out, err;
+    ASSERT_EQ(DumpOsc({strPath}, &out, &err), 0) << err.constData();
+    const QList<QByteArray> lines = out.split('\n');
+    EXPECT_TRUE(lines.contains("freqText\t-0.312 MHz")) << out.left(2000).constData();
+    EXPECT_TRUE(lines.contains("periodText\t-3200.0 nS"));
+    ASSERT_EQ(DumpOsc({strPath, "--format", "json"}, &out, &err), 0) << err.constData();
+    EXPECT_EQ(QJsonDocument::fromJson(out).object()["fields"].toObject()["freqText"].toString(), "-0.312 MHz");
 }

@@ -1,6 +1,9 @@
 #include "panel/CShowData.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -35,4 +38,36 @@ TEST(ShowData, DrawsOnItsPaleYellowBackground)
     // Between the label column and the edit boxes the panel itself shows.
     EXPECT_EQ(image.pixelColor(1, 1), QColor(255, 255, 202));
     EXPECT_EQ(image.pixelColor(image.width() - 2, image.height() - 2), QColor(255, 255, 202));
+}
+
+TEST(ShowData, TheValueBoxHoldsItsTextStillWhereTheOthersScroll)
+{
+    CShowData panel;
+    panel.SetPoint(3, QStringLiteral("14/03/2025 09:30:05 and some more"), -600000.0, QStringLiteral("V"),
+                   QStringLiteral("Real Time"));
+    panel.resize(panel.sizeHint());
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    // Narrower than their texts, so a drag across either would scroll it.
+    for (QWidget* pBox : {panel.ValueBox(), panel.TimeBox()})
+        pBox->setFixedWidth(pBox->fontMetrics().horizontalAdvance(QStringLiteral("-600")));
+    QCoreApplication::processEvents();
+
+    auto dragAcross = [](QWidget* pBox) {
+        const QImage before = pBox->grab().toImage();
+        const QPoint from(4, pBox->height() / 2), to(pBox->width() + 300, pBox->height() / 2);
+        QTest::mousePress(pBox, Qt::LeftButton, Qt::NoModifier, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(pBox->mapToGlobal(to)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(pBox, &move);
+        QTest::mouseRelease(pBox, Qt::LeftButton, Qt::NoModifier, to);
+        QCoreApplication::processEvents();
+        return before != pBox->grab().toImage();
+    };
+    EXPECT_TRUE(dragAcross(panel.TimeBox())); // an edit box scrolls to the end of its text
+    EXPECT_FALSE(dragAcross(panel.ValueBox()));
+    EXPECT_EQ(panel.ValueText(), QStringLiteral("-600000.0000"));
+    // The value shows from its first character, on the panel's colour.
+    const QImage value = panel.ValueBox()->grab().toImage();
+    EXPECT_EQ(value.pixelColor(value.width() / 2, 3), QColor(255, 255, 202));
 }

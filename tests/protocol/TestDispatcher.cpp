@@ -256,6 +256,31 @@ TEST_F(DispatcherTest, OscilloscopeModeTrimsMarkers)
     EXPECT_EQ(m_protocol.Layout(), -1);
 }
 
+TEST_F(DispatcherTest, ScreensAfterABlankedPanelBringTheOscilloscopeModeBack)
+{
+    QByteArray strWave = "e0e0";
+    while (strWave.size() < 1028)
+        strWave += "5a";
+    QSignalSpy list(&m_protocol, &CMeterProtocol::ShowOscList);
+    QSignalSpy modes(&m_protocol, &CMeterProtocol::DisplayModeChanged);
+    QSignalSpy close(&m_protocol, &CMeterProtocol::CloseOscWindow);
+    Feed("a2a2a2a2");
+    Feed(strWave);
+    Feed(strWave);
+    EXPECT_EQ(list.size(), 1); // told once while it holds
+    EXPECT_EQ(modes.size(), 1);
+
+    // A pause blanks the panel; the meter goes on with its screens and no new marker.
+    m_protocol.ResetDisplay();
+    Feed(strWave);
+    EXPECT_EQ(m_protocol.Layout(), CMeterProtocol::kOscilloscopeLayout);
+    EXPECT_EQ(m_protocol.DisplayMode(), 11);
+    EXPECT_EQ(list.size(), 2);
+    ASSERT_EQ(modes.size(), 2);
+    EXPECT_EQ(modes.last().at(0).toInt(), 11);
+    EXPECT_TRUE(close.isEmpty()); // the scope window stays
+}
+
 TEST_F(DispatcherTest, LoggerDirectory)
 {
     QSignalSpy head(&m_protocol, &CMeterProtocol::DirectoryHead);

@@ -103,6 +103,21 @@ INSTANTIATE_TEST_SUITE_P(
                       SPeriodCase{18, 20, "100.0 nS", "10.000 MHz"},
                       SPeriodCase{1, 0, "0.00 mS", "inf Hz"}));            // no distance: what printf gives
 
+TEST(OscDecoder, TextsRoundExactTiesAsCsPrintfDoes)
+{
+    // 0.5 us/div with the second crossing 160 samples before the first: exactly -0.3125 MHz,
+    // which "%.3f" rounds to the even digit.
+    COscTestFrame frame;
+    frame.Set(1, 16).Word(30, 168).Word(32, 8);
+    const OscRecord r = Decode(frame);
+    EXPECT_DOUBLE_EQ(r.m_freq, -0.3125);
+    EXPECT_EQ(r.m_freqText, "-0.312 MHz");
+    EXPECT_EQ(r.m_periodText, "-3200.0 nS");
+    // 50 ms/div, crossings 4000 samples apart: 0.125 Hz, shown with two decimals.
+    frame.Set(1, 1).Word(30, 8).Word(32, 8 + 4000);
+    EXPECT_EQ(Decode(frame).m_freqText, "0.12 Hz");
+}
+
 TEST(OscDecoder, FftStatusUsesTheMetersReadings)
 {
     struct Case { int nCode; int nSelect; const char* pszFreq; const char* pszPeriod; double dFreq; };

@@ -175,10 +175,10 @@ TEST_P(SimOscilloscopeThroughTheProgram, FramesDecodeToTheScenariosValues)
         protocol.OnMeterData();
     }
     EXPECT_TRUE(prompt.Texts().isEmpty());
-    EXPECT_EQ(readings.size(), 3);
+    EXPECT_EQ(readings.size(), 3 + 3); // before and after the oscilloscope
     EXPECT_GE(oscMode.size(), 1);
-    EXPECT_EQ(protocol.Layout(), 10);
-    ASSERT_EQ(live.size(), 10);
+    EXPECT_EQ(protocol.Layout(), 1);
+    ASSERT_EQ(live.size(), 5 + 5 + 100);
     EXPECT_EQ(status.size(), 9 + 10);
 
     // Each stored slot holds what its step gave; each live step reached the window.

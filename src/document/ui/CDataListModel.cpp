@@ -1,5 +1,6 @@
 #include "document/ui/CDataListModel.h"
 
+#include "base/CPrintf.h"
 #include "document/CMyTalvaDoc.h"
 
 #include <array>
@@ -80,7 +81,7 @@ QString CDataListModel::ValueText(double dValue, OverloadRule rule)
     case OverloadRule::None:
         break;
     }
-    return bOverload ? QStringLiteral("OL") : QString::asprintf("%.4f", dValue);
+    return bOverload ? QStringLiteral("OL") : CPrintf::Format("%.4f", dValue);
 }
 
 int CDataListModel::rowCount(const QModelIndex& parent) const

@@ -1,5 +1,6 @@
 #include "document/ui/CMyTalvaView.h"
 
+#include "base/CPrintf.h"
 #include "base/CProgramInfo.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/CReadingsExport.h"
@@ -176,14 +177,14 @@ void CMyTalvaView::RefillLoggerRecords(QList<CObData*>& arrRecords)
 QString CMyTalvaView::SummaryText(const CMyTalvaDoc& doc)
 {
     const bool bMaxOverload = doc.m_dMax >= CObData::kOverload || doc.m_dMax <= -CObData::kOverload;
-    const QString strMax = bMaxOverload ? QStringLiteral("OL") : QString::asprintf("%.4f", doc.m_dMax);
-    const QString strMin = doc.m_dMin == CMyTalvaDoc::kNoMin ? QStringLiteral("OL") : QString::asprintf("%.4f", doc.m_dMin);
+    const QString strMax = bMaxOverload ? QStringLiteral("OL") : CPrintf::Format("%.4f", doc.m_dMax);
+    const QString strMin = doc.m_dMin == CMyTalvaDoc::kNoMin ? QStringLiteral("OL") : CPrintf::Format("%.4f", doc.m_dMin);
     return QStringLiteral("---------------------------Summary---------------------------\r\n\r\n"
                           "StartTime: %1 \r\n\r\nEndTime: %2\r\n\r\nMaximum: %3\r\n\r\nMaxinum Time: %4 \r\n\r\n"
                           "Minimum: %5\r\n\r\nMinimum Time: %6\r\n\r\nAverage:%7\r\n\r\nDataNumber: %8\r\n\r\n"
                           "Type:%9\r\n\r\n")
         .arg(doc.m_strStartTime, doc.m_strEndTime, strMax, doc.m_strMaxTime, strMin, doc.m_strMinTime,
-             QString::asprintf("%.4f", doc.m_dAverage), QString::number(doc.m_nCount), doc.m_strType);
+             CPrintf::Format("%.4f", doc.m_dAverage), QString::number(doc.m_nCount), doc.m_strType);
 }
 
 QString CMyTalvaView::SummaryText() const

@@ -43,9 +43,7 @@ CPrintRX::~CPrintRX()
         m_pFile->cancelWriting();
 }
 
-void CPrintRX::RunCommand(QWidget* pParent, const DialogFn& fnDialog,
-                          const std::function<bool(CPrintRX&, QString*)>& print,
-                          const std::function<void(const QString&)>& warn)
+void CPrintRX::RunCommand(QWidget* pParent, const DialogFn& fnDialog, const PrintFn& print, const WarnFn& warn)
 {
     CPrintRX job(pParent, fnDialog);
     if (job.StartPrinting() != 0)
@@ -55,9 +53,30 @@ void CPrintRX::RunCommand(QWidget* pParent, const DialogFn& fnDialog,
         warn(strError);
 }
 
+void CPrintRX::OpenCommand(QWidget* pParent, PrintFn print, WarnFn warn)
+{
+    auto pPrinter = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    pPrinter->setDocName(JobName());
+    auto* pDialog = new QPrintDialog(pPrinter.get(), pParent);
+    pDialog->setAttribute(Qt::WA_DeleteOnClose);
+    pDialog->setWindowTitle(QStringLiteral("Print"));
+    // The printer lives as long as this connection, which goes with the dialog.
+    QObject::connect(pDialog, &QDialog::accepted, pDialog, [pPrinter, print = std::move(print), warn = std::move(warn)] {
+        if (!pPrinter->isValid())
+            return;
+        CPrintRX job;
+        job.m_pPrinter = pPrinter;
+        job.m_pDevice = pPrinter.get();
+        QString strError;
+        if (!print(job, &strError) && !strError.isEmpty())
+            warn(strError);
+    });
+    pDialog->open();
+}
+
 int CPrintRX::StartPrinting()
 {
-    m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    m_pPrinter = std::make_shared<QPrinter>(QPrinter::HighResolution);
     m_pPrinter->setDocName(JobName());
     if (!m_fnDialog(*m_pPrinter, m_pParent) || !m_pPrinter->isValid()) {
         m_pPrinter.reset();

@@ -33,11 +33,16 @@ public:
     CPrintRX(const CPrintRX&) = delete;
     CPrintRX& operator=(const CPrintRX&) = delete;
 
+    using PrintFn = std::function<bool(CPrintRX& job, QString* pstrError)>;
+    using WarnFn = std::function<void(const QString& strError)>;
+
     // A menu's print command: the dialog, then print(job, &error); a failure that has a
     // reason is handed to warn, a cancelled dialog prints nothing.
-    static void RunCommand(QWidget* pParent, const DialogFn& fnDialog,
-                           const std::function<bool(CPrintRX& job, QString* pstrError)>& print,
-                           const std::function<void(const QString& strError)>& warn);
+    static void RunCommand(QWidget* pParent, const DialogFn& fnDialog, const PrintFn& print, const WarnFn& warn);
+    // The same without waiting for the user: the print dialog opens window-modal, owned by
+    // pParent, and print runs once it is accepted. print and warn may outlive the window
+    // that asked: they hold what they print by value.
+    static void OpenCommand(QWidget* pParent, PrintFn print, WarnFn warn);
 
     // The print dialog (QPrintDialog); -1 when the user cancels, else 0 with the printer ready.
     int StartPrinting();
@@ -66,7 +71,7 @@ public:
 private:
     QWidget* m_pParent;
     DialogFn m_fnDialog;
-    std::unique_ptr<QPrinter> m_pPrinter;
+    std::shared_ptr<QPrinter> m_pPrinter; // shared with the dialog of OpenCommand
     std::unique_ptr<QSaveFile> m_pFile;
     std::unique_ptr<QPagedPaintDevice> m_pPdf;
     QPagedPaintDevice* m_pDevice = nullptr;

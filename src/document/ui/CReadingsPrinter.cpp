@@ -1,5 +1,6 @@
 #include "document/ui/CReadingsPrinter.h"
 
+#include "base/CPrintf.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/ui/CPrintRX.h"
 #include "graph/CGraphDlg.h"
@@ -24,7 +25,7 @@ bool Fail(QString* pstrError, const QString& strReason)
 
 QString Fixed(double d, int nDecimals)
 {
-    return QString::asprintf("%.*f", nDecimals, d);
+    return CPrintf::Format("%.*f", nDecimals, d);
 }
 
 int LineHeight(const QPainter& painter)
@@ -71,7 +72,7 @@ int CReadingsPrinter::TextOut(QPainter& painter, int x, int y, const QString& st
 
 QString CReadingsPrinter::PageText(int nPage)
 {
-    return QString::asprintf("Page -%d-", nPage);
+    return CPrintf::Format("Page -%d-", nPage);
 }
 
 QString CReadingsPrinter::RefusedPageText()
@@ -83,8 +84,8 @@ void CReadingsPrinter::DrawFooter(QPainter& painter, int W, int H, int F, int u,
 {
     const QDate date = now.date();
     const QTime time = now.time();
-    const QString strTime = QString::asprintf("Time: %d-%d-%d  %d:%d:%d", date.year(), date.month(), date.day(),
-                                              time.hour(), time.minute(), time.second());
+    const QString strTime = CPrintf::Format("Time: %d-%d-%d  %d:%d:%d", date.year(), date.month(), date.day(),
+                                            time.hour(), time.minute(), time.second());
     TextOut(painter, W / 3 - int(strTime.size()) * u, H - F, strTime);
     TextOut(painter, W / 3 + u, H - F, PageText(nPage));
 }
@@ -113,8 +114,8 @@ bool CReadingsPrinter::PrintGraph(CPrintRX& job, CGraphDlg& graph, const CMyTalv
     TextOut(painter, W / 2 - fm.horizontalAdvance(strTitle) / 2, h, strTitle);
     const QDate date = now.date();
     const QTime time = now.time();
-    const QString strDate = QString::asprintf("%d/%d/%d %d:%d:%d", date.day(), date.month(), date.year(),
-                                              time.hour(), time.minute(), time.second());
+    const QString strDate = CPrintf::Format("%d/%d/%d %d:%d:%d", date.day(), date.month(), date.year(),
+                                            time.hour(), time.minute(), time.second());
     TextOut(painter, W / 2 - fm.horizontalAdvance(strDate) / 2, 2 * h, strDate);
 
     int y = H / 2;

@@ -69,10 +69,14 @@ void COSCDlg::CreateControls()
 
     m_pInfoEdit = new QLineEdit(this);
     m_pInfoEdit->setReadOnly(true);
+    m_pInfoEdit->setFocusPolicy(Qt::ClickFocus); // the window opens with its text unselected
     m_pInfoEdit->setToolTip(QStringLiteral("Slot (0: the live screen), date and time of the capture"));
     m_pUndoZoom = new QPushButton(QStringLiteral("UnDo Zoom"), this);
     m_pUndoZoom->setToolTip(QStringLiteral("Show the whole waveform again (Ctrl+Z)"));
     m_pFft = new QPushButton(QStringLiteral("FFT"), this);
+    m_pLive = new QPushButton(QStringLiteral("Live"), this);
+    m_pLive->setToolTip(QStringLiteral("Back to the meter's live screen"));
+    m_pLive->hide();
     m_pReadout = new QLabel(this);
     m_pReadout->setMinimumHeight(m_pReadout->fontMetrics().height() + 4);
     m_pReadout->setToolTip(QStringLiteral("Hold the right mouse button on the graph to read a point"));
@@ -80,6 +84,7 @@ void COSCDlg::CreateControls()
 
     auto* pButtons = new QHBoxLayout;
     pButtons->addWidget(m_pInfoEdit, 1);
+    pButtons->addWidget(m_pLive);
     pButtons->addWidget(m_pUndoZoom);
     pButtons->addWidget(m_pFft);
     auto* pLayout = new QVBoxLayout(this);
@@ -95,6 +100,7 @@ void COSCDlg::CreateControls()
     new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this, m_pGraph, &COSCGraph::ResetZoom,
                   Qt::WidgetWithChildrenShortcut);
     connect(m_pFft, &QPushButton::clicked, this, &COSCDlg::OnFft);
+    connect(m_pLive, &QPushButton::clicked, this, &COSCDlg::LiveRequested);
     connect(m_pGraph, &COSCGraph::ReadoutChanged, m_pReadout, &QLabel::setText);
     UpdateFftButton();
 }
@@ -108,6 +114,11 @@ void COSCDlg::ShowWaveform(const OscRecord& record, const QString& strInfo)
     m_showTime = true;
     m_pGraph->ShowWaveform(m_record, false);
     UpdateFftButton();
+}
+
+void COSCDlg::SetHolding(bool bHolding)
+{
+    m_pLive->setVisible(bHolding);
 }
 
 void COSCDlg::OnFft()
@@ -129,18 +140,20 @@ void COSCDlg::UpdateFftButton()
                                  : QStringLiteral("The meter sends a spectrum only with captures in FFT mode"));
 }
 
-QString COSCDlg::AskSavePath(const QString& strTitle, const QString& strName, const QString& strFilter,
-                             const QString& strSuffix)
+void COSCDlg::AskSavePath(const QString& strTitle, const QString& strName, const QString& strFilter,
+                          const QString& strSuffix, PathFn chosen)
 {
-    QFileDialog dialog(this, strTitle, QDir(LastFolder()).filePath(strName), strFilter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(strSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    const QString strPath = dialog.selectedFiles().constFirst();
-    LastFolder() = QFileInfo(strPath).absolutePath();
-    return strPath;
+    // Owned by the top-level window: this one may be closed and deleted before the user answers.
+    auto* pDialog = new QFileDialog(window(), strTitle, QDir(LastFolder()).filePath(strName), strFilter);
+    pDialog->setAttribute(Qt::WA_DeleteOnClose);
+    pDialog->setAcceptMode(QFileDialog::AcceptSave);
+    pDialog->setFileMode(QFileDialog::AnyFile);
+    pDialog->setDefaultSuffix(strSuffix);
+    connect(pDialog, &QFileDialog::fileSelected, pDialog, [chosen = std::move(chosen)](const QString& strPath) {
+        LastFolder() = QFileInfo(strPath).absolutePath();
+        chosen(strPath);
+    });
+    pDialog->open();
 }
 
 QString COSCDlg::WaveformFolder()
@@ -153,26 +166,31 @@ void COSCDlg::SetWaveformFolder(const QString& strFolder)
     LastFolder() = strFolder;
 }
 
-void COSCDlg::Warn(const QString& strText)
+void COSCDlg::Warn(CPrompt& prompt, const QString& strText)
 {
-    m_prompt.Message(strText, CProgramInfo::Name(), CPrompt::Warning);
+    prompt.Message(strText, CProgramInfo::Name(), CPrompt::Warning);
 }
 
 void COSCDlg::OnSaveCurrentOsc()
 {
-    const QString strPath = AskSavePath(QStringLiteral("Save Current Osc"),
-                                        COscFile::ProposedFileName(QDateTime::currentDateTime()),
-                                        COscFile::FilterName(), COscFile::Extension().mid(1));
-    if (!strPath.isEmpty())
-        SaveCurrentOsc(strPath);
+    AskSavePath(QStringLiteral("Save Current Osc"), COscFile::ProposedFileName(QDateTime::currentDateTime()),
+                COscFile::FilterName(), COscFile::Extension().mid(1),
+                [record = m_record, pPrompt = &m_prompt](const QString& strPath) {
+                    SaveWaveform(strPath, record, *pPrompt);
+                });
 }
 
 bool COSCDlg::SaveCurrentOsc(const QString& strPath)
 {
+    return SaveWaveform(strPath, m_record, m_prompt);
+}
+
+bool COSCDlg::SaveWaveform(const QString& strPath, const OscRecord& record, CPrompt& prompt)
+{
     QString strError;
-    if (COscFile::SaveFile(strPath, m_record, &strError))
+    if (COscFile::SaveFile(strPath, record, &strError))
         return true;
-    Warn(strError);
+    Warn(prompt, strError);
     return false;
 }
 
@@ -180,44 +198,65 @@ void COSCDlg::OnExportToExcel()
 {
     QString strName = COscFile::ProposedFileName(QDateTime::currentDateTime());
     strName.chop(COscFile::Extension().size());
-    const QString strPath = AskSavePath(QStringLiteral("Export to excel"), strName + QStringLiteral(".xlsx"),
-                                        WorkbookFilter(), QStringLiteral("xlsx"));
-    if (!strPath.isEmpty())
-        ExportToExcel(strPath);
+    AskSavePath(QStringLiteral("Export to excel"), strName + QStringLiteral(".xlsx"), WorkbookFilter(),
+                QStringLiteral("xlsx"),
+                [record = m_record, bSpectrum = !m_showTime, openUrl = m_openUrl,
+                 pPrompt = &m_prompt](const QString& strPath) {
+                    ExportWorkbook(strPath, record, bSpectrum, openUrl, *pPrompt);
+                });
 }
 
 bool COSCDlg::ExportToExcel(const QString& strPath)
 {
+    return ExportWorkbook(strPath, m_record, !m_showTime, m_openUrl, m_prompt);
+}
+
+bool COSCDlg::ExportWorkbook(const QString& strPath, const OscRecord& record, bool bSpectrum,
+                             const UrlOpener& openUrl, CPrompt& prompt)
+{
     QString strError;
-    if (!COscWorkbook::SaveFile(strPath, m_record, !m_showTime, &strError)) {
-        Warn(strError);
+    if (!COscWorkbook::SaveFile(strPath, record, bSpectrum, &strError)) {
+        Warn(prompt, strError);
         return false;
     }
-    if (!m_openUrl(QUrl::fromLocalFile(strPath))) {
-        Warn(QStringLiteral("The workbook \"%1\" was written, but no application could open it. "
-                            "Open it with a spreadsheet program.")
-                 .arg(QDir::toNativeSeparators(strPath)));
+    if (!openUrl(QUrl::fromLocalFile(strPath))) {
+        Warn(prompt, QStringLiteral("The workbook \"%1\" was written, but no application could open it. "
+                                    "Open it with a spreadsheet program.")
+                         .arg(QDir::toNativeSeparators(strPath)));
         return false;
     }
     return true;
 }
 
+void COSCDlg::Print(CPrintRX::PrintFn print)
+{
+    auto warn = [pPrompt = &m_prompt](const QString& strError) { Warn(*pPrompt, strError); };
+    if (m_fnPrintDialog)
+        CPrintRX::RunCommand(this, m_fnPrintDialog, print, warn);
+    else
+        CPrintRX::OpenCommand(window(), std::move(print), std::move(warn));
+}
+
 void COSCDlg::OnPrintGraph()
 {
-    CPrintRX::RunCommand(this, m_fnPrintDialog, [this](CPrintRX& job, QString* pstrError) { return PrintGraph(job, pstrError); },
-                         [this](const QString& strError) { Warn(strError); });
+    Print([screen = m_pGraph->State(), record = m_record](CPrintRX& job, QString* pstrError) {
+        CWaitCursor wait;
+        return COscPrinter::PrintGraph(job, screen, record, pstrError);
+    });
 }
 
 void COSCDlg::OnPrintData()
 {
-    CPrintRX::RunCommand(this, m_fnPrintDialog, [this](CPrintRX& job, QString* pstrError) { return PrintData(job, pstrError); },
-                         [this](const QString& strError) { Warn(strError); });
+    Print([record = m_record, bSpectrum = !m_showTime](CPrintRX& job, QString* pstrError) {
+        CWaitCursor wait;
+        return COscPrinter::PrintData(job, record, bSpectrum, QDateTime::currentDateTime(), pstrError);
+    });
 }
 
 bool COSCDlg::PrintGraph(CPrintRX& job, QString* pstrError)
 {
     CWaitCursor wait;
-    return COscPrinter::PrintGraph(job, *m_pGraph, m_record, pstrError);
+    return COscPrinter::PrintGraph(job, m_pGraph->State(), m_record, pstrError);
 }
 
 bool COSCDlg::PrintData(CPrintRX& job, QString* pstrError)

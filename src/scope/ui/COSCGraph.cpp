@@ -24,7 +24,7 @@ QSize COSCGraph::sizeHint() const
 
 QSize COSCGraph::minimumSizeHint() const
 {
-    // Below this the words around the plot leave out the cursor readouts, then the scale.
+    // Smaller, the words around the plot give way, the least needed first.
     return QSize(480, 260);
 }
 

@@ -6,8 +6,8 @@
 #include <QWidget>
 
 // The graph of the scope window: the meter's screen of 12 x 8 divisions with
-// the trace (or the bars of the meter's own spectrum), two level and two time
-// cursors, rectangle zoom and a point readout.
+// the trace (of the samples, or of the meter's own spectrum), two level and two
+// time cursors, rectangle zoom and a point readout.
 //
 // Mouse: the left button on a cursor line drags that cursor, elsewhere in the
 // plot it drags a zoom rectangle (Esc gives it up); the right button held

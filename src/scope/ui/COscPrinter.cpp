@@ -1,10 +1,12 @@
 #include "scope/ui/COscPrinter.h"
 
+#include "base/CPrintf.h"
 #include "document/ui/CPrintRX.h"
 #include "document/ui/CReadingsPrinter.h"
+#include "scope/COscGraphState.h"
 #include "scope/COscPoints.h"
 #include "scope/COscText.h"
-#include "scope/ui/COSCGraph.h"
+#include "scope/ui/COscScreenPainter.h"
 
 #include <QDateTime>
 #include <QFontMetrics>
@@ -56,7 +58,7 @@ int COscPrinter::DrawFacts(QPainter& painter, const OscRecord& record, int u, in
     return y;
 }
 
-bool COscPrinter::PrintGraph(CPrintRX& job, const COSCGraph& graph, const OscRecord& record, QString* pstrError)
+bool COscPrinter::PrintGraph(CPrintRX& job, const COscGraphState& screen, const OscRecord& record, QString* pstrError)
 {
     const int W = job.Width(), H = job.Height();
     const int u = W / 130;
@@ -68,7 +70,7 @@ bool COscPrinter::PrintGraph(CPrintRX& job, const COSCGraph& graph, const OscRec
     options.bPrinting = true;
     options.nTextHeight = std::max(1, H / 80);
     const int nSide = W / 30, nTop = H / 35;
-    graph.Draw(painter, QRect(nSide, nTop, W - 2 * nSide, H / 2 - nTop), options);
+    COscScreenPainter::Draw(painter, screen, QRect(nSide, nTop, W - 2 * nSide, H / 2 - nTop), options);
 
     painter.setFont(CReadingsPrinter::PageFont(H / 80));
     painter.setPen(Qt::black);
@@ -112,7 +114,7 @@ bool COscPrinter::PrintData(CPrintRX& job, const OscRecord& record, bool bSpectr
         }
         const int y = F + p * h;
         int x = CReadingsPrinter::TextOut(painter, 4 * u, y, QString::number(i + 1));
-        x = CReadingsPrinter::TextOut(painter, 14 * u, y, QString::asprintf("%.2f", points.Value(i)), x);
+        x = CReadingsPrinter::TextOut(painter, 14 * u, y, CPrintf::Format("%.2f", points.Value(i)), x);
         if (bSpectrum)
             CReadingsPrinter::TextOut(painter, 25 * u, y, COscText::BarPrintText(record.m_rateCode, i), x);
         painter.drawLine(4 * u, y + h - 1, 47 * u, y + h - 1);

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class COSCGraph;
+class COscGraphState;
 class CPrintRX;
 class QDateTime;
 class QPainter;
@@ -22,7 +22,8 @@ class QPainter;
 class COscPrinter
 {
 public:
-    static bool PrintGraph(CPrintRX& job, const COSCGraph& graph, const OscRecord& record, QString* pstrError);
+    // screen is the graph as the window shows it (its zoom, its cursors).
+    static bool PrintGraph(CPrintRX& job, const COscGraphState& screen, const OscRecord& record, QString* pstrError);
     static bool PrintData(CPrintRX& job, const OscRecord& record, bool bSpectrum, const QDateTime& now,
                           QString* pstrError);
 

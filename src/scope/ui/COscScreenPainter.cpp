@@ -1,5 +1,6 @@
 #include "scope/ui/COscScreenPainter.h"
 
+#include "base/CPrintf.h"
 #include "scope/COscGraphState.h"
 #include "scope/COscText.h"
 
@@ -7,15 +8,33 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <iterator>
 #include <optional>
 
 namespace {
 
-constexpr int kGap = 14;       // between words
-constexpr int kBoxPad = 4;     // text to box edge
+using SWord = COscScreenPainter::SWord;
+
+constexpr int kGap = 14;            // between words
+constexpr int kLabelGap = 4;        // a readout's label and its value
+constexpr int kSpeedGap = 6;        // "Fast" and "Slow" belong together
+constexpr int kBoxPad = 4;          // text to box edge
 constexpr int kSymbolSize = 16;
+constexpr int kAxisTextHeight = 12; // the spectrum's frequencies under the plot
+constexpr int kAxisGap = 10;        // least room between two of them
+constexpr int kAxisSteps[] = {1, 2, 5, 10, 20, 50, 100};
+
+QFont ScreenFont(SWord::Kind kind)
+{
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setStyleHint(QFont::Serif);
+    font.setPixelSize(kind == SWord::AxisLabel ? kAxisTextHeight : COscDrawOptions::kScreenTextHeight);
+    font.setBold(kind == SWord::Status);
+    return font;
+}
 
 QColor SelectedSpeedColor(bool bPrinting)
 {
@@ -23,7 +42,224 @@ QColor SelectedSpeedColor(bool bPrinting)
     return bPrinting ? QColor(200, 110, 0) : COscScreenPainter::TraceColor();
 }
 
+// Words that stay together on a line (a readout's label and its value), laid out from
+// x = 0 along a line whose centre is y = 0.
+struct CGroup
+{
+    QList<SWord> words;
+    int nWidth = 0;
+
+    // The next word nGap pixels after the last one.
+    void Append(SWord word, int nGap)
+    {
+        const int x = words.isEmpty() ? 0 : nWidth + nGap;
+        word.rc.moveLeft(x);
+        nWidth = x + word.rc.width();
+        words << word;
+    }
+};
+
+int LineWidth(const QList<CGroup>& groups)
+{
+    int nWidth = 0;
+    for (const CGroup& group : groups)
+        if (!group.words.isEmpty())
+            nWidth += group.nWidth + (nWidth > 0 ? kGap : 0);
+    return nWidth;
+}
+
+// Where the words of one screen go: the bands above and below the plot, each one or two
+// lines, and the spectrum's frequencies.
+class CScreenLayout
+{
+public:
+    CScreenLayout(const COscGraphState& state, QSize client, const COscDrawOptions& options,
+                  const QPaintDevice* pDevice)
+        : m_state(state)
+        , m_client(client)
+        , m_options(options)
+        , m_pDevice(pDevice)
+        , m_nLeft(COscGraphState::kLeft)
+        , m_nRight(COscGraphState::kLeft + state.PlotWidth())
+    {
+    }
+
+    QList<SWord> Words()
+    {
+        const OscRecord& r = m_state.Record();
+        const bool bSpectrum = m_state.IsSpectrum();
+        const bool bCursors = m_state.CursorsShown();
+
+        QList<CGroup> left, readouts, right;
+        left << Word(COscText::ScreenStatusWord(r.m_status), Ink(), QColor(), SWord::Status);
+        if (r.m_status == 2)
+            left << Word(CPrintf::Format("PAGE %d", r.m_page), Qt::black, COscScreenPainter::LightBoxColor());
+        if (!bSpectrum)
+            left << Word(COscText::CouplingText(r.m_coupling) + r.m_voltsText, COscScreenPainter::TraceColor(),
+                         COscScreenPainter::ScaleBoxColor());
+        if (bCursors)
+            readouts << Readout(QStringLiteral("\u0394V"), m_state.DvText());
+        if (r.m_trigger >= 1 && r.m_trigger <= 3)
+            right << TriggerSymbol();
+        right << Word(QStringLiteral("Vp-p=") + r.m_vppText, Ink());
+        if (!bSpectrum)
+            right << Word(m_state.FreqBoxText(), Qt::black, COscScreenPainter::LightBoxColor());
+        PlaceBand(left, readouts, right, 0, COscGraphState::kTop);
+
+        left = {Word(r.m_rateText, COscScreenPainter::TraceColor(), COscScreenPainter::ScaleBoxColor())};
+        readouts.clear();
+        if (bCursors) {
+            readouts << Readout(QStringLiteral("\u0394T"), m_state.DtText());
+            readouts << Readout(QStringLiteral("1/\u0394T"), m_state.FreqCursorText());
+        }
+        const bool bFast = r.m_speed == 0;
+        const QColor selected = SelectedSpeedColor(m_options.bPrinting);
+        CGroup speed = Word(QStringLiteral("Fast"), bFast ? selected : Ink());
+        speed.Append(Word(QStringLiteral("Slow"), bFast ? Ink() : selected).words.constFirst(), kSpeedGap);
+        right = {Word(COscText::ScreenTime(r), Ink()), Word(COscText::ScreenDate(r), Ink()), speed};
+        const int nTop = COscGraphState::kTop + m_state.PlotHeight();
+        const int nBottom = nTop + COscGraphState::kMarginHeight - COscGraphState::kTop;
+        if (bSpectrum) {
+            // The frequencies take the line under the plot, the words the one below.
+            PlaceAxisLabels(nTop + 2);
+            PlaceLine(left, right, nTop + 3 * (nBottom - nTop) / 4);
+        } else {
+            PlaceBand(left, readouts, right, nTop, nBottom);
+        }
+        return m_words;
+    }
+
+private:
+    QColor Ink() const { return m_options.bPrinting ? QColor(Qt::black) : QColor(Qt::white); }
+    QColor DimInk() const { return m_options.bPrinting ? QColor(90, 90, 90) : QColor(150, 170, 200); }
+
+    CGroup Word(const QString& strText, const QColor& ink, const QColor& box = QColor(),
+                SWord::Kind kind = SWord::Text) const
+    {
+        CGroup group;
+        if (strText.isEmpty())
+            return group;
+        const QFontMetrics fm(ScreenFont(kind), m_pDevice);
+        const int nWidth = fm.horizontalAdvance(strText) + (box.isValid() ? 2 * kBoxPad : 0);
+        const int nHeight = fm.height() + 4;
+        group.Append({kind, strText, QRect(0, -nHeight / 2, nWidth, nHeight), ink, box}, 0);
+        return group;
+    }
+
+    // A dim label and its value, both or neither.
+    CGroup Readout(const QString& strLabel, const QString& strValue) const
+    {
+        CGroup group = Word(strLabel, DimInk(), QColor(), SWord::Label);
+        const CGroup value = Word(strValue, Ink());
+        if (value.words.isEmpty())
+            return {};
+        group.Append(value.words.constFirst(), kLabelGap);
+        return group;
+    }
+
+    CGroup TriggerSymbol() const
+    {
+        CGroup group;
+        group.Append({SWord::TriggerSymbol, QString(), QRect(0, -kSymbolSize / 2, kSymbolSize, kSymbolSize), Ink(),
+                      QColor()},
+                     0);
+        return group;
+    }
+
+    void Add(const CGroup& group, int x, int nCentreY)
+    {
+        for (SWord word : group.words) {
+            word.rc.translate(x, nCentreY);
+            m_words << word;
+        }
+    }
+
+    // The right-hand groups from the plot's right edge leftwards (the first given is the
+    // rightmost), then the left-hand ones from its left edge; a left-hand group that would
+    // run into the right-hand ones is left out.
+    void PlaceLine(const QList<CGroup>& left, const QList<CGroup>& right, int nCentreY)
+    {
+        int xRight = m_nRight;
+        for (const CGroup& group : right) {
+            if (group.words.isEmpty())
+                continue;
+            Add(group, xRight - group.nWidth, nCentreY);
+            xRight -= group.nWidth + kGap;
+        }
+        int x = m_nLeft;
+        for (const CGroup& group : left) {
+            if (group.words.isEmpty() || x + group.nWidth > xRight)
+                continue;
+            Add(group, x, nCentreY);
+            x += group.nWidth + kGap;
+        }
+    }
+
+    // One line when everything fits on it; otherwise the readouts take a second line.
+    void PlaceBand(const QList<CGroup>& left, const QList<CGroup>& readouts, const QList<CGroup>& right, int nTop,
+                   int nBottom)
+    {
+        const int nWords = LineWidth(left + readouts);
+        const int nRight = LineWidth(right);
+        if (readouts.isEmpty() || nWords + (nRight > 0 ? kGap : 0) + nRight <= m_nRight - m_nLeft) {
+            PlaceLine(left + readouts, right, (nTop + nBottom) / 2);
+            return;
+        }
+        const int nHeight = nBottom - nTop;
+        PlaceLine(left, right, nTop + nHeight / 4);
+        PlaceLine(readouts, {}, nTop + 3 * nHeight / 4);
+    }
+
+    // The frequency of every n-th bar under it, n as small as leaves the texts apart.
+    void PlaceAxisLabels(int nTop)
+    {
+        const int nRate = m_state.Record().m_rateCode;
+        const int nCount = m_state.Count();
+        const QFontMetrics fm(ScreenFont(SWord::AxisLabel), m_pDevice);
+        int nWidest = 0;
+        for (int i = 0; i < nCount; ++i)
+            nWidest = std::max(nWidest, fm.horizontalAdvance(COscText::BarPrintText(nRate, i)));
+        const double dPixelsPerBar = 1.0 / m_state.XScale();
+        int nStep = kAxisSteps[std::size(kAxisSteps) - 1];
+        for (int n : kAxisSteps) {
+            if (n * dPixelsPerBar >= nWidest + kAxisGap) {
+                nStep = n;
+                break;
+            }
+        }
+        const double dFirst = std::max(0.0, std::ceil(m_state.XOrigin() / nStep) * nStep);
+        int xFree = INT_MIN;
+        for (int i = int(dFirst); i < nCount; i += nStep) {
+            const int x = m_state.PixelX(i);
+            if (x > m_nRight)
+                break;
+            const QString strText = COscText::BarPrintText(nRate, i);
+            const int nWidth = fm.horizontalAdvance(strText);
+            // Centred under its bar; the outermost ones stay on the screen.
+            const int nLeft = std::clamp(x - nWidth / 2, 0, std::max(0, m_client.width() - nWidth));
+            if (nLeft < xFree)
+                continue;
+            m_words << SWord{SWord::AxisLabel, strText, QRect(nLeft, nTop, nWidth, fm.height()), DimInk(), QColor()};
+            xFree = nLeft + nWidth + kAxisGap;
+        }
+    }
+
+    const COscGraphState& m_state;
+    QSize m_client;
+    const COscDrawOptions& m_options;
+    const QPaintDevice* m_pDevice;
+    int m_nLeft;
+    int m_nRight;
+    QList<SWord> m_words;
+};
+
 } // namespace
+
+QList<COscScreenPainter::SWord> COscScreenPainter::Layout(const COscGraphState& state, QSize client,
+                                                          const COscDrawOptions& options, const QPaintDevice* pDevice)
+{
+    return CScreenLayout(state, client, options, pDevice).Words();
+}
 
 void COscScreenPainter::Draw(QPainter& painter, const COscGraphState& state, const QRect& rc,
                              const COscDrawOptions& options)
@@ -42,15 +278,16 @@ void COscScreenPainter::Draw(QPainter& painter, const COscGraphState& state, con
         sized = state;
         sized->SetClientSize(client);
     }
+    const COscGraphState& shown = sized ? *sized : state;
     painter.save();
     painter.setClipRect(rc, Qt::IntersectClip);
     painter.translate(rc.topLeft());
     if (dScale != 1.0)
         painter.scale(dScale, dScale);
-    const COscScreenPainter screen(painter, sized ? *sized : state, options, client);
+    const COscScreenPainter screen(painter, shown, options, client);
     screen.PaintPlot();
-    screen.PaintTopTexts();
-    screen.PaintBottomTexts();
+    for (const SWord& word : Layout(shown, client, options, painter.device()))
+        screen.PaintWord(word);
     screen.PaintOnScreenMarks();
     painter.restore();
 }
@@ -62,22 +299,12 @@ COscScreenPainter::COscScreenPainter(QPainter& painter, const COscGraphState& st
     , m_options(options)
     , m_client(client)
     , m_rcPlot(COscGraphState::kLeft, COscGraphState::kTop, state.PlotWidth() + 1, state.PlotHeight() + 1)
-    , m_font(QStringLiteral("Times New Roman"))
 {
-    m_font.setPixelSize(COscDrawOptions::kScreenTextHeight);
-    m_font.setStyleHint(QFont::Serif);
-    m_boldFont = m_font;
-    m_boldFont.setBold(true);
 }
 
 QColor COscScreenPainter::Ink() const
 {
     return m_options.bPrinting ? QColor(Qt::black) : QColor(Qt::white);
-}
-
-QColor COscScreenPainter::DimInk() const
-{
-    return m_options.bPrinting ? QColor(90, 90, 90) : QColor(150, 170, 200);
 }
 
 void COscScreenPainter::PaintPlot() const
@@ -109,10 +336,7 @@ void COscScreenPainter::PaintPlot() const
     if (m_state.Count() > 1) {
         if (m_state.CursorsShown())
             PaintCursors();
-        if (m_state.IsSpectrum())
-            PaintBars();
-        else
-            PaintTrace();
+        PaintTrace();
     }
     m_painter.restore();
 }
@@ -147,6 +371,7 @@ void COscScreenPainter::PaintCursors() const
 
 void COscScreenPainter::PaintTrace() const
 {
+    // The samples, or the meter's spectrum bars, joined point to point as the meter draws them.
     QPolygon trace(m_state.Count());
     for (int i = 0; i < m_state.Count(); ++i)
         trace.setPoint(i, m_state.PixelX(i), m_state.PixelY(m_state.Value(i)));
@@ -159,117 +384,24 @@ void COscScreenPainter::PaintTrace() const
     m_painter.restore();
 }
 
-void COscScreenPainter::PaintBars() const
+void COscScreenPainter::PaintWord(const SWord& word) const
 {
-    const QColor bar = m_options.bPrinting ? PrintTraceColor() : TraceColor();
-    const int yZero = m_state.PixelY(0.0);
-    for (int i = 0; i < m_state.Count(); ++i) {
-        const int x = m_state.PixelX(i);
-        const int nWidth = std::max(1, m_state.PixelX(i + 1) - x - 1);
-        const int y = m_state.PixelY(m_state.Value(i));
-        m_painter.fillRect(QRect(QPoint(x, std::min(y, yZero)), QSize(nWidth, std::abs(yZero - y) + 1)), bar);
+    if (word.kind == SWord::TriggerSymbol) {
+        PaintTriggerSymbol(word.rc);
+        return;
     }
+    if (word.box.isValid())
+        m_painter.fillRect(word.rc, word.box);
+    m_painter.setFont(ScreenFont(word.kind));
+    m_painter.setPen(word.ink);
+    m_painter.drawText(word.rc, Qt::AlignCenter, word.strText);
 }
 
-int COscScreenPainter::WordWidth(const QString& strText, bool bBoxed) const
+void COscScreenPainter::PaintTriggerSymbol(const QRect& rc) const
 {
-    return QFontMetrics(m_font, m_painter.device()).horizontalAdvance(strText) + (bBoxed ? 2 * kBoxPad : 0);
-}
-
-int COscScreenPainter::Word(int x, int nCentreY, const QString& strText, const QColor& ink, const QColor& box,
-                            int nLimit) const
-{
-    const QFontMetrics fm(m_font, m_painter.device());
-    const int nWidth = WordWidth(strText, box.isValid());
-    if (strText.isEmpty() || x + nWidth > nLimit)
-        return x;
-    const QRect rcText(x, nCentreY - fm.height() / 2 - 2, nWidth, fm.height() + 4);
-    if (box.isValid())
-        m_painter.fillRect(rcText, box);
-    m_painter.setFont(m_font);
-    m_painter.setPen(ink);
-    m_painter.drawText(rcText, Qt::AlignCenter, strText);
-    return x + nWidth + kGap;
-}
-
-int COscScreenPainter::Readout(int x, int nCentreY, const QString& strLabel, const QString& strValue, int nLimit) const
-{
-    constexpr int kLabelGap = 4;
-    if (x + WordWidth(strLabel, false) + kLabelGap + WordWidth(strValue, false) > nLimit)
-        return x;
-    const int xValue = Word(x, nCentreY, strLabel, DimInk()) - kGap + kLabelGap;
-    return Word(xValue, nCentreY, strValue, Ink());
-}
-
-int COscScreenPainter::WordLeftOf(int xRight, int nCentreY, const QString& strText, const QColor& ink,
-                                  const QColor& box) const
-{
-    if (strText.isEmpty())
-        return xRight;
-    const int nWidth = WordWidth(strText, box.isValid());
-    Word(xRight - nWidth, nCentreY, strText, ink, box);
-    return xRight - nWidth - kGap;
-}
-
-void COscScreenPainter::PaintTopTexts() const
-{
-    const OscRecord& r = m_state.Record();
-    const int y = COscGraphState::kTop / 2;
-
-    // The right-hand words first; on a narrow screen the left ones give way, least needed last.
-    int xRight = COscGraphState::kLeft + m_state.PlotWidth();
-    if (r.m_trigger >= 1 && r.m_trigger <= 3) {
-        PaintTriggerSymbol(xRight - kSymbolSize, y);
-        xRight -= kSymbolSize + kGap;
-    }
-    xRight = WordLeftOf(xRight, y, QStringLiteral("Vp-p=") + r.m_vppText, Ink());
-    if (!m_state.IsSpectrum())
-        xRight = WordLeftOf(xRight, y, m_state.FreqBoxText(), Qt::black, LightBoxColor());
-
-    int x = COscGraphState::kLeft;
-    const QString strStatus = COscText::ScreenStatusWord(r.m_status);
-    if (!strStatus.isEmpty()) {
-        const QFontMetrics fm(m_boldFont, m_painter.device());
-        m_painter.setFont(m_boldFont);
-        m_painter.setPen(Ink());
-        m_painter.drawText(QRect(x, y - fm.height() / 2, fm.horizontalAdvance(strStatus) + 1, fm.height()),
-                           Qt::AlignCenter, strStatus);
-        x += fm.horizontalAdvance(strStatus) + kGap;
-    }
-    if (r.m_status == 2)
-        x = Word(x, y, QString::asprintf("PAGE %d", r.m_page), Qt::black, LightBoxColor(), xRight);
-    if (!m_state.IsSpectrum())
-        x = Word(x, y, COscText::CouplingText(r.m_coupling).trimmed() + QLatin1Char(' ') + r.m_voltsText, TraceColor(),
-                 ScaleBoxColor(), xRight);
-    if (m_state.CursorsShown())
-        Readout(x, y, QStringLiteral("\u0394V"), m_state.DvText(), xRight);
-}
-
-void COscScreenPainter::PaintBottomTexts() const
-{
-    const OscRecord& r = m_state.Record();
-    const int nBand = COscGraphState::kMarginHeight - COscGraphState::kTop;
-    const int y = COscGraphState::kTop + m_state.PlotHeight() + nBand / 2;
-
-    int xRight = COscGraphState::kLeft + m_state.PlotWidth();
-    xRight = WordLeftOf(xRight, y, COscText::ScreenTime(r), Ink());
-    xRight = WordLeftOf(xRight, y, COscText::ScreenDate(r), Ink());
-    const bool bFast = r.m_speed == 0;
-    const QColor selected = SelectedSpeedColor(m_options.bPrinting);
-    xRight = WordLeftOf(xRight, y, QStringLiteral("Slow"), bFast ? Ink() : selected);
-    xRight = WordLeftOf(xRight + kGap - 6, y, QStringLiteral("Fast"), bFast ? selected : Ink());
-
-    int x = COscGraphState::kLeft;
-    x = Word(x, y, r.m_rateText, TraceColor(), ScaleBoxColor(), xRight);
-    if (m_state.CursorsShown()) {
-        x = Readout(x, y, QStringLiteral("\u0394T"), m_state.DtText(), xRight);
-        Readout(x, y, QStringLiteral("1/\u0394T"), m_state.FreqCursorText(), xRight);
-    }
-}
-
-void COscScreenPainter::PaintTriggerSymbol(int x, int nCentreY) const
-{
-    const int nTop = nCentreY - kSymbolSize / 2 + 1, nBottom = nCentreY + kSymbolSize / 2 - 1;
+    const int x = rc.left();
+    const int nCentreY = rc.center().y();
+    const int nTop = rc.top() + 1, nBottom = rc.bottom();
     const int nMid = x + kSymbolSize / 2;
     QPolygon edge;
     switch (m_state.Record().m_trigger) {

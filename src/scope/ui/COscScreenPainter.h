@@ -4,19 +4,20 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QRect>
 #include <QString>
 
-#include <climits>
-
 class COscGraphState;
+class QPaintDevice;
 class QPainter;
 
 // Draws the scope screen of a COscGraphState, like the meter's own display:
-// margins, the plot with its 8 x 12 division grid, the cursors, the trace (or
-// the bars of the meter's spectrum), and the words around the plot: status,
-// page, coupling and scale, the level and time cursor readouts, frequency,
-// peak-to-peak, trigger, time base, speed, date and time.
+// margins, the plot with its 8 x 12 division grid, the cursors, the trace (of
+// the samples, or of the meter's spectrum with its frequencies under the plot),
+// and the words around the plot: status, page, coupling and scale, the level and
+// time cursor readouts, frequency, peak-to-peak, trigger, time base, speed, date
+// and time.
 //
 // No widget: the scope window paints through it, and a printout can draw the
 // same screen on a page. GUI thread only (fonts).
@@ -35,6 +36,24 @@ public:
     static QColor ScaleBoxColor() { return QColor(93, 97, 80); }
     static QColor LightBoxColor() { return QColor(222, 224, 222); }
 
+    // One thing written around the plot, where the screen puts it (screen pixels).
+    struct SWord
+    {
+        enum Kind { Text, Status, Label, AxisLabel, TriggerSymbol };
+        Kind kind = Text;
+        QString strText;   //!< empty for the trigger symbol
+        QRect rc;          //!< the box, or the space the text takes
+        QColor ink;
+        QColor box;        //!< invalid: no box
+    };
+
+    // The words around the plot for a client of that size, measured on pDevice (null:
+    // the screen). Each band above and below the plot holds one line of words; when the
+    // cursor readouts do not fit on it they take a second line of the band. Only on a
+    // screen too small even for that do words give way, the least needed first.
+    static QList<SWord> Layout(const COscGraphState& state, QSize client, const COscDrawOptions& options,
+                               const QPaintDevice* pDevice = nullptr);
+
     // Draws state into rc. The state's pixel geometry (plot 25 pixels from the
     // left, 50 from the top, 50 and 100 smaller than the client) is laid out for
     // rc at the scale options.nTextHeight / 16: on the window that is rc itself,
@@ -48,30 +67,14 @@ private:
     void PaintTriggerPoint() const;
     void PaintCursors() const;
     void PaintTrace() const;
-    void PaintBars() const;
-    void PaintTopTexts() const;
-    void PaintBottomTexts() const;
+    void PaintWord(const SWord& word) const;
+    void PaintTriggerSymbol(const QRect& rc) const;
     void PaintOnScreenMarks() const;
-    void PaintTriggerSymbol(int x, int nCentreY) const;
-
-    // A word with its left (or right) edge at x, centred on nCentreY, on a box when
-    // box is valid; returns the x where the next word may start (or end). A word
-    // that would reach past nLimit is left out.
-    int Word(int x, int nCentreY, const QString& strText, const QColor& ink, const QColor& box = QColor(),
-             int nLimit = INT_MAX) const;
-    // A dim label and its value, both or neither.
-    int Readout(int x, int nCentreY, const QString& strLabel, const QString& strValue, int nLimit) const;
-    int WordLeftOf(int xRight, int nCentreY, const QString& strText, const QColor& ink,
-                   const QColor& box = QColor()) const;
-    int WordWidth(const QString& strText, bool bBoxed) const;
     QColor Ink() const;        // white on the screen, black on paper
-    QColor DimInk() const;     // the cursor readouts' labels
 
     QPainter& m_painter;
     const COscGraphState& m_state;
     const COscDrawOptions& m_options;
     QSize m_client;
     QRect m_rcPlot;
-    QFont m_font;
-    QFont m_boldFont;
 };

@@ -50,7 +50,9 @@ COSCDlg* COscWindows::EnsureScopeWindow()
     connect(m_pScope, &COSCDlg::Closed, this, [this] {
         m_pScope = nullptr;
         m_pScopeFrame = nullptr;
+        m_nHeldSlot = 0;
     });
+    connect(m_pScope, &COSCDlg::LiveRequested, this, &COscWindows::ShowLive);
     return m_pScope;
 }
 
@@ -83,6 +85,8 @@ void COscWindows::Present(QMdiSubWindow* pSub, bool bActivate)
 
 void COscWindows::OnLiveWaveform(const OscRecord& record, const QString& strInfo)
 {
+    if (m_nHeldSlot != 0 && m_pScope)
+        return; // the slot stays in the window; the screen waits in slot 0 for "Live"
     EnsureScopeWindow()->ShowWaveform(record, strInfo);
     // The live screen refreshes several times a second: it does not take the focus each time.
     Present(m_pScopeFrame, false);
@@ -91,8 +95,23 @@ void COscWindows::OnLiveWaveform(const OscRecord& record, const QString& strInfo
 void COscWindows::ShowStoredWaveform(int nSlot)
 {
     const OscRecord record = m_pSlots->Slot(nSlot);
-    EnsureScopeWindow()->ShowWaveform(record, COscText::StoredInfo(nSlot, record));
+    COSCDlg* pScope = EnsureScopeWindow();
+    pScope->ShowWaveform(record, COscText::StoredInfo(nSlot, record));
+    pScope->SetHolding(true);
+    m_nHeldSlot = nSlot;
     Present(m_pScopeFrame, true);
+}
+
+void COscWindows::ShowLive()
+{
+    m_nHeldSlot = 0;
+    if (!m_pScope)
+        return;
+    m_pScope->SetHolding(false);
+    // The latest screen at once; none yet: the next one comes with the next frame.
+    const OscRecord live = m_pSlots->Slot(0);
+    if (live.m_valid)
+        m_pScope->ShowWaveform(live, COscText::LiveInfo(live));
 }
 
 void COscWindows::CloseOscWindow()

@@ -20,6 +20,10 @@ class QMdiArea;
 // in the list, the stored-waveform list, and the scope windows of opened
 // ".osc" files.
 //
+// The scope window follows the live screen until a stored waveform is picked in
+// the list; it then holds that one, whatever live screens arrive, until its
+// "Live" button (or ShowLive) brings the live screen back.
+//
 // The slots decode on the link thread (a direct connection to the protocol's
 // oscilloscope hand-off); records reach the windows here, on the GUI thread,
 // by value. A closed scope window is forgotten at once and deleted once its
@@ -41,10 +45,14 @@ public:
     // The scope window of the live screen and the stored slots; null until one is needed.
     COSCDlg* ScopeWindow() const { return m_pScope; }
 
-    // Slot 0 was decoded: the scope window shows it.
+    // Slot 0 was decoded: the scope window shows it, unless it holds a stored waveform.
     void OnLiveWaveform(const OscRecord& record, const QString& strInfo);
-    // A list button: the scope window shows stored slot nSlot.
+    // A list button: the scope window shows stored slot nSlot and holds it.
     void ShowStoredWaveform(int nSlot);
+    // "Live": back to the latest live screen, and following it again.
+    void ShowLive();
+    // The stored slot the scope window holds; 0 while it follows the live screen.
+    int HeldSlot() const { return m_nHeldSlot; }
     // The meter left oscilloscope mode: the scope window closes.
     void CloseOscWindow();
 
@@ -66,4 +74,5 @@ private:
     QPointer<COSCList> m_pList;
     QPointer<COSCDlg> m_pScope;
     QPointer<QMdiSubWindow> m_pScopeFrame;
+    int m_nHeldSlot = 0;
 };

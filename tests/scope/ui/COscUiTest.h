@@ -45,6 +45,14 @@ inline QImage Shot(QWidget* pWidget)
     return pWidget->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+// The modal dialog that has opened (or is about to), null after 5 s without one.
+inline QWidget* OpenedModal()
+{
+    if (!QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 5000))
+        return nullptr;
+    return QApplication::activeModalWidget();
+}
+
 // Runs fn on the next modal dialog while the caller's own exec() waits.
 inline void OnModal(std::function<void(QWidget*)> fn)
 {

@@ -2,6 +2,7 @@
 #include "CImageCheck.h"
 #include "COscUiTest.h"
 #include "CPromptRecorder.h"
+#include "scope/COscText.h"
 #include "scope/ui/COSCDlg.h"
 #include "scope/ui/COSCGraph.h"
 #include "scope/ui/COscScreenPainter.h"
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+
+#include <algorithm>
 
 using namespace OscUiTest;
 
@@ -103,7 +106,7 @@ TEST_F(OSCWindow, OneVoltPerDivisionSpansMinusFourToFourVoltsAndTheSpectrumZeroT
                                      COscScreenPainter::GridColor().rgb()),
               (x3 - x0) / 4);
 
-    // The meter's spectrum: bars from 0 at the bottom to 200 at the top.
+    // The meter's spectrum: from 0 at the bottom to 200 at the top, one point a bar.
     QTest::mouseClick(m_dlg.FftButton(), Qt::LeftButton);
     EXPECT_EQ(m_dlg.FftButton()->text(), "return");
     EXPECT_FALSE(m_dlg.ShowTime());
@@ -112,12 +115,12 @@ TEST_F(OSCWindow, OneVoltPerDivisionSpansMinusFourToFourVoltsAndTheSpectrumZeroT
     EXPECT_DOUBLE_EQ(State().YMax(), 200.0);
     shot = Shot(Graph());
     ImageCheck::SaveShot(shot, "osc-spectrum-range.png");
-    const int xBar10 = State().PixelX(10) + 1, xBar20 = State().PixelX(20) + 1;
-    EXPECT_TRUE(IsAt(shot, xBar10, State().PixelY(5.0), kYellow));
-    EXPECT_TRUE(IsAt(shot, xBar10, State().PixelY(95.0), kYellow));
-    EXPECT_FALSE(IsAt(shot, xBar10, State().PixelY(105.0), kYellow));
-    EXPECT_TRUE(IsAt(shot, xBar20, yTop + 1, kYellow));
-    EXPECT_FALSE(IsAt(shot, State().PixelX(15) + 1, State().PixelY(5.0), kYellow)); // an empty bar
+    EXPECT_TRUE(IsAt(shot, State().PixelX(10), State().PixelY(100.0), kYellow));
+    EXPECT_TRUE(IsAt(shot, State().PixelX(20), yTop + 1, kYellow));
+    EXPECT_FALSE(IsAt(shot, State().PixelX(10), State().PixelY(105.0), kYellow));
+    // Empty bars: the trace runs along the bottom.
+    EXPECT_EQ(ColumnsNearRow(shot, State().PixelX(30), State().PixelX(40), yBottom - 1, kYellow),
+              State().PixelX(40) - State().PixelX(30) + 1);
     EXPECT_EQ(ImageCheck::CountColor(shot, shot.rect(), kBlue), 0); // no cursors over a spectrum
 
     QTest::mouseClick(m_dlg.FftButton(), Qt::LeftButton);
@@ -294,4 +297,85 @@ TEST_F(OSCGraph, PrintingDrawsTheSameScreenOnWhitePaperWithoutScreenMarks)
     EXPECT_GT(ImageCheck::CountColor(page, QRect(nLeft, nTop - 10, 60, 20), black, 60), 120);
     EXPECT_GT(ImageCheck::CountColor(page, QRect(nRight - 60, nBottom - 10, 60, 20), black, 60), 120);
     EXPECT_GT(ImageCheck::CountColor(page, rc, COscScreenPainter::GridColor().rgb()), 1000);
+}
+
+TEST_F(OSCGraph, SpectrumIsTheYellowTraceWithTheBarsFrequenciesUnderThePlot)
+{
+    COscTestFrame frame;
+    frame.Set(0, 3).Set(1, 5); // the meter's FFT at 2 ms/div: a bar every 0.5 KHz
+    for (int i = 0; i < 120; ++i)
+        frame.Bar(i, 100);
+    m_graph.ShowWaveform(Decoded(frame), true);
+    const COscGraphState& state = m_graph.State();
+    const QImage shot = Shot(&m_graph);
+    ImageCheck::SaveShot(shot, "osc-spectrum.png");
+
+    // A line along the level of the bars, nothing filled under it.
+    const int y100 = state.PixelY(100.0), y0 = state.PixelY(0.0);
+    const int x0 = state.PixelX(2), x1 = state.PixelX(118);
+    EXPECT_EQ(ColumnsNearRow(shot, x0, x1, y100, kYellow), x1 - x0 + 1);
+    EXPECT_EQ(ImageCheck::CountColor(shot, QRect(x0, y100 + 3, x1 - x0, y0 - y100 - 6), kYellow), 0);
+
+    // Under the plot, the frequency of every n-th bar as the readouts give it, apart and on the screen.
+    auto labels = [&] {
+        QList<COscScreenPainter::SWord> words;
+        for (const COscScreenPainter::SWord& word : COscScreenPainter::Layout(state, m_graph.size(), {}))
+            if (word.kind == COscScreenPainter::SWord::AxisLabel)
+                words << word;
+        return words;
+    };
+    QList<COscScreenPainter::SWord> axis = labels();
+    ASSERT_GE(axis.size(), 5);
+    const int yPlotBottom = COscGraphState::kTop + state.PlotHeight();
+    int nStep = 0;
+    for (qsizetype k = 0; k < axis.size(); ++k) {
+        const COscScreenPainter::SWord& word = axis[k];
+        EXPECT_GT(word.rc.top(), yPlotBottom);
+        EXPECT_TRUE(m_graph.rect().contains(word.rc)) << qPrintable(word.strText);
+        if (k > 0)
+            EXPECT_LT(axis[k - 1].rc.right() + 5, word.rc.left());
+        const QString strBar = word.strText;
+        int nBar = -1;
+        for (int i = 0; i < 120 && nBar < 0; ++i)
+            if (COscText::BarPrintText(5, i) == strBar)
+                nBar = i;
+        ASSERT_GE(nBar, 0) << qPrintable(strBar);
+        if (k == 1)
+            nStep = nBar;
+        EXPECT_EQ(nBar, k * nStep) << qPrintable(strBar);
+        if (k > 0)
+            EXPECT_NEAR(word.rc.center().x(), state.PixelX(nBar), 1);
+    }
+    EXPECT_EQ(axis[0].strText, "0.00KHz");
+    EXPECT_TRUE(std::any_of(axis.begin(), axis.end(), [](const auto& w) { return w.strText == "10.00KHz"; }));
+    // Drawn where laid out.
+    EXPECT_GT(ImageCheck::CountColor(shot, axis[1].rc, qRgb(150, 170, 200), 60), 10);
+
+    // Zoomed in, the labels follow: closer steps, only the bars in view.
+    Drag(&m_graph, Qt::LeftButton, {state.PixelX(40), 100}, {state.PixelX(60), 300});
+    ASSERT_LT(state.XScale(), 0.1);
+    axis = labels();
+    ASSERT_GE(axis.size(), 3);
+    for (const COscScreenPainter::SWord& word : axis) {
+        const double dBar = word.strText.chopped(3).toDouble() / 0.5;
+        EXPECT_GE(dBar, 40.0) << qPrintable(word.strText);
+        EXPECT_LE(dBar, 60.0) << qPrintable(word.strText);
+    }
+}
+
+TEST_F(OSCGraph, TheScaleBoxJoinsTheCouplingAndTheScaleAsTheMeterWritesThem)
+{
+    auto scaleBox = [&] {
+        for (const COscScreenPainter::SWord& word : COscScreenPainter::Layout(m_graph.State(), m_graph.size(), {}))
+            if (word.box == COscScreenPainter::ScaleBoxColor() && word.strText.endsWith("V/div"))
+                return word.strText;
+        return QString();
+    };
+    COscTestFrame frame;
+    frame.Set(2, 6).Set(10, 1); // 2.00 V/div, DC
+    m_graph.ShowWaveform(Decoded(frame), false);
+    EXPECT_EQ(scaleBox(), "DC2.00 V/div");
+    frame.Set(10, 0);
+    m_graph.ShowWaveform(Decoded(frame), false);
+    EXPECT_EQ(scaleBox(), "AC 2.00 V/div");
 }

@@ -1,6 +1,7 @@
 // The oscilloscope's windows as the main frame has them: frames from the
 // protocol, the scope window, the stored-waveform list, and waveform files.
 #include "CImageCheck.h"
+#include "CPdfText.h"
 #include "COscUiTest.h"
 #include "CPromptRecorder.h"
 #include "CXlsxReader.h"
@@ -21,6 +22,9 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -61,6 +65,14 @@ protected:
         for (int i = 0; i < 300; ++i)
             frame.Sample(i, 135 + (i * nSlot) % 40);
         return frame;
+    }
+    // As the user does it: the folder, then the name typed into the dialog's name box.
+    static void TypeFileName(QFileDialog* pDialog, const QString& strPath)
+    {
+        pDialog->setDirectory(QFileInfo(strPath).absolutePath());
+        auto* pName = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(pName, nullptr);
+        pName->setText(QFileInfo(strPath).fileName());
     }
     QMdiSubWindow* FrameOf(QWidget* pDlg) const
     {
@@ -187,19 +199,16 @@ TEST_F(OscWindows, SaveCurrentOscThenOpenItBackIntoAScopeWindowOfItsOwn)
     const OscRecord saved = pDlg->Record();
 
     const QString strPath = m_dir.filePath(QStringLiteral("capture.osc"));
-    QString strProposed;
-    OnModal([&](QWidget* pModal) {
-        auto* pDialog = qobject_cast<QFileDialog*>(pModal);
-        ASSERT_NE(pDialog, nullptr);
-        strProposed = QFileInfo(pDialog->selectedFiles().value(0)).fileName();
-        EXPECT_EQ(pDialog->acceptMode(), QFileDialog::AcceptSave);
-        EXPECT_EQ(pDialog->defaultSuffix(), "osc");
-        EXPECT_EQ(pDialog->nameFilters(), QStringList{COscFile::FilterName()});
-        pDialog->setDirectory(m_dir.path());
-        pDialog->selectFile(QFileInfo(strPath).completeBaseName()); // the suffix comes by itself
-        static_cast<QDialog*>(pDialog)->accept(); // as the Save or Open button does
-    });
     pDlg->SaveAction()->trigger();
+    auto* pDialog = qobject_cast<QFileDialog*>(OpenedModal());
+    ASSERT_NE(pDialog, nullptr);
+    const QString strProposed = QFileInfo(pDialog->selectedFiles().value(0)).fileName();
+    EXPECT_EQ(pDialog->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(pDialog->defaultSuffix(), "osc");
+    EXPECT_EQ(pDialog->nameFilters(), QStringList{COscFile::FilterName()});
+    pDialog->setDirectory(m_dir.path());
+    pDialog->selectFile(QFileInfo(strPath).completeBaseName()); // the suffix comes by itself
+    static_cast<QDialog*>(pDialog)->accept(); // as the Save or Open button does
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d{1,2}-\\d{1,2} \\d{1,2}-\\d{1,2}-\\d{1,2}\\.osc$"))
                     .match(strProposed)
                     .hasMatch())
@@ -229,6 +238,8 @@ TEST_F(OscWindows, SaveCurrentOscThenOpenItBackIntoAScopeWindowOfItsOwn)
     EXPECT_EQ(pOpened->Graph()->State().DtText(), pDlg->Graph()->State().DtText());
     Receive(COscTestFrame().Hex());
     EXPECT_EQ(m_windows.ScopeWindow(), pDlg);
+    EXPECT_EQ(pDlg->Record(), saved); // the slot picked stays until "Live"
+    QTest::mouseClick(pDlg->LiveButton(), Qt::LeftButton);
     EXPECT_NE(pDlg->Record(), saved);
     EXPECT_EQ(pOpened->Record(), saved);
 }
@@ -279,15 +290,13 @@ TEST_F(OscWindows, ExportWritesTheWorkbookOfThePointsShownAndOpensIt)
 
     // Through the menu: the dialog proposes a workbook named by the clock.
     const QString strSamples = m_dir.filePath(QStringLiteral("samples.xlsx"));
-    OnModal([&](QWidget* pModal) {
-        auto* pDialog = qobject_cast<QFileDialog*>(pModal);
-        ASSERT_NE(pDialog, nullptr);
-        EXPECT_TRUE(pDialog->selectedFiles().value(0).endsWith(QStringLiteral(".xlsx")));
-        EXPECT_EQ(pDialog->defaultSuffix(), "xlsx");
-        pDialog->selectFile(strSamples);
-        static_cast<QDialog*>(pDialog)->accept(); // as the Save or Open button does
-    });
     pDlg->ExportAction()->trigger();
+    auto* pDialog = qobject_cast<QFileDialog*>(OpenedModal());
+    ASSERT_NE(pDialog, nullptr);
+    EXPECT_TRUE(pDialog->selectedFiles().value(0).endsWith(QStringLiteral(".xlsx")));
+    EXPECT_EQ(pDialog->defaultSuffix(), "xlsx");
+    pDialog->selectFile(strSamples);
+    static_cast<QDialog*>(pDialog)->accept(); // as the Save or Open button does
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened.first(), QUrl::fromLocalFile(strSamples));
     CXlsxReader book;
@@ -326,4 +335,120 @@ TEST_F(OscWindows, ExportWritesTheWorkbookOfThePointsShownAndOpensIt)
     EXPECT_EQ(opened.size(), nOpened);
     EXPECT_EQ(m_prompt.Texts().size(), 2);
     EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(QStringLiteral("missing"))));
+}
+
+TEST_F(OscWindows, AStoredWaveformStaysInTheWindowUntilLiveIsPressed)
+{
+    Receive("a2a2a2a2");
+    COscTestFrame live;
+    live.Sample(0, 160);
+    Receive(live.Hex());
+    Receive(Stored(4, 1).Hex());
+    COSCDlg* pDlg = m_windows.ScopeWindow();
+    ASSERT_NE(pDlg, nullptr);
+    EXPECT_FALSE(pDlg->LiveButton()->isVisible()); // following the live screen
+    EXPECT_EQ(m_windows.HeldSlot(), 0);
+
+    QTest::mouseClick(m_windows.List()->Button(4), Qt::LeftButton);
+    const OscRecord held = m_windows.Slots().Slot(4);
+    ASSERT_EQ(pDlg->Record(), held);
+    EXPECT_EQ(m_windows.HeldSlot(), 4);
+    EXPECT_TRUE(pDlg->LiveButton()->isVisible());
+    EXPECT_EQ(pDlg->LiveButton()->text(), "Live");
+    // A zoom on the held waveform survives the screens that keep coming.
+    Drag(pDlg->Graph(), Qt::LeftButton, {150, 150}, {350, 300});
+    const double dZoomed = pDlg->Graph()->State().XScale();
+    for (int nLevel : {110, 120, 150}) {
+        live.Sample(0, nLevel);
+        Receive(live.Hex());
+    }
+    EXPECT_EQ(m_windows.ScopeWindow(), pDlg);
+    EXPECT_EQ(pDlg->Record(), held);
+    EXPECT_EQ(pDlg->InfoEdit()->text(), "4 | 03/14/2025 09:04:00");
+    EXPECT_EQ(pDlg->Graph()->State().XScale(), dZoomed);
+    EXPECT_FLOAT_EQ(m_windows.Slots().Slot(0).m_samples[0], 0.6f); // the live screen went on
+
+    // "Live": the latest screen at once, and the next ones as they come.
+    QTest::mouseClick(pDlg->LiveButton(), Qt::LeftButton);
+    EXPECT_EQ(m_windows.HeldSlot(), 0);
+    EXPECT_FALSE(pDlg->LiveButton()->isVisible());
+    EXPECT_EQ(pDlg->Record(), m_windows.Slots().Slot(0));
+    EXPECT_TRUE(pDlg->InfoEdit()->text().startsWith("0 "));
+    live.Sample(0, 185);
+    Receive(live.Hex());
+    EXPECT_FLOAT_EQ(pDlg->Record().m_samples[0], 2.0f);
+
+    // A window closed while it held a slot: the next screen opens one that follows them.
+    QTest::mouseClick(m_windows.List()->Button(4), Qt::LeftButton);
+    FrameOf(pDlg)->close();
+    Receive(live.Hex());
+    ASSERT_NE(m_windows.ScopeWindow(), nullptr);
+    EXPECT_EQ(m_windows.ScopeWindow()->Record(), m_windows.Slots().Slot(0));
+    EXPECT_FALSE(m_windows.ScopeWindow()->LiveButton()->isVisible());
+}
+
+TEST_F(OscWindows, DialogsOutliveTheWindowTheMeterClosesAndKeepWhatItShowedWhenTheyOpened)
+{
+    // What each command shows: a HOLD capture is on screen when its dialog opens, a REC
+    // screen arrives while the dialog waits, then the meter leaves its oscilloscope.
+    COscTestFrame first, second;
+    first.Set(0, 1).Sample(0, 160);
+    second.Set(0, 2).Sample(0, 110);
+    auto openThenLeave = [&](QAction* (COSCDlg::*pfnAction)() const, OscRecord* pShown) -> QPointer<QWidget> {
+        Receive("a2a2a2a2");
+        Receive(first.Hex());
+        QPointer<COSCDlg> pDlg = m_windows.ScopeWindow();
+        if (!pDlg)
+            return nullptr;
+        pDlg->SetUrlOpener([](const QUrl&) { return true; });
+        *pShown = pDlg->Record();
+        (pDlg->*pfnAction)()->trigger();
+        QPointer<QWidget> pDialog = OpenedModal();
+        Receive(second.Hex());
+        EXPECT_NE(pDlg->Record(), *pShown);
+        ReceiveReading();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(pDlg.isNull()); // the window is gone, its dialog is not
+        EXPECT_TRUE(m_area.subWindowList().isEmpty());
+        return pDialog;
+    };
+
+    OscRecord shown;
+    QPointer<QWidget> pDialog = openThenLeave(&COSCDlg::SaveAction, &shown);
+    auto* pSave = qobject_cast<QFileDialog*>(pDialog.data());
+    ASSERT_NE(pSave, nullptr);
+    const QString strOsc = m_dir.filePath(QStringLiteral("kept.osc"));
+    TypeFileName(pSave, strOsc);
+    static_cast<QDialog*>(pSave)->accept();
+    QFile file(strOsc);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), COscFile::SaveBytes(shown));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(pDialog.isNull());
+
+    pDialog = openThenLeave(&COSCDlg::ExportAction, &shown);
+    auto* pExport = qobject_cast<QFileDialog*>(pDialog.data());
+    ASSERT_NE(pExport, nullptr);
+    const QString strBook = m_dir.filePath(QStringLiteral("kept.xlsx"));
+    TypeFileName(pExport, strBook);
+    static_cast<QDialog*>(pExport)->accept();
+    CXlsxReader book;
+    QString strError;
+    ASSERT_TRUE(book.Open(strBook, &strError)) << qPrintable(strError);
+    EXPECT_EQ(book.Cell(5, 3)->strText, "HOLD");
+    EXPECT_DOUBLE_EQ(book.Cell(8, 3)->dNumber, 1.0); // the first sample of the HOLD capture
+
+    for (auto pfnPrint : {&COSCDlg::PrintGraphAction, &COSCDlg::PrintDataAction}) {
+        pDialog = openThenLeave(pfnPrint, &shown);
+        auto* pPrint = qobject_cast<QPrintDialog*>(pDialog.data());
+        ASSERT_NE(pPrint, nullptr);
+        const QString strPdf = m_dir.filePath(pfnPrint == &COSCDlg::PrintGraphAction ? "graph.pdf" : "data.pdf");
+        pPrint->printer()->setOutputFormat(QPrinter::PdfFormat);
+        pPrint->printer()->setOutputFileName(strPdf);
+        pPrint->done(QDialog::Accepted); // as its Print button does, with the printer set
+        const QList<PdfText::CPage> pages = PdfText::Read(strPdf);
+        ASSERT_FALSE(pages.isEmpty()) << qPrintable(strPdf);
+        EXPECT_TRUE(pages[0].Lines().contains(QStringLiteral("Status: HOLD"))) << qPrintable(pages[0].Text());
+    }
+    EXPECT_TRUE(m_prompt.Texts().isEmpty());
 }
