@@ -1,0 +1,6 @@
+# MQTT publishing and alarms: widget-free, shared by the command line and the window.
+list(APPEND CORE_SOURCES
+  publish/PublishLog.cpp
+  publish/CMqttUrl.cpp
+  publish/CMqttPublisher.cpp
+)
