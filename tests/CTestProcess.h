@@ -16,7 +16,7 @@
 
 // A helper program started by a test with posix_spawn (not QProcess: its shared-memory fork
 // confuses ThreadSanitizer in a process whose other threads run). Its output goes to
-// strLogFile (appended), or nowhere.
+// strLogFile (appended), or nowhere; its errors there too, or to strErrorFile.
 class CTestProcess
 {
 public:
@@ -25,14 +25,19 @@ public:
     CTestProcess& operator=(const CTestProcess&) = delete;
     ~CTestProcess() { Stop(); }
 
-    bool Start(const QString& strProgram, const QStringList& args, const QString& strLogFile = QString())
+    bool Start(const QString& strProgram, const QStringList& args, const QString& strLogFile = QString(),
+               const QString& strErrorFile = QString())
     {
         Stop();
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         const QByteArray log = strLogFile.isEmpty() ? QByteArrayLiteral("/dev/null") : strLogFile.toLocal8Bit();
+        const QByteArray errors = strErrorFile.toLocal8Bit();
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        if (strErrorFile.isEmpty())
+            posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        else
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         QByteArrayList argStore { strProgram.toLocal8Bit() };
         for (const QString& strArg : args)
             argStore << strArg.toLocal8Bit();

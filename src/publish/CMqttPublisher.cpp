@@ -8,6 +8,7 @@
 
 #include <mosquitto.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -345,7 +346,9 @@ void CMqttPublisher::HandOver()
         {
             std::lock_guard lock(m_mutex);
             if (bSendStatus) {
-                if (m_status.isEmpty()) {
+                // A status still queued goes in its place; sending it here too would say it twice.
+                const bool bQueued = std::any_of(m_queue.begin(), m_queue.end(), [](const CMessage& m) { return m.bStatus && !m.bAcked; });
+                if (m_status.isEmpty() || bQueued) {
                     bSendStatus = false;
                     continue;
                 }

@@ -3,4 +3,8 @@ list(APPEND CORE_SOURCES
   publish/PublishLog.cpp
   publish/CMqttUrl.cpp
   publish/CMqttPublisher.cpp
+  publish/CReadingPublisher.cpp
+  publish/CAlarmEvent.cpp
+  publish/CAlarmWatch.cpp
+  publish/CAlarmCommand.cpp
 )

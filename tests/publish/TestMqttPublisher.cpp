@@ -110,3 +110,75 @@ TEST(MqttPublisher, ABrokerThatGoesAwayMissesNothingAndTheLastWillSaysOffline)
     EXPECT_TRUE(QTest::qWaitFor([&] { const QList<QByteArray> status = pSub->Payloads(QStringLiteral("test/meter/status"));
         return !status.isEmpty() && status.last() == "offline"; }, 5000));
 }
+
+TEST(MqttPublisher, AFullQueueDropsTheOldestAndSaysSo)
+{
+    CMqttTestBroker broker; // not started yet
+    CMqttPublisher publisher;
+    QSignalSpy drops(&publisher, &CMqttPublisher::MessagesDropped);
+    QString strError;
+    ASSERT_TRUE(publisher.Start(Url(broker.Port()), QString(), 10, &strError));
+    for (int i = 1; i <= 25; ++i)
+        publisher.Publish(QStringLiteral("test/meter/reading"), QByteArray::number(i));
+    EXPECT_EQ(publisher.Dropped(), 15);
+    EXPECT_EQ(publisher.Queued(), 10);
+    // However many went, one signal per turn of the event loop, with the total.
+    ASSERT_TRUE(drops.wait(5000));
+    EXPECT_EQ(drops.size(), 1);
+    EXPECT_EQ(drops.first().first().toLongLong(), 15);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return publisher.CurrentState() == CMqttPublisher::State::Waiting; }, 5000));
+
+    ASSERT_TRUE(broker.Start()) << qPrintable(broker.Error());
+    CMqttTestSubscriber sub(broker.Port(), QStringLiteral("test/meter/#"));
+    ASSERT_TRUE(sub.WaitSubscribed());
+    // The broker is there: Finish tries it at once and delivers the newest ten.
+    EXPECT_EQ(publisher.Finish(10000), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sub.Payloads(QStringLiteral("test/meter/reading")).size() >= 10; }, 5000));
+    EXPECT_EQ(sub.Payloads(QStringLiteral("test/meter/reading")), Numbers(16, 25));
+}
+
+TEST(MqttPublisher, RefusedCredentialsAreFinalAndTheOtherStatesAreTold)
+{
+    CMqttTestBroker::COptions options;
+    options.strUser = QStringLiteral("bench");
+    options.strPassword = QStringLiteral("good");
+    CMqttTestBroker broker(options);
+    ASSERT_TRUE(broker.Start()) << qPrintable(broker.Error());
+
+    CMqttUrl url = Url(broker.Port());
+    url.m_strUser = QStringLiteral("bench");
+    url.m_strPassword = QStringLiteral("bad-secret");
+    CMqttPublisher publisher;
+    QSignalSpy states(&publisher, &CMqttPublisher::StateChanged);
+    QString strError;
+    ASSERT_TRUE(publisher.Start(url, QString(), 100, &strError));
+    publisher.Publish(QStringLiteral("test/meter/reading"), "1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return publisher.CurrentState() == CMqttPublisher::State::Refused; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !states.isEmpty() && states.last().first().value<CMqttPublisher::State>() == CMqttPublisher::State::Refused; }, 5000));
+    const QString strText = states.last().at(1).toString();
+    EXPECT_EQ(strText, QStringLiteral("the broker at mqtt://bench@127.0.0.1:%1/test/meter refused the connection: not authorised "
+                                      "(check the user name and password)").arg(broker.Port()));
+    for (const QList<QVariant>& state : states)
+        EXPECT_FALSE(state.at(1).toString().contains(QStringLiteral("bad-secret")));
+    // No second try.
+    QTest::qWait(1500);
+    EXPECT_EQ(publisher.CurrentState(), CMqttPublisher::State::Refused);
+    EXPECT_EQ(publisher.Finish(1000), 1);
+
+    // The right password goes through.
+    url.m_strPassword = QStringLiteral("good");
+    CMqttPublisher right;
+    ASSERT_TRUE(right.Start(url, QString(), 100, &strError));
+    right.Publish(QStringLiteral("test/meter/reading"), "1");
+    EXPECT_EQ(right.Finish(5000), 0);
+    EXPECT_EQ(right.Delivered(), 1);
+}
+
+TEST(MqttPublisher, PausesGrowFromOneToThirtySeconds)
+{
+    EXPECT_EQ(CMqttPublisher::PauseMs(1), 1000);
+    EXPECT_EQ(CMqttPublisher::PauseMs(2), 2000);
+    EXPECT_EQ(CMqttPublisher::PauseMs(5), 16000);
+    EXPECT_EQ(CMqttPublisher::PauseMs(6), 30000);
+    EXPECT_EQ(CMqttPublisher::PauseMs(1000), 30000);
+}

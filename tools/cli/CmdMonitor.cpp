@@ -1,4 +1,5 @@
 #include "CCliOutput.h"
+#include "CCliPublish.h"
 #include "CCliSession.h"
 #include "CReconnect.h"
 #include "CliVerbs.h"
@@ -19,6 +20,9 @@ int RunMonitor(const CCliVerb& verb, QCommandLineParser& parser)
     const QString strFormat = parser.value(QStringLiteral("format"));
     if (strFormat != QLatin1String("tsv") && strFormat != QLatin1String("json"))
         return CliOutput::UsageError(verb.strName, QStringLiteral("bad --format '%1': want tsv or json").arg(strFormat));
+    CCliPublish publish(session);
+    if (const int nStatus = publish.Setup(verb, parser))
+        return nStatus;
     const qint64 nCount = session.Count();
     const bool bJson = strFormat == QLatin1String("json");
     if (!bJson && !CliOutput::Write(ReadingFormat::TsvHeader()))
@@ -35,6 +39,7 @@ int RunMonitor(const CCliVerb& verb, QCommandLineParser& parser)
                          const QDateTime received = QDateTime::currentDateTime();
                          if (!CliOutput::Write(bJson ? ReadingFormat::JsonLine(d, received) : ReadingFormat::TsvLine(d, received)))
                              return;
+                         publish.OnReading(d, received);
                          if (++nPrinted == nCount)
                              session.Post([&session] { session.Finish(CliStatus::kOk); });
                      },
@@ -44,14 +49,14 @@ int RunMonitor(const CCliVerb& verb, QCommandLineParser& parser)
     session.ConnectThen([&session] { session.StopAfterSeconds(); });
     const int nStatus = session.Exec();
     session.Link().SetMeterTextSink(nullptr);
-    return nStatus;
+    return publish.Finish(nStatus);
 }
 }
 
 CCliVerb MonitorVerb()
 {
     CCliVerb verb { QStringLiteral("monitor"),
-                    QStringLiteral("--port PORT [--mac ADDRESS] [--count N] [--seconds N] [--format tsv|json] [--reconnect]"),
+                    QStringLiteral("--port PORT [--mac ADDRESS] [--count N] [--seconds N] [--format tsv|json] [--reconnect] ") + CCliPublish::Usage(),
                     QStringLiteral("print every decoded reading"),
                     QStringLiteral(
                         "Prints every decoded reading, one line each. TSV starts with a header line and has the same\n"
@@ -65,6 +70,6 @@ CCliVerb MonitorVerb()
                     RunMonitor };
     verb.options << QCommandLineOption(QStringLiteral("format"), QStringLiteral("tsv or json."), QStringLiteral("FORMAT"),
                                        QStringLiteral("tsv"))
-                 << CCliSession::ReconnectOption();
+                 << CCliSession::ReconnectOption() << CCliPublish::Options();
     return verb;
 }
