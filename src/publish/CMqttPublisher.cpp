@@ -129,11 +129,14 @@ void CMqttPublisher::Enqueue(CMessage message, std::unique_lock<std::mutex>&)
 {
     message.nSeq = m_nNextSeq++;
     m_queue.push_back(std::move(message));
+    ++m_nUnacked;
     if (qsizetype(m_queue.size()) <= m_nQueueLimit)
         return;
     // The oldest goes, so the run's latest readings are the ones kept. A status among them is
     // sent again at the start of the next connection anyway.
     m_bResendStatus = m_bResendStatus || m_queue.front().bStatus;
+    if (!m_queue.front().bAcked)
+        --m_nUnacked;
     m_queue.pop_front();
     ++m_nDropped;
     if (m_bDropReportPending)
@@ -154,7 +157,7 @@ void CMqttPublisher::Enqueue(CMessage message, std::unique_lock<std::mutex>&)
 qint64 CMqttPublisher::Queued() const
 {
     std::lock_guard lock(m_mutex);
-    return std::count_if(m_queue.begin(), m_queue.end(), [](const CMessage& m) { return !m.bAcked; });
+    return m_nUnacked;
 }
 
 qint64 CMqttPublisher::Delivered() const
@@ -471,8 +474,10 @@ void CMqttPublisher::OnPublish(mosquitto*, void* pObj, int nMid)
     if (queue.empty() || nSeq < queue.front().nSeq)
         return; // dropped meanwhile
     const std::size_t nIndex = std::size_t(nSeq - queue.front().nSeq);
-    if (nIndex < queue.size())
+    if (nIndex < queue.size() && !queue[nIndex].bAcked) {
         queue[nIndex].bAcked = true;
+        --pThis->m_nUnacked;
+    }
     while (!queue.empty() && queue.front().bAcked) {
         queue.pop_front();
         ++pThis->m_nDelivered;

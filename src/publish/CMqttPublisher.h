@@ -130,6 +130,7 @@ private:
     mutable std::mutex m_mutex;  //!< guards the members down to m_bResendStatus
     std::deque<CMessage> m_queue; //!< oldest first, until acknowledged
     qint64 m_nNextSeq = 1;
+    qint64 m_nUnacked = 0;       //!< messages of m_queue not yet acknowledged
     QByteArray m_status;         //!< the status last set; empty: none yet
     bool m_bFinishing = false;
     bool m_bAbort = false;       //!< finishing without waiting: the broker sends the last will

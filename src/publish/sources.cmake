@@ -8,3 +8,14 @@ list(APPEND CORE_SOURCES
   publish/CAlarmWatch.cpp
   publish/CAlarmCommand.cpp
 )
+# The window's publishing and alarms.
+list(APPEND UI_SOURCES
+  publish/ui/CPublishSettings.cpp
+  publish/ui/CPublishPage.cpp
+  publish/ui/CPublishSettingsDlg.cpp
+  publish/ui/CPublishCommands.cpp
+  publish/ui/CAlarmFrame.cpp
+  publish/ui/CAlarmDlg.cpp
+  publish/ui/CAlarmCommands.cpp
+  publish/ui/CDesktopNotifier.cpp
+)
