@@ -8,7 +8,7 @@ packages=(
   libxlsxwriter-dev libmosquitto-dev
   clang libclang-rt-14-dev
   xvfb xauth socat poppler-utils fonts-dejavu-core unzip
-  mosquitto openssl dbus-daemon
+  mosquitto mosquitto-clients openssl dbus-daemon
   dpkg-dev file
 )
 missing=()
