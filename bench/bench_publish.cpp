@@ -8,6 +8,7 @@
 // A meter sends at most about 10 readings a second, the link's ceiling is about 420.
 
 #include "CMqttTestBroker.h"
+#include "CTestReading.h"
 #include "CTestProcess.h"
 
 #include "protocol/CDecodedReading.h"
@@ -37,19 +38,6 @@ double CpuSeconds()
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-CDecodedReading Reading(int n)
-{
-    CDecodedReading d;
-    d.reading.m_strFunction = QStringLiteral("VDC");
-    d.reading.m_strUnit = QStringLiteral("V");
-    d.reading.m_fValue = 1.0f + float(n % 1000) / 1000.0f;
-    d.reading.m_nDecimals = 4;
-    d.strTime = QStringLiteral("14/3/25 9:30:0");
-    d.nLayout = 1;
-    d.nRecordKind = 1;
-    d.bSeries8Frame = true;
-    return d;
-}
 
 // Readings through the broker; state.range(0): 1 for TLS.
 void BM_ReadingsThroughTheBroker(benchmark::State& state)
@@ -98,7 +86,7 @@ void BM_ReadingsThroughTheBroker(benchmark::State& state)
         clock.start();
         const QDateTime received = QDateTime::currentDateTime();
         for (int i = 0; i < kReadings; ++i)
-            readings.PublishReading(Reading(i), received);
+            readings.PublishReading(TestReading(1.0f + float(i % 1000) / 1000.0f, "V", 6.0f, 4), received);
         while (mqtt.Queued() > 0)
             QThread::msleep(1);
         dCpu += CpuSeconds() - dCpuStart;
@@ -121,7 +109,7 @@ BENCHMARK(BM_ReadingsThroughTheBroker)->Arg(0)->Arg(1)->ArgName("tls")->UseManua
 // The JSON of one reading with its meter, as published.
 void BM_ReadingPayload(benchmark::State& state)
 {
-    const CDecodedReading d = Reading(7);
+    const CDecodedReading d = TestReading(1.007f, "V", 6.0f, 4);
     const QDateTime received = QDateTime::currentDateTime();
     const QString strMeter = QStringLiteral("c8:fd:19:0a:bc:de");
     for (auto _ : state)

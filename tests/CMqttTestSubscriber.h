@@ -78,6 +78,17 @@ public:
         std::lock_guard lock(m_mutex);
         return m_messages;
     }
+    // QoS 1 may deliver a message twice in a row (an acknowledgement lost with a connection):
+    // the payloads without such repeats.
+    static QList<QByteArray> WithoutRepeats(const QList<QByteArray>& payloads)
+    {
+        QList<QByteArray> out;
+        for (const QByteArray& payload : payloads) {
+            if (out.isEmpty() || out.last() != payload)
+                out << payload;
+        }
+        return out;
+    }
     // The payloads that came on strTopic, in order.
     QList<QByteArray> Payloads(const QString& strTopic) const
     {

@@ -149,7 +149,7 @@ void CMqttPublisher::Enqueue(CMessage message, std::unique_lock<std::mutex>&)
             m_bDropReportPending = false;
             nDropped = m_nDropped;
         }
-        qCWarning(lcPublish) << "queue full:" << nDropped << "oldest messages dropped so far";
+        qCInfo(lcPublish) << "queue full:" << nDropped << "oldest messages dropped so far";
         emit MessagesDropped(nDropped);
     });
 }

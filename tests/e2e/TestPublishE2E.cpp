@@ -47,16 +47,6 @@ QByteArray Published(const QString& strLine, const char* pszMeter = "c8:fd:19:0a
     return payload + ",\"meter\":\"" + pszMeter + "\"}";
 }
 
-// QoS 1 may deliver a message twice in a row after a lost acknowledgement.
-QList<QByteArray> WithoutRepeats(const QList<QByteArray>& payloads)
-{
-    QList<QByteArray> out;
-    for (const QByteArray& payload : payloads) {
-        if (out.isEmpty() || out.last() != payload)
-            out << payload;
-    }
-    return out;
-}
 
 QString Url(int nPort, const char* pszPrefix = "lab/meter1")
 {
@@ -95,8 +85,8 @@ TEST(PublishE2E, EveryPrintedReadingReachesTheSubscriberInOrderThroughABrokerRes
     QList<QByteArray> expected;
     for (const QString& strLine : lines)
         expected << Published(strLine);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return WithoutRepeats(sub.Payloads(strReadings)).size() >= expected.size(); }, 10000));
-    EXPECT_EQ(WithoutRepeats(sub.Payloads(strReadings)), expected);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return CMqttTestSubscriber::WithoutRepeats(sub.Payloads(strReadings)).size() >= expected.size(); }, 10000));
+    EXPECT_EQ(CMqttTestSubscriber::WithoutRepeats(sub.Payloads(strReadings)), expected);
     // The run told the user and went on.
     EXPECT_TRUE(cli.Errors().contains(QStringLiteral("lost the broker at mqtt://127.0.0.1"))) << qPrintable(cli.Errors());
     EXPECT_TRUE(cli.Errors().contains(QStringLiteral("mqtt: connected"))) << qPrintable(cli.Errors());
@@ -180,8 +170,8 @@ TEST(PublishE2E, ABrokerAbsentAtStartGetsEveryReadingOnceItAppears)
     QList<QByteArray> expected;
     for (const QString& strLine : cli.Lines())
         expected << Published(strLine);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return WithoutRepeats(sub.Payloads(QStringLiteral("lab/meter1/reading"))).size() >= expected.size(); }, 10000));
-    EXPECT_EQ(WithoutRepeats(sub.Payloads(QStringLiteral("lab/meter1/reading"))), expected);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return CMqttTestSubscriber::WithoutRepeats(sub.Payloads(QStringLiteral("lab/meter1/reading"))).size() >= expected.size(); }, 10000));
+    EXPECT_EQ(CMqttTestSubscriber::WithoutRepeats(sub.Payloads(QStringLiteral("lab/meter1/reading"))), expected);
 }
 
 TEST(PublishE2E, BadOptionsAreUsageErrorsThatNeverEchoAPassword)

@@ -1,4 +1,5 @@
 #include "publish/CAlarmCommand.h"
+#include "CTestReading.h"
 #include "publish/CAlarmWatch.h"
 
 #include <QDir>
@@ -11,18 +12,6 @@
 
 namespace {
 
-CDecodedReading Reading(float fValue, const char* pszUnit = "V", float fRange = 6.0f, int nDecimals = 3)
-{
-    CDecodedReading d;
-    d.reading.m_strFunction = QStringLiteral("VDC");
-    d.reading.m_strUnit = QString::fromUtf8(pszUnit);
-    d.reading.m_fValue = fValue;
-    d.reading.m_fRange = fRange;
-    d.reading.m_nDecimals = nDecimals;
-    d.nLayout = 1;
-    d.bSeries8Frame = true;
-    return d;
-}
 
 const QDateTime kTime(QDate(2025, 3, 14), QTime(9, 30, 0, 125), QTimeZone(3600));
 
@@ -48,9 +37,9 @@ TEST(AlarmWatch, OneAlarmPerCrossingWithOnePercentToRearm)
     ASSERT_TRUE(watch.SetAbove(QStringLiteral("4.5V"), &strError));
     ASSERT_TRUE(watch.SetBelow(QStringLiteral("1 V"), &strError));
     const QStringList got = Alarms(watch, {
-        Reading(4.0f), Reading(4.6f), Reading(4.7f), Reading(4.46f), Reading(4.6f), // 4.46 is not 1 % inside 4.5
-        Reading(4.45f), Reading(4.51f),                                              // 4.45 is: re-armed
-        Reading(0.99f), Reading(1.005f), Reading(0.5f), Reading(1.02f), Reading(0.98f),
+        TestReading(4.0f), TestReading(4.6f), TestReading(4.7f), TestReading(4.46f), TestReading(4.6f), // 4.46 is not 1 % inside 4.5
+        TestReading(4.45f), TestReading(4.51f),                                              // 4.45 is: re-armed
+        TestReading(0.99f), TestReading(1.005f), TestReading(0.5f), TestReading(1.02f), TestReading(0.98f),
     });
     EXPECT_EQ(got, QStringList({ "", "alarm above 4.600 V", "", "", "", "", "alarm above 4.510 V",
                                  "alarm below 0.990 V", "", "", "", "alarm below 0.980 V" }));
@@ -62,17 +51,17 @@ TEST(AlarmWatch, TypedUnitsConvertAndHoldForTheirQuantityOnly)
     QString strError;
     ASSERT_TRUE(watch.SetAbove(QStringLiteral("100nF"), &strError));
     const QStringList got = Alarms(watch, {
-        Reading(99.0f, "nF", 1000.0f, 1), Reading(0.2f, "uF", 10.0f, 3),   // 200 nF
-        Reading(0.05f, "uF", 10.0f, 3),                                    // back inside: re-armed
-        Reading(5.0f, "V"), Reading(500.0f, "KΩ", 4000.0f, 1),            // other quantities
-        Reading(0.0002f, "mF", 1.0f, 4),                                   // 200 nF again
+        TestReading(99.0f, "nF", 1000.0f, 1), TestReading(0.2f, "uF", 10.0f, 3),   // 200 nF
+        TestReading(0.05f, "uF", 10.0f, 3),                                    // back inside: re-armed
+        TestReading(5.0f, "V"), TestReading(500.0f, "KΩ", 4000.0f, 1),            // other quantities
+        TestReading(0.0002f, "mF", 1.0f, 4),                                   // 200 nF again
     });
     EXPECT_EQ(got, QStringList({ "", "alarm above 0.200 uF", "", "", "", "alarm above 0.0002 mF" }));
 
     // A typed limit holds for every coupling of its symbol; the remark names the limit as typed.
     CAlarmWatch volts;
     ASSERT_TRUE(volts.SetAbove(QStringLiteral("4.5V"), &strError));
-    const QList<CAlarmEvent> events = volts.Check(Reading(4600.0f, "mVAC", 6000.0f, 1), kTime, QStringLiteral("c8:fd:19:0a:bc:de"));
+    const QList<CAlarmEvent> events = volts.Check(TestReading(4600.0f, "mVAC", 6000.0f, 1), kTime, QStringLiteral("c8:fd:19:0a:bc:de"));
     ASSERT_EQ(events.size(), 1);
     EXPECT_EQ(events[0].Remark(), QStringLiteral("alarm above 4.5 V"));
     EXPECT_EQ(events[0].Line(), QStringLiteral("2025-03-14T09:30:00.125+01:00 alarm above 4600.0 mVAC"));
@@ -84,10 +73,10 @@ TEST(AlarmWatch, TypedUnitsConvertAndHoldForTheirQuantityOnly)
     // A bare number is in the reading's own unit, whatever it is.
     CAlarmWatch bare;
     ASSERT_TRUE(bare.SetBelow(QStringLiteral("10"), &strError));
-    const QList<CAlarmEvent> low = bare.Check(Reading(9.5f, "mVDC", 600.0f, 1), kTime);
+    const QList<CAlarmEvent> low = bare.Check(TestReading(9.5f, "mVDC", 600.0f, 1), kTime);
     ASSERT_EQ(low.size(), 1);
     EXPECT_EQ(low[0].Remark(), QStringLiteral("alarm below 10 mV"));
-    EXPECT_TRUE(bare.Check(Reading(5.0f, "V"), kTime).isEmpty()); // not re-armed: 5 < 10.1
+    EXPECT_TRUE(bare.Check(TestReading(5.0f, "V"), kTime).isEmpty()); // not re-armed: 5 < 10.1
 }
 
 TEST(AlarmWatch, OverloadsAreBeyondEveryLimitOfTheirSignAndBadLimitsAreRefused)
@@ -96,7 +85,7 @@ TEST(AlarmWatch, OverloadsAreBeyondEveryLimitOfTheirSignAndBadLimitsAreRefused)
     QString strError;
     ASSERT_TRUE(watch.SetAbove(QStringLiteral("5V"), &strError));
     ASSERT_TRUE(watch.SetBelow(QStringLiteral("-5V"), &strError));
-    const QStringList got = Alarms(watch, { Reading(7.0f), Reading(0.0f), Reading(-7.0f), Reading(0.0f), Reading(-7.0f) });
+    const QStringList got = Alarms(watch, { TestReading(7.0f), TestReading(0.0f), TestReading(-7.0f), TestReading(0.0f), TestReading(-7.0f) });
     EXPECT_EQ(got, QStringList({ "alarm above OL V", "", "alarm below -OL V", "", "alarm below -OL V" }));
 
     for (const char* pszBad : { "", "volts", "4.5 volts", "1.2.3V", "nan", "1e999" }) {

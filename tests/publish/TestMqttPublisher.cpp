@@ -27,16 +27,6 @@ QList<QByteArray> Numbers(int nFrom, int nTo)
     return numbers;
 }
 
-// Consecutive repeats of one message are allowed (QoS 1 after a lost acknowledgement).
-QList<QByteArray> WithoutRepeats(const QList<QByteArray>& payloads)
-{
-    QList<QByteArray> out;
-    for (const QByteArray& payload : payloads) {
-        if (!out.contains(payload))
-            out << payload;
-    }
-    return out;
-}
 
 } // namespace
 
@@ -102,8 +92,8 @@ TEST(MqttPublisher, ABrokerThatGoesAwayMissesNothingAndTheLastWillSaysOffline)
     ASSERT_TRUE(broker.Start()) << qPrintable(broker.Error());
     publishSome(100);
     EXPECT_TRUE(QTest::qWaitFor([&] { return pPublisher->Queued() == 0; }, 15000)) << pPublisher->Queued();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return WithoutRepeats(pSub->Payloads(QStringLiteral("test/meter/reading"))).size() >= n; }, 10000));
-    EXPECT_EQ(WithoutRepeats(pSub->Payloads(QStringLiteral("test/meter/reading"))), Numbers(1, n));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return CMqttTestSubscriber::WithoutRepeats(pSub->Payloads(QStringLiteral("test/meter/reading"))).size() >= n; }, 10000));
+    EXPECT_EQ(CMqttTestSubscriber::WithoutRepeats(pSub->Payloads(QStringLiteral("test/meter/reading"))), Numbers(1, n));
 
     // Ending without Finish drops the connection: the broker sends the last will.
     pPublisher.reset();

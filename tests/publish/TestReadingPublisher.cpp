@@ -1,5 +1,6 @@
 #include "CMqttTestBroker.h"
 #include "CMqttTestSubscriber.h"
+#include "CTestReading.h"
 
 #include "protocol/CReadingFormat.h"
 #include "publish/CMqttPublisher.h"
@@ -13,25 +14,12 @@
 #include <gtest/gtest.h>
 
 namespace {
-CDecodedReading Reading(float fValue, const char* pszUnit)
-{
-    CDecodedReading d;
-    d.reading.m_strFunction = QStringLiteral("VDC");
-    d.reading.m_strUnit = QString::fromUtf8(pszUnit);
-    d.reading.m_fValue = fValue;
-    d.reading.m_nDecimals = 3;
-    d.strTime = QStringLiteral("14/3/25 9:30:0");
-    d.nLayout = 1;
-    d.nRecordKind = 1;
-    d.bSeries8Frame = true;
-    return d;
-}
 const QDateTime kTime(QDate(2025, 3, 14), QTime(9, 30, 0, 125), QTimeZone(3600));
 }
 
 TEST(ReadingPublisher, AReadingIsMonitorsJsonWithTheMeter)
 {
-    const CDecodedReading d = Reading(1.5f, "mVDC ");
+    const CDecodedReading d = TestReading(1.5f, "mVDC ");
     QByteArray line = ReadingFormat::JsonLine(d, kTime);
     line.chop(2); // "}\n"
     EXPECT_EQ(CReadingPublisher::ReadingPayload(d, kTime, QStringLiteral("c8:fd:19:0a:bc:de")),
@@ -53,9 +41,9 @@ TEST(ReadingPublisher, HomeAssistantSeesASensorWithTheUnitOfTheReadings)
     readings.SetHomeAssistant(true);
     readings.SetMeter(QStringLiteral("C8:FD:19:0A:BC:DE"));
     readings.SetOnline(true);
-    readings.PublishReading(Reading(1.5f, "mVDC"), kTime);
-    readings.PublishReading(Reading(1.6f, "mVDC"), kTime); // same unit: no new discovery
-    readings.PublishReading(Reading(2.5f, "VDC"), kTime);
+    readings.PublishReading(TestReading(1.5f, "mVDC"), kTime);
+    readings.PublishReading(TestReading(1.6f, "mVDC"), kTime); // same unit: no new discovery
+    readings.PublishReading(TestReading(2.5f, "VDC"), kTime);
     ASSERT_EQ(mqtt.Finish(5000), 0);
 
     const QString strConfig = QStringLiteral("homeassistant/sensor/multimeter_c8fd190abcde/config");
