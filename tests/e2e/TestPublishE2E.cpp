@@ -250,6 +250,8 @@ TEST(PublishE2E, AlarmsAreToldOncePerCrossingAndRunTheirCommandWithTheFacts)
     ASSERT_TRUE(broker.Start()) << qPrintable(broker.Error());
     CMqttTestSubscriber sub(broker.Port(), QStringLiteral("lab/meter1/alarm"));
     ASSERT_TRUE(sub.WaitSubscribed());
+    CMqttTestSubscriber homeAssistant(broker.Port(), QStringLiteral("homeassistant/#"));
+    ASSERT_TRUE(homeAssistant.WaitSubscribed());
     QTemporaryDir dir;
     const QString strFacts = dir.filePath(QStringLiteral("alarms.txt"));
     CSimProcess sim({ "--scenario", TEST_DATA_DIR "/alarms.json", "--rate", "20" });
@@ -258,7 +260,7 @@ TEST(PublishE2E, AlarmsAreToldOncePerCrossingAndRunTheirCommandWithTheFacts)
                                               "\"$MULTIMETER_UNIT\" \"$MULTIMETER_LIMIT\" \"$MULTIMETER_LIMIT_UNIT\" \"$MULTIMETER_TEXT\" >> %1'")
                                    .arg(strFacts);
     CCliRun cli({ "record", "--port", sim.Port(), "--out", dir.filePath(QStringLiteral("run.mLog")), "--count", "18", "--seconds", "20",
-                  "--alarm-above", "4.5V", "--alarm-below", "1", "--alarm-exec", strCommand, "--mqtt", Url(broker.Port()) });
+                  "--alarm-above", "4.5V", "--alarm-below", "1", "--alarm-exec", strCommand, "--mqtt", Url(broker.Port()), "--ha-discovery" });
     ASSERT_EQ(cli.Wait(), 0) << qPrintable(cli.Errors());
 
     QStringList alarms;
@@ -299,4 +301,12 @@ TEST(PublishE2E, AlarmsAreToldOncePerCrossingAndRunTheirCommandWithTheFacts)
     EXPECT_EQ(first.value(QStringLiteral("limit")).toDouble(), 4.5);
     EXPECT_EQ(first.value(QStringLiteral("meter")).toString(), QStringLiteral("c8:fd:19:0a:bc:de"));
     EXPECT_TRUE(QJsonDocument::fromJson(published[2]).object().value(QStringLiteral("value")).isNull()); // the overload
+
+    // --ha-discovery: the sensor, retained, with the unit of the readings as it changed (V, mV, V, Ω, V).
+    QStringList units;
+    for (const CMqttTestMessage& message : homeAssistant.Messages()) {
+        EXPECT_EQ(message.strTopic, QStringLiteral("homeassistant/sensor/multimeter_c8fd190abcde/config"));
+        units << QJsonDocument::fromJson(message.payload).object().value(QStringLiteral("unit_of_measurement")).toString();
+    }
+    EXPECT_EQ(units, QStringList({ "V", "mV", "V", "Ω", "V" }));
 }
