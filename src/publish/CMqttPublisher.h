@@ -22,7 +22,8 @@ struct mosquitto;
 // Messages wait in a bounded queue, in order, until the broker has acknowledged them. When the
 // broker goes away the run goes on: the connection is tried again after pauses growing from
 // 1 s to 30 s, and on every new connection the messages not yet acknowledged are sent again
-// from the oldest (QoS 1: one the broker had already taken may come twice). A full queue drops
+// from the oldest (QoS 1: those the broker had taken but not acknowledged, at most kInFlight,
+// come twice). A full queue drops
 // its oldest message and says so. A broker that refuses the client (wrong user name or
 // password, not authorised) is not tried again: State becomes Refused.
 //
