@@ -5,9 +5,10 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libxlsxwriter-dev
+  libxlsxwriter-dev libmosquitto-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils socat poppler-utils fonts-dejavu-core unzip
+  mosquitto mosquitto-clients openssl dbus-daemon
   dpkg-dev file
 )
 missing=()

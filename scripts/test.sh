@@ -37,7 +37,7 @@ for job in "${jobs[@]}"; do
     ;;
   tsan)
     cmake -S . -B build-tsan "${sanitized[@]}" -DMULTIMETER_SANITIZE=thread >/dev/null
-    cmake --build build-tsan --target test_base test_link test_protocol test_document test_logger test_e2e
+    cmake --build build-tsan --target test_base test_link test_protocol test_document test_logger test_e2e test_publish
     TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1" \
       ctest --test-dir build-tsan -L threads "${ctest_args[@]}"
     ;;

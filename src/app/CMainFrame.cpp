@@ -25,6 +25,8 @@
 #include "link/ui/CBleScan.h"
 #include "panel/CLeftDlg.h"
 #include "protocol/CMeterProtocol.h"
+#include "publish/ui/CAlarmCommands.h"
+#include "publish/ui/CPublishCommands.h"
 #include "scope/COscFile.h"
 #include "scope/ui/COscWindows.h"
 
@@ -110,6 +112,8 @@ CMainFrame::CMainFrame(QWidget* pParent)
     CreateExportCommands();
     CreateLogger();
     ConnectProtocol();
+    // After ConnectProtocol: an alarm's remark goes beside the reading recording has just added.
+    new CAlarmCommands(*this, new CPublishCommands(*this));
     resize(1024, 760);
 
     // Timer 1: until a meter speaks, the panel says so.

@@ -8,4 +8,5 @@ list(APPEND CORE_SOURCES
   base/LogCategories.cpp
   base/CPrintf.h
   base/CPrintf.cpp
+  base/CTextFormat.cpp
 )

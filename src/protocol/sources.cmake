@@ -13,4 +13,6 @@ list(APPEND CORE_SOURCES
   protocol/CRecordingRules.cpp
   protocol/CLiveRecorder.h
   protocol/CLiveRecorder.cpp
+  protocol/CReadingFormat.h
+  protocol/CReadingFormat.cpp
 )

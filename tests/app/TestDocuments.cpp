@@ -49,7 +49,8 @@ TEST(Documents, CommandsInTheirMenusAndNewDocumentsNumbered)
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::File)->actions()),
               QStringList({"&New", "&Open...", "&Close", "&Save", "Save &As...", "Open &Osc...", "&Export To Excel",
                            "&Print", "-", "-", "E&xit"}));
-    EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::RealTime)->actions()), QStringList({"Start", "Stop"}));
+    EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::RealTime)->actions()),
+              QStringList({"Start", "Stop", "-", "&Alarms...", "Ac&knowledge Alarm"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::GraphSetting)->actions()), QStringList({"Setting"}));
 
     CDocManager& docs = frame.DocManager();

@@ -90,7 +90,8 @@ TEST(MainFrame, MenusHoldOnlyWorkingCommandsInTheirFixedOrder)
               QStringList({"&New", "&Open...", "&Close", "&Save", "Save &As...", "Open &Osc...", "&Export To Excel",
                            "&Print", "-", "-", "E&xit"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::View)->actions()), QStringList({"&Toolbar", "&Status Bar"}));
-    EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::ComPort)->actions()), QStringList({"ConnectBle", "&Reconnect Automatically"}));
+    EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::ComPort)->actions()),
+              QStringList({"ConnectBle", "&Reconnect Automatically", "-", "&Publish..."}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::DataLogger)->actions()), QStringList({"Download Multimeter Logger"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::Help)->actions()),
               QStringList({"&Help", "&About Multimeter..."}));

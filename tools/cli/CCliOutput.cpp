@@ -26,7 +26,8 @@ QString ExitStatusHelp()
     return QStringLiteral(
         "Exit status:\n"
         "  0    done\n"
-        "  1    failed: a file could not be read or written, or writing to stdout failed\n"
+        "  1    failed: a file could not be read or written, or writing to stdout failed, or the MQTT\n"
+        "       broker refused the credentials or did not get every reading\n"
         "  2    the port cannot be opened (missing, busy or no permission)\n"
         "  3    the link to the meter was lost\n"
         "  4    no meter found (or not the one given with --mac)\n"

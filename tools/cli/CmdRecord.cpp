@@ -1,4 +1,5 @@
 #include "CCliOutput.h"
+#include "CCliPublish.h"
 #include "CCliSession.h"
 #include "CReconnect.h"
 #include "CliVerbs.h"
@@ -62,6 +63,9 @@ int RunRecord(const CCliVerb& verb, QCommandLineParser& parser)
     if (!CliVerbs::ReadNumber(verb, parser, kAutosave, 0.1, 86400, &dAutosave))
         return CliStatus::kUsage;
     const qint64 nCount = session.Count();
+    CCliPublish publish(session);
+    if (const int nStatus = publish.Setup(verb, parser))
+        return nStatus;
 
     CLiveRecorder recorder(parser.value(kOut));
     if (!CheckOutput(recorder, parser.isSet(kForce)))
@@ -101,6 +105,7 @@ int RunRecord(const CCliVerb& verb, QCommandLineParser& parser)
 
     // Readings cross to this thread by value; the documents live here only.
     QObject::connect(&protocol, &CMeterProtocol::ReadingDecoded, &recorder, [&](const CDecodedReading& d) {
+        publish.OnReading(d, QDateTime::currentDateTime());
         if (nCount > 0 && recorder.TotalRecords() >= nCount)
             return;
         if (!recorder.Record(d)) {
@@ -157,14 +162,15 @@ int RunRecord(const CCliVerb& verb, QCommandLineParser& parser)
     // Every failed save counts, even one a later save made good.
     if ((bSaveFailed || !recorder.UnsavedFiles().isEmpty()) && nStatus == 0)
         nStatus = CliStatus::kFailed;
-    return nStatus;
+    return publish.Finish(nStatus);
 }
 }
 
 CCliVerb RecordVerb()
 {
     CCliVerb verb { QStringLiteral("record"),
-                    QStringLiteral("--port PORT [--mac ADDRESS] --out FILE.mLog [--force] [--count N] [--seconds N] [--autosave N] [--reconnect]"),
+                    QStringLiteral("--port PORT [--mac ADDRESS] --out FILE.mLog [--force] [--count N] [--seconds N] [--autosave N] [--reconnect] ")
+                        + CCliPublish::Usage(),
                     QStringLiteral("record live readings into .mLog files"),
                     QStringLiteral(
                         "Records the meter's live readings into .mLog files, by the same rules as the window. A change\n"
@@ -180,6 +186,6 @@ CCliVerb RecordVerb()
     verb.options << QCommandLineOption(kOut, QStringLiteral("The first file to write."), QStringLiteral("FILE"))
                  << QCommandLineOption(kForce, QStringLiteral("Overwrite FILE (and FILE-2, ...) when they exist."))
                  << QCommandLineOption(kAutosave, QStringLiteral("Save every N seconds."), QStringLiteral("N"), QStringLiteral("10"))
-                 << CCliSession::ReconnectOption();
+                 << CCliSession::ReconnectOption() << CCliPublish::Options();
     return verb;
 }

@@ -36,6 +36,7 @@ void CDataListModel::SetDocument(CMyTalvaDoc* pDoc)
         disconnect(m_pDoc, nullptr, this, nullptr);
     beginResetModel();
     m_pDoc = pDoc;
+    m_remarks.clear();
     Rebuild();
     endResetModel();
     if (m_pDoc) {
@@ -116,7 +117,8 @@ QString CDataListModel::Text(int nRow, int nColumn) const
 {
     if (nColumn == kId)
         return QString::number(nRow + 1);
-    const CObData* pOb = RecordAt(nRow);
+    int nArray = 0;
+    const CObData* pOb = RecordAt(nRow, &nArray);
     if (!pOb)
         return QString();
     switch (nColumn) {
@@ -128,6 +130,10 @@ QString CDataListModel::Text(int nRow, int nColumn) const
         return ValueText(pOb->m_dValue, m_rule);
     case kType:
         return pOb->m_strType;
+    case kRemark: {
+        const auto it = nArray == 0 ? m_remarks.find(m_bMapped ? m_rows[size_t(nRow)].nPosition : nRow) : m_remarks.end();
+        return it == m_remarks.end() ? QString() : it->second;
+    }
     default:
         return QString();
     }
@@ -268,4 +274,17 @@ void CDataListModel::Sync()
     beginInsertRows(QModelIndex(), nOldRows, ClampedRows(qsizetype(m_rows.size() + added.size())) - 1);
     m_rows.insert(m_rows.end(), added.begin(), added.end());
     endInsertRows();
+}
+
+void CDataListModel::SetRemark(qsizetype nPosition, const QString& strRemark)
+{
+    m_remarks[nPosition] = strRemark;
+    int nRow = !m_bMapped && nPosition < rowCount() ? int(nPosition) : -1;
+    // Remarks go to recent readings: the row table is searched from its end.
+    for (qsizetype i = m_bMapped ? qsizetype(m_rows.size()) - 1 : -1; i >= 0 && nRow < 0; --i) {
+        if (m_rows[size_t(i)].nArray == 0 && m_rows[size_t(i)].nPosition == nPosition)
+            nRow = int(i);
+    }
+    if (nRow >= 0)
+        emit dataChanged(index(nRow, kRemark), index(nRow, kRemark));
 }

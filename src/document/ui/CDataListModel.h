@@ -54,6 +54,9 @@ public:
     // Brings the rows up to the document's arrays (the document's signals call it).
     void Sync();
 
+    // The Remark of primary record nPosition (an alarm's, for one); shown, not saved.
+    void SetRemark(qsizetype nPosition, const QString& strRemark);
+
 private:
     struct CRowRef
     {
@@ -78,4 +81,5 @@ private:
     std::vector<CRowRef> m_rows;
     std::unordered_map<qint32, std::vector<qint32>> m_secondaries;
     std::unordered_map<qint32, int> m_primaries;
+    std::unordered_map<qsizetype, QString> m_remarks; //!< by primary position, for this document
 };
