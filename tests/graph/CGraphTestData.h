@@ -13,9 +13,13 @@
 // Documents and pictures for the graph tests.
 namespace GraphTestData {
 
+// One reading a second from 10:00:00 on (a day holds 50 400 of them).
 inline QString TimeOf(int n)
 {
-    return QStringLiteral("1/2/25 10:%1:%2").arg(n / 60 % 60, 2, 10, QLatin1Char('0')).arg(n % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("1/2/25 %1:%2:%3")
+        .arg(10 + n / 3600)
+        .arg(n / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(n % 60, 2, 10, QLatin1Char('0'));
 }
 
 inline void AddValue(CMyTalvaDoc& doc, double dValue)

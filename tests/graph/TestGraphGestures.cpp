@@ -336,7 +336,7 @@ TEST(GraphGestures, ShowNumberFillsThePanelWhileTheButtonIsDown)
     // The crosshair through the selected point.
     const QImage shot = Grab(g.graph);
     const CGraphMapping map = g.graph.Mapping();
-    const int px = int(map.Px(2)), py = map.PyOf(g.pDoc->m_arrData[0][2]);
+    const int px = int(map.Px(2)), py = map.PyOfValue(g.pDoc->Summary().Value(2));
     EXPECT_EQ(shot.pixel(px, 420), qRgb(0, 0, 0));
     EXPECT_EQ(shot.pixel(500, py), qRgb(0, 0, 0));
 

@@ -1,7 +1,7 @@
 #include "scope/ui/COscPrinter.h"
 
 #include "document/ui/CPrintRX.h"
-#include "document/ui/CReadingsPrinter.h"
+#include "draw/CReadingsPrinter.h"
 #include "scope/COscPoints.h"
 #include "scope/COscText.h"
 #include "scope/ui/COSCGraph.h"
