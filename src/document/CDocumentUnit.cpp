@@ -1,10 +1,5 @@
 #include "document/CDocumentUnit.h"
 
-#include "document/CObData.h"
-
-#include <cmath>
-#include <limits>
-
 void CDocumentUnit::Clear()
 {
     m_unit = CMeterUnit();
@@ -41,6 +36,7 @@ const CDocumentUnit::CEntry& CDocumentUnit::EntryFor(const QString& strUnit) con
     entry.strText = strUnit;
     entry.unit = CMeterUnit::Parse(strUnit);
     entry.bSameQuantity = entry.unit.SameQuantity(m_unit);
+    entry.bNoConversion = m_bSet && entry.bSameQuantity && entry.unit.Exponent() == m_unit.Exponent();
     m_entries.push_back(std::move(entry));
     m_nLast = m_entries.size() - 1;
     return m_entries.back();
@@ -67,7 +63,7 @@ CDocumentUnit::Kind CDocumentUnit::Read(const CObData* pOb, double* pdValue) con
     return Plain;
 }
 
-double CDocumentUnit::SeriesValue(const CObData* pOb) const
+double CDocumentUnit::SeriesValueOf(const CObData* pOb) const
 {
     double dValue = 0.0;
     switch (Read(pOb, &dValue)) {

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "base/CMeterUnit.h"
+#include "document/CObData.h"
 
 #include <QString>
 
+#include <cmath>
+#include <limits>
 #include <vector>
-
-class CObData;
 
 // The unit a document computes and plots in: the unit of its first primary reading. Each
 // primary reading is read in it: a value of the same quantity converted (nF, uF and mF
@@ -38,8 +39,21 @@ public:
     Kind Read(const CObData* pOb, double* pdValue) const;
     // A reading as the graph's series keeps it: its value in the document's unit, +infinity on
     // the top limit, -infinity on the bottom limit (overloads, NaN and missing records), NaN
-    // for another quantity.
-    double SeriesValue(const CObData* pOb) const;
+    // for another quantity. Inline for the usual reading, in the unit text met last, which
+    // needs no conversion: millions of them are read when a recording opens.
+    double SeriesValue(const CObData* pOb) const
+    {
+        if (pOb && m_nLast < m_entries.size()) {
+            const CEntry& last = m_entries[m_nLast];
+            if (last.bNoConversion && (last.strText.constData() == pOb->m_strUnit.constData() || last.strText == pOb->m_strUnit)) {
+                const double dRaw = pOb->m_dValue;
+                if (std::isnan(dRaw) || dRaw == -CObData::kOverload)
+                    return -std::numeric_limits<double>::infinity();
+                return dRaw >= CObData::kOverload ? std::numeric_limits<double>::infinity() : dRaw;
+            }
+        }
+        return SeriesValueOf(pOb);
+    }
     // dValue, given in the unit text strUnit, in the document's unit; false (and *pdValue
     // unchanged) for another quantity.
     bool ToDocumentUnit(const QString& strUnit, double* pdValue) const;
@@ -55,8 +69,10 @@ private:
         QString strText; //!< held, so a record's string that shares it is recognised by its data
         CMeterUnit unit;
         bool bSameQuantity = false;
+        bool bNoConversion = false; //!< the document's own unit: values need no conversion
     };
     const CEntry& EntryFor(const QString& strUnit) const;
+    double SeriesValueOf(const CObData* pOb) const;
 
     CMeterUnit m_unit;
     bool m_bSet = false;

@@ -85,6 +85,7 @@ void CReadingTimes::Reset()
 {
     m_nLearnedCount = -1;
     m_nRunStart = -1;
+    m_nRunEnd = -1;
 }
 
 bool CReadingTimes::ParseSeconds(QStringView strTime, DateOrder order, qint64* pnSeconds)
@@ -139,12 +140,8 @@ const QString& CReadingTimes::TextOf(qsizetype i) const
 
 qsizetype CReadingTimes::RunStart(qsizetype i) const
 {
-    // A live recording asks about its newest readings, whose second is the one found last.
-    const QString& strText = TextOf(i);
-    if (m_nRunStart >= 0 && m_nRunStart <= i && TextOf(m_nRunStart) == strText
-        && (m_nRunStart == 0 || TextOf(m_nRunStart - 1) != strText))
-        return m_nRunStart;
     // Gallop back while the text stays the same, then halve the last step.
+    const QString& strText = TextOf(i);
     qsizetype nSame = i, nStep = 1, nOther = -1;
     for (;;) {
         const qsizetype nProbe = nSame - nStep;
@@ -161,7 +158,6 @@ qsizetype CReadingTimes::RunStart(qsizetype i) const
         const qsizetype nMid = nOther + (nSame - nOther) / 2;
         (TextOf(nMid) == strText ? nSame : nOther) = nMid;
     }
-    m_nRunStart = nSame;
     return nSame;
 }
 
@@ -186,6 +182,24 @@ qsizetype CReadingTimes::RunEnd(qsizetype i) const
         (TextOf(nMid) == strText ? nSame : nOther) = nMid;
     }
     return nSame + 1;
+}
+
+void CReadingTimes::RunOf(qsizetype i, qsizetype* pnStart, qsizetype* pnEnd) const
+{
+    // The second found last is asked about again and again (a live recording's newest readings,
+    // the neighbours of a drawing): its bounds are checked at their edges instead of searched.
+    const QString& strText = TextOf(i);
+    const qsizetype nCount = m_arr.size();
+    const bool bKnown = m_nRunStart >= 0 && m_nRunStart <= i && m_nRunEnd <= nCount && TextOf(m_nRunStart) == strText
+        && (m_nRunStart == 0 || TextOf(m_nRunStart - 1) != strText);
+    if (!bKnown) {
+        m_nRunStart = RunStart(i);
+        m_nRunEnd = RunEnd(i);
+    } else if (i >= m_nRunEnd || (m_nRunEnd < nCount && TextOf(m_nRunEnd) == strText)) {
+        m_nRunEnd = RunEnd(std::max(i, m_nRunEnd - 1)); // readings of the same second came since
+    }
+    *pnStart = m_nRunStart;
+    *pnEnd = m_nRunEnd;
 }
 
 bool CReadingTimes::SecondsOf(qsizetype i, qint64* pnSeconds) const
@@ -299,8 +313,8 @@ double CReadingTimes::At(qsizetype i) const
     qint64 nSeconds = 0;
     if (!m_bHasTimes || i < 0 || i >= m_arr.size() || !SecondsOf(i, &nSeconds))
         return std::numeric_limits<double>::quiet_NaN();
-    const qsizetype nStart = RunStart(i);
-    const qsizetype nEnd = RunEnd(i);
+    qsizetype nStart = 0, nEnd = 0;
+    RunOf(i, &nStart, &nEnd);
     return double(nSeconds - m_nOrigin) + double(i - nStart) / double(nEnd - nStart);
 }
 
@@ -316,13 +330,27 @@ bool CReadingTimes::GapBetween(qsizetype i, qsizetype j) const
     if (!(dUsual > 0.0))
         return false;
     const double dLimit = kGapFactor * dUsual;
-    double dPrev = At(i);
+    double dPrev = std::numeric_limits<double>::quiet_NaN();
     for (qsizetype k = i + 1; k <= j; ++k) {
-        const double d = At(k);
-        const double dInterval = d - dPrev;
+        double dInterval = 0.0;
+        if (TextOf(k) == TextOf(k - 1)) {
+            // Within one second: its readings lie evenly apart, and the text need not be read.
+            qsizetype nStart = 0, nEnd = 0;
+            RunOf(k, &nStart, &nEnd);
+            dInterval = 1.0 / double(nEnd - nStart);
+            dPrev = std::numeric_limits<double>::quiet_NaN();
+            qint64 nSeconds = 0;
+            if (dInterval > dLimit && !SecondsOf(k, &nSeconds))
+                continue; // a text that is no time says nothing of gaps
+        } else {
+            if (std::isnan(dPrev))
+                dPrev = At(k - 1);
+            const double d = At(k);
+            dInterval = d - dPrev;
+            dPrev = d;
+        }
         if (dInterval > dLimit || dInterval < 0.0)
             return true;
-        dPrev = d;
     }
     return false;
 }

@@ -67,6 +67,8 @@ private:
     const QString& TextOf(qsizetype i) const;
     qsizetype RunStart(qsizetype i) const;
     qsizetype RunEnd(qsizetype i) const;
+    // The readings [*pnStart, *pnEnd) that share reading i's time text.
+    void RunOf(qsizetype i, qsizetype* pnStart, qsizetype* pnEnd) const;
     bool SecondsOf(qsizetype i, qint64* pnSeconds) const;
     void Learn() const;
     double Interval(qsizetype i) const;
@@ -77,5 +79,6 @@ private:
     mutable bool m_bHasTimes = false;
     mutable qint64 m_nOrigin = 0;
     mutable double m_dUsual = 0.0;
-    mutable qsizetype m_nRunStart = -1; //!< where the second found last begins
+    mutable qsizetype m_nRunStart = -1; //!< the readings of the second found last
+    mutable qsizetype m_nRunEnd = -1;
 };

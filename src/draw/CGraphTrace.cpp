@@ -93,6 +93,7 @@ void CGraphTrace::Draw(QPainter& painter, const CGraphMapping& map, const CGraph
 
     const bool bColumns = !bEverySegment && UsesColumns(nLast - nFirst, map.nPlotWidth);
     painter.setPen(QPen(lineColor, 1));
+    QVarLengthArray<QPoint, 1024> points; //!< of the readings drawn one by one, for their marks
     {
         CLineBatch lines(painter);
         if (bColumns) {
@@ -120,19 +121,27 @@ void CGraphTrace::Draw(QPainter& painter, const CGraphMapping& map, const CGraph
                     --nFrom;
                 while (nTo < nLast && !placed(nTo))
                     ++nTo;
-                if (nFrom >= a && nTo < nLast && !axis.Breaks(nFrom, nTo))
+                // On the reading axis a gap between two columns of many readings would be under a
+                // pixel: it is looked for on the time axis only, where it is plot left empty.
+                if (nFrom >= a && nTo < nLast && (!axis.IsTime() || !axis.Breaks(nFrom, nTo)))
                     lines.Add(px(nFrom), py(nFrom), px(nTo), py(nTo));
                 a = b;
             }
         } else {
-            qint64 nPrev = -1;
-            for (qint64 i = nFirst; i < nLast; ++i) {
-                if (!placed(i))
-                    continue;
-                if (nPrev >= 0 && !axis.Breaks(nPrev, i))
-                    lines.Add(px(nPrev), py(nPrev), px(i), py(i));
-                nPrev = i;
-            }
+            // Every segment: the readings in order, each second's time read once.
+            bool bGap = false;
+            bool bHavePrev = false;
+            axis.Walk(nFirst, nLast, [&](qsizetype i, double dX, bool bGapBefore) {
+                bGap = bGap || bGapBefore;
+                if (std::isnan(series.Value(i)) || std::isnan(dX))
+                    return;
+                const QPoint pt(int(axis.IsTime() ? map.PxOf(dX) : map.Px(i)), map.PyOfValue(series.Value(i)));
+                if (bHavePrev && !bGap)
+                    lines.Add(points.last().x(), points.last().y(), pt.x(), pt.y());
+                points.append(pt);
+                bHavePrev = true;
+                bGap = false;
+            });
         }
     }
 
@@ -140,8 +149,6 @@ void CGraphTrace::Draw(QPainter& painter, const CGraphMapping& map, const CGraph
     if (!bMarks || bColumns)
         return;
     SetMarkPen(painter, pointColor);
-    for (qint64 i = nFirst; i < nLast; ++i) {
-        if (placed(i))
-            DrawMark(painter, int(px(i)), py(i));
-    }
+    for (const QPoint& pt : points)
+        DrawMark(painter, pt.x(), pt.y());
 }

@@ -16,8 +16,9 @@ struct CGraphMapping;
 // Where many readings share a pixel column, the segments inside the column together cover
 // exactly the run from its lowest to its highest row, so the column is drawn as that run
 // (from the min/max summary) plus the one segment to the next column: the same pixels as
-// drawing every segment, at a cost that follows the width instead of the count. (A gap whose
-// both sides fall into one pixel column cannot show there, and is drawn over.)
+// drawing every segment, at a cost that follows the width instead of the count. There a gap
+// is under a pixel on the reading axis and is not looked for; on the time axis it leaves its
+// stretch of plot empty, between columns, and inside one it cannot show.
 class CGraphTrace
 {
 public:

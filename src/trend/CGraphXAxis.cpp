@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 CGraphXAxis::CGraphXAxis(const CMyTalvaDoc* pDoc, bool bTimeAxis)
 {
@@ -52,4 +53,24 @@ qsizetype CGraphXAxis::FirstFrom(double dX, qsizetype nFrom, qsizetype nEnd) con
 bool CGraphXAxis::Breaks(qsizetype i, qsizetype j) const
 {
     return m_pTimes && m_pTimes->GapBetween(i, j);
+}
+
+void CGraphXAxis::Walk(qsizetype nFirst, qsizetype nLast, const std::function<void(qsizetype, double, bool)>& fn) const
+{
+    nFirst = std::max<qsizetype>(nFirst, 0);
+    nLast = std::min(nLast, m_nCount);
+    const double dUsual = m_pTimes ? m_pTimes->UsualInterval() : 0.0;
+    if (!m_pTimes || !m_pTimes->HasTimes() || !(dUsual > 0.0)) {
+        // Without times there are no gaps, and the axis counts readings.
+        for (qsizetype i = nFirst; i < nLast; ++i)
+            fn(i, IsTime() ? m_pTimes->At(i) : double(i), false);
+        return;
+    }
+    const double dLimit = CReadingTimes::kGapFactor * dUsual;
+    double dPrev = std::numeric_limits<double>::quiet_NaN();
+    m_pTimes->ForEach(nFirst, nLast - 1, [&](qsizetype i, double dTime) {
+        const double dInterval = dTime - dPrev;
+        fn(i, IsTime() ? dTime : double(i), dInterval > dLimit || dInterval < 0.0);
+        dPrev = dTime;
+    });
 }

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
 class CMyTalvaDoc;
 class CReadingTimes;
 
@@ -29,6 +31,10 @@ public:
     qsizetype FirstFrom(double dX, qsizetype nFrom, qsizetype nEnd) const;
     // The trace does not join readings i < j (a gap in their times).
     bool Breaks(qsizetype i, qsizetype j) const;
+    // Walks readings [nFirst, nLast) in order, reading each second's time text once:
+    // fn(i, X(i), bGapBefore), where bGapBefore says the times leave a gap between reading i and
+    // the one before it (not told for the first of the walk).
+    void Walk(qsizetype nFirst, qsizetype nLast, const std::function<void(qsizetype, double, bool)>& fn) const;
     const CReadingTimes* Times() const { return m_pTimes; }
 
 private:
