@@ -138,14 +138,15 @@ const QString& CReadingTimes::TextOf(qsizetype i) const
     return pOb ? pOb->m_strTime : kNone;
 }
 
-qsizetype CReadingTimes::RunStart(qsizetype i) const
+qsizetype CReadingTimes::RunEdge(qsizetype i, int nDirection) const
 {
-    // Gallop back while the text stays the same, then halve the last step.
+    // Gallop while the text stays the same, then halve the last step.
     const QString& strText = TextOf(i);
-    qsizetype nSame = i, nStep = 1, nOther = -1;
+    const qsizetype nBeyond = nDirection < 0 ? -1 : m_arr.size();
+    qsizetype nSame = i, nStep = 1, nOther = nBeyond;
     for (;;) {
-        const qsizetype nProbe = nSame - nStep;
-        if (nProbe < 0)
+        const qsizetype nProbe = nSame + nDirection * nStep;
+        if (nDirection < 0 ? nProbe < 0 : nProbe >= nBeyond)
             break;
         if (TextOf(nProbe) != strText) {
             nOther = nProbe;
@@ -154,34 +155,21 @@ qsizetype CReadingTimes::RunStart(qsizetype i) const
         nSame = nProbe;
         nStep *= 2;
     }
-    while (nSame - nOther > 1) {
-        const qsizetype nMid = nOther + (nSame - nOther) / 2;
+    while (std::abs(nOther - nSame) > 1) {
+        const qsizetype nMid = nSame + (nOther - nSame) / 2;
         (TextOf(nMid) == strText ? nSame : nOther) = nMid;
     }
     return nSame;
 }
 
+qsizetype CReadingTimes::RunStart(qsizetype i) const
+{
+    return RunEdge(i, -1);
+}
+
 qsizetype CReadingTimes::RunEnd(qsizetype i) const
 {
-    const QString& strText = TextOf(i);
-    const qsizetype nCount = m_arr.size();
-    qsizetype nSame = i, nStep = 1, nOther = nCount;
-    for (;;) {
-        const qsizetype nProbe = nSame + nStep;
-        if (nProbe >= nCount)
-            break;
-        if (TextOf(nProbe) != strText) {
-            nOther = nProbe;
-            break;
-        }
-        nSame = nProbe;
-        nStep *= 2;
-    }
-    while (nOther - nSame > 1) {
-        const qsizetype nMid = nSame + (nOther - nSame) / 2;
-        (TextOf(nMid) == strText ? nSame : nOther) = nMid;
-    }
-    return nSame + 1;
+    return RunEdge(i, +1) + 1;
 }
 
 void CReadingTimes::RunOf(qsizetype i, qsizetype* pnStart, qsizetype* pnEnd) const

@@ -65,6 +65,8 @@ public:
 
 private:
     const QString& TextOf(qsizetype i) const;
+    // The last reading from i on in nDirection (-1, +1) whose time text is reading i's.
+    qsizetype RunEdge(qsizetype i, int nDirection) const;
     qsizetype RunStart(qsizetype i) const;
     qsizetype RunEnd(qsizetype i) const;
     // The readings [*pnStart, *pnEnd) that share reading i's time text.

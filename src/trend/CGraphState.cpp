@@ -144,18 +144,6 @@ double CGraphState::StretchedYScale(int nPlotHeight) const
     return ScaleOf(m_plotHeight * m_yScale, nPlotHeight, m_yScale);
 }
 
-CGraphMapping CGraphState::MappingOver(const QRect& rcClient, int nLeft, int nTop) const
-{
-    CGraphMapping map = Mapping();
-    map.nLeft = nLeft;
-    map.nTop = nTop;
-    map.nPlotWidth = std::max(1, rcClient.width() - 2 * nLeft);
-    map.nPlotHeight = std::max(1, rcClient.height() - 2 * nTop);
-    map.dXScale = StretchedXScale(rcClient.width() - 2 * nLeft);
-    map.dYScale = StretchedYScale(rcClient.height() - 2 * nTop);
-    return map;
-}
-
 bool CGraphState::IsTool(int nTool)
 {
     switch (nTool) {

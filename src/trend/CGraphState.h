@@ -69,9 +69,8 @@ public:
     // while a gesture is in progress). True when it moved.
     bool FollowLive(double dLastX);
 
-    // The window's mapping, and one that shows the window's span over another area (a page).
+    // The window's mapping.
     CGraphMapping Mapping() const;
-    CGraphMapping MappingOver(const QRect& rcClient, int nLeft, int nTop) const;
     // The x coordinate at window column x.
     double XAt(int x) const { return Mapping().XAt(x); }
     // The scales that stretch the window's span over nPlotWidth x nPlotHeight pixels.

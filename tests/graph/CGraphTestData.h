@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 
 #include <memory>
 #include <vector>
@@ -74,6 +75,15 @@ inline QImage Grab(CGraphDlg& graph)
 inline QRgb Rgb(const QColor& color)
 {
     return color.rgb();
+}
+
+// A left-button drag through its middle.
+inline void Drag(QWidget* pWidget, QPoint from, QPoint to)
+{
+    QTest::mousePress(pWidget, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(pWidget, (from + to) / 2);
+    QTest::mouseMove(pWidget, to);
+    QTest::mouseRelease(pWidget, Qt::LeftButton, Qt::NoModifier, to);
 }
 
 } // namespace GraphTestData

@@ -82,13 +82,6 @@ void ExpectSamePicture(CGraphDlg& graph, const char* pszWhat)
     EXPECT_EQ(nDiffer, 0) << pszWhat;
 }
 
-void Drag(QWidget* pWidget, QPoint from, QPoint to)
-{
-    QTest::mousePress(pWidget, Qt::LeftButton, Qt::NoModifier, from);
-    QTest::mouseMove(pWidget, (from + to) / 2);
-    QTest::mouseMove(pWidget, to);
-    QTest::mouseRelease(pWidget, Qt::LeftButton, Qt::NoModifier, to);
-}
 
 } // namespace
 

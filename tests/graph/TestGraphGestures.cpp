@@ -84,13 +84,6 @@ void Release(QWidget* p, QPoint pt)
 {
     QTest::mouseRelease(p, Qt::LeftButton, Qt::NoModifier, pt);
 }
-void Drag(QWidget* p, QPoint from, QPoint to)
-{
-    Press(p, from);
-    Move(p, (from + to) / 2);
-    Move(p, to);
-    Release(p, to);
-}
 
 } // namespace
 

@@ -68,13 +68,6 @@ int LineBetween(const QImage& image, int x1, int x2, QRgb line)
     return CountColor(image, QRect(x1 + 2, 26, x2 - x1 - 3, kPlotH - 2), line);
 }
 
-void Drag(QWidget* p, QPoint from, QPoint to)
-{
-    QTest::mousePress(p, Qt::LeftButton, Qt::NoModifier, from);
-    QTest::mouseMove(p, (from + to) / 2);
-    QTest::mouseMove(p, to);
-    QTest::mouseRelease(p, Qt::LeftButton, Qt::NoModifier, to);
-}
 
 } // namespace
 

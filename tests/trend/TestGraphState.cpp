@@ -146,9 +146,8 @@ TEST(GraphState, MeasureSelectsASpanAndPagesShowTheWindowsSpan)
     EXPECT_EQ(state.CurrentTool(), CGraphState::kToolMeasure);
 
     // A page twice the window's size shows the same span: half the scale.
-    const CGraphMapping page = state.MappingOver(QRect(0, 0, 1140, 910), 70, 25);
-    EXPECT_DOUBLE_EQ(page.dXScale, state.XScale() / 2);
-    EXPECT_DOUBLE_EQ(page.dYScale, state.YScale() / 2);
+    EXPECT_DOUBLE_EQ(state.StretchedXScale(1000), state.XScale() / 2);
+    EXPECT_DOUBLE_EQ(state.StretchedYScale(860), state.YScale() / 2);
     EXPECT_EQ(state.Mapping().IndexAt(70 + 25 * 7), 7); // 25 pixels a point
     EXPECT_DOUBLE_EQ(state.XAt(70 + 250), 10.0);
     EXPECT_TRUE(state.SetYRangeAround(5.0, 5.0));
