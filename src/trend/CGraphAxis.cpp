@@ -1,7 +1,5 @@
 #include "trend/CGraphAxis.h"
 
-#include <QSet>
-
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -36,13 +34,14 @@ QString Number(double dValue, int nDecimals)
 
 int Decimals(double dFirst, double dStep, int nCount)
 {
+    // The labels rise (or fall) with k, so equal ones stand next to each other.
     for (int nDecimals = 0; nDecimals < kMaxDecimals; ++nDecimals) {
-        QSet<QString> labels;
+        QString strPrev = Number(dFirst, nDecimals);
         bool bDistinct = true;
-        for (int k = 0; k < nCount && bDistinct; ++k) {
-            const QString strLabel = Number(dFirst + k * dStep, nDecimals);
-            bDistinct = !labels.contains(strLabel);
-            labels.insert(strLabel);
+        for (int k = 1; k < nCount && bDistinct; ++k) {
+            QString strLabel = Number(dFirst + k * dStep, nDecimals);
+            bDistinct = strLabel != strPrev;
+            strPrev = std::move(strLabel);
         }
         if (bDistinct)
             return nDecimals;
