@@ -49,7 +49,7 @@ bool Load(const char* pszArgv0, QString* pstrError)
         module.library.setFileName(strPath);
         module.library.setLoadHints(QLibrary::PreventUnloadHint);
         if (!module.library.load()) {
-            strReason = module.library.errorString();
+            strReason = QStringLiteral(", which does not load: %1").arg(module.library.errorString());
             continue;
         }
         module.pfnCreate = reinterpret_cast<PdfModule::CreateApplicationFn>(module.library.resolve(PdfModule::kCreateApplication));
@@ -58,12 +58,12 @@ bool Load(const char* pszArgv0, QString* pstrError)
             return true;
         module.pfnCreate = nullptr;
         module.pfnWrite = nullptr;
-        strReason = QStringLiteral("%1 is not the PDF module of this program").arg(strPath);
+        strReason = QStringLiteral(": %1 is not the module of this program").arg(strPath);
     }
     if (strReason.isEmpty())
-        strReason = QStringLiteral("%1 was not found beside the program nor in %2")
-                        .arg(QStringLiteral(MULTIMETER_PDF_MODULE), QDir::cleanPath(dir.filePath(QStringLiteral(MULTIMETER_PDF_MODULE_DIR))));
-    *pstrError = QStringLiteral("PDF pages need the module %1").arg(strReason);
+        strReason = QStringLiteral(", found neither beside the program nor in %1")
+                        .arg(QDir::cleanPath(dir.filePath(QStringLiteral(MULTIMETER_PDF_MODULE_DIR))));
+    *pstrError = QStringLiteral("PDF pages need the module %1%2").arg(QStringLiteral(MULTIMETER_PDF_MODULE), strReason);
     return false;
 }
 
