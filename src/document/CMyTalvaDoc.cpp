@@ -182,9 +182,6 @@ void CMyTalvaDoc::Load(CArchive& ar)
             std::unique_ptr<CObData> pOb = ar.ReadObject();
             if (ar.HasError())
                 return;
-            // While the strings are fresh: the unit is then recognised by its data alone.
-            if (pOb)
-                ShareWithPrevious(*pOb, arr);
             arr.append(pOb.get());
             pOb.release();
         }
