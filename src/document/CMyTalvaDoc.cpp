@@ -263,12 +263,40 @@ void CMyTalvaDoc::Enter(double dValue, const QString& strTime)
 
 void CMyTalvaDoc::FoldFigures(qsizetype nFrom)
 {
-    const QList<CObData*>& arr = m_arrData[0];
+    // As Enter() for each reading, in locals: a loaded recording may hold millions, and only the
+    // last extremes need their times.
+    bool bFigures = HasFigures();
+    double dMax = m_dMax, dMin = m_dMin, dSum = m_dSum;
+    qsizetype nMax = -1, nMin = -1;
+    qint32 nCount = m_nValidCount;
     for (qsizetype i = nFrom; i < m_summary.Count(); ++i) {
         const double dValue = m_summary.Value(i);
-        if (std::isfinite(dValue))
-            Enter(dValue, TimeOf(arr.at(i)));
+        if (!std::isfinite(dValue))
+            continue;
+        if (!bFigures || dValue > dMax) {
+            dMax = dValue;
+            nMax = i;
+        }
+        if (!bFigures || dValue < dMin) {
+            dMin = dValue;
+            nMin = i;
+        }
+        bFigures = true;
+        dSum += dValue;
+        ++nCount;
     }
+    if (nCount == m_nValidCount)
+        return;
+    const QList<CObData*>& arr = m_arrData[0];
+    m_dMax = dMax;
+    m_dMin = dMin;
+    if (nMax >= 0)
+        m_strMaxTime = TimeOf(arr.at(nMax));
+    if (nMin >= 0)
+        m_strMinTime = TimeOf(arr.at(nMin));
+    m_dSum = dSum;
+    m_nValidCount = nCount;
+    m_dAverage = m_dSum / m_nValidCount;
 }
 
 const CMinMaxSummary& CMyTalvaDoc::Summary() const
