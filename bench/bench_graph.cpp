@@ -1,8 +1,10 @@
 // Trend graph repaints at 1280 x 720 with 1 000 to 10 000 000 readings, over the whole
-// recording and zoomed to 1 % of it, and the cost of one appended reading.
+// recording and zoomed to 1 % of it, and the cost of one appended reading; the repaint of the
+// time axis and the Measure figures of a whole recording, over readings a second apart.
 // Targets: <= 16 ms a repaint at 1 000 000 and 10 000 000 readings, repaint time that does not
 // grow with the count, and a constant cost per appended reading.
 #include "document/CMyTalvaDoc.h"
+#include "document/CSpanStatistics.h"
 #include "graph/CGraphDlg.h"
 #include "link/CPrompt.h"
 
@@ -142,8 +144,72 @@ void BM_AppendPoint(benchmark::State& state)
     state.counters["full_repaints"] = double(nFullDrawings);
 }
 
+// A recording of one reading a second (its own time text each), shown on the time axis.
+class CTimedFixture
+{
+public:
+    static CTimedFixture& For(qint64 nReadings)
+    {
+        static std::map<qint64, std::unique_ptr<CTimedFixture>> fixtures;
+        std::unique_ptr<CTimedFixture>& p = fixtures[nReadings];
+        if (!p)
+            p.reset(new CTimedFixture(nReadings));
+        return *p;
+    }
+
+    CMyTalvaDoc m_doc;
+    CSilentPrompt m_prompt;
+
+private:
+    explicit CTimedFixture(qint64 nReadings)
+    {
+        std::mt19937 rng(3);
+        QList<CObData*> arrRecords;
+        arrRecords.reserve(nReadings);
+        for (qint64 i = 0; i < nReadings; ++i) {
+            const qint64 nDay = 1 + i / 86400, nOfDay = i % 86400;
+            const QString strTime = QStringLiteral("%1/1/25 %2:%3:%4").arg(nDay).arg(nOfDay / 3600).arg(nOfDay / 60 % 60).arg(nOfDay % 60);
+            arrRecords.append(new CObData(Reading(rng, i), QStringLiteral("mVDC"), 0.0, qint32(i), strTime,
+                                          QStringLiteral("VDC"), 500.0f));
+        }
+        m_doc.ImportReadings(arrRecords);
+    }
+};
+
+void BM_RepaintTimeAxis(benchmark::State& state)
+{
+    CTimedFixture& fixture = CTimedFixture::For(state.range(0));
+    // Windows go before the application object does: one made per run.
+    CGraphDlg graph(fixture.m_prompt);
+    graph.resize(kWidth, kHeight);
+    graph.SetDocument(&fixture.m_doc);
+    graph.SetTimeAxis(true);
+    graph.show();
+    if (!QTest::qWaitForWindowExposed(&graph))
+        state.SkipWithError("the graph window was never shown");
+    graph.repaint();
+    for (auto _ : state) {
+        graph.SetOrigin(graph.XOrigin(), graph.YOrigin());
+        graph.repaint();
+    }
+    state.counters["seconds_shown"] = graph.PlotWidth() * graph.XScale();
+}
+
+// What Measure computes for a span of the whole recording (on release, for a long one).
+void BM_MeasureWholeRecording(benchmark::State& state)
+{
+    CTimedFixture& fixture = CTimedFixture::For(state.range(0));
+    const qsizetype nLast = fixture.m_doc.m_arrData[0].size() - 1;
+    for (auto _ : state) {
+        const CSpanStatistics st = CSpanStatistics::Of(fixture.m_doc, 0, nLast);
+        benchmark::DoNotOptimize(st.dSlope);
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_RepaintTimeAxis)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_MeasureWholeRecording)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Repaint)
     ->ArgsProduct({{1000, 100000, 1000000, 10000000}, {0, 1}})
     ->Unit(benchmark::kMillisecond)

@@ -25,6 +25,9 @@ for path in \
     grep -qx -- "$path" <<<"$list" || fail "$path is missing from $(basename "$deb")"
 done
 
+# The PDF module of multimeter-cli export, in the library folder the build was configured with.
+grep -qE '^/usr/lib(/[^/]+)?/multimeter/multimeter-pdf\.so$' <<<"$list" || fail "the PDF module is missing from $(basename "$deb")"
+
 [ "$(dpkg-deb -f "$deb" Package)" = multimeter ] || fail "wrong package name"
 dpkg-deb -f "$deb" Depends | grep -q libqt6 || fail "the package does not depend on Qt"
 

@@ -170,8 +170,11 @@ void CRealTimeRecording::AddLive(CMyTalvaView& view, const MeterReading& r, cons
     emit LiveCountChanged(view.Title(), ReadingCount(view));
     CGraphDlg& graph = *view.Graph();
     double dMax = 0.0, dMin = 0.0;
+    // The limits are in the reading's unit; the graph draws in the document's.
+    const CMyTalvaDoc& doc = *view.GetDocument();
     if (graph.ScaleChoice().m_autoScale && !graph.IsZoomed()
         && CRecordingRules::AutoLimits(r.m_nDecimals, r.m_strFunction, &dMax, &dMin)
+        && doc.ToDocumentUnit(r.m_strUnit, &dMax) && doc.ToDocumentUnit(r.m_strUnit, &dMin)
         && (graph.YMax() != dMax || graph.YMin() != dMin))
         graph.SetYRange(dMax, dMin);
 }

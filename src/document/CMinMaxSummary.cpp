@@ -3,19 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-double CMinMaxSummary::ValueOf(const CObData* pOb)
-{
-    return pOb ? pOb->m_dValue : std::numeric_limits<double>::quiet_NaN();
-}
-
 CMinMaxSummary::Kind CMinMaxSummary::Classify(double dValue, double* pdValue)
 {
     if (std::isnan(dValue))
-        return BottomLimit;
-    if (dValue >= CObData::kOverload)
-        return TopLimit;
-    if (dValue == -CObData::kOverload)
-        return BottomLimit;
+        return Skipped;
+    if (std::isinf(dValue))
+        return dValue > 0 ? TopLimit : BottomLimit;
     *pdValue = dValue;
     return Plain;
 }
@@ -34,6 +27,8 @@ void CMinMaxSummary::CExtremes::Add(double dValue)
     case BottomLimit:
         bBottom = true;
         break;
+    case Skipped:
+        break;
     }
 }
 
@@ -49,15 +44,16 @@ void CMinMaxSummary::Clear()
 {
     m_values.clear();
     m_levels.clear();
+    m_nSkipped = 0;
 }
 
-void CMinMaxSummary::Append(const CObData* pOb)
+void CMinMaxSummary::Append(double dValue)
 {
     try {
         if (m_levels.empty())
             m_levels.emplace_back();
-        const double dValue = ValueOf(pOb);
         m_values.push_back(dValue);
+        m_nSkipped += std::isnan(dValue);
         CLevel& level = m_levels.front();
         level.pending.Add(dValue);
         if (++level.nPending == kFan)
@@ -91,7 +87,7 @@ void CMinMaxSummary::Push(size_t nLevel, const CExtremes& block)
     }
 }
 
-void CMinMaxSummary::Sync(const QList<CObData*>& arr)
+void CMinMaxSummary::Sync(const QList<CObData*>& arr, const CDocumentUnit& unit)
 {
     if (arr.size() < Count())
         Clear();
@@ -108,7 +104,7 @@ void CMinMaxSummary::Sync(const QList<CObData*>& arr)
         }
     }
     for (qsizetype i = Count(); i < arr.size(); ++i)
-        Append(arr.at(i));
+        Append(unit.SeriesValue(arr.at(i)));
 }
 
 CMinMaxSummary::CExtremes CMinMaxSummary::Entry(const CLevel& level, qsizetype i) const

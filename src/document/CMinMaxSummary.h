@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/CDocumentUnit.h"
 #include "document/CObData.h"
 
 #include <QList>
@@ -14,11 +15,12 @@
 // values (8 bytes a reading) and blocks of extremes (about 1 byte a reading), so a repaint
 // reads contiguous memory instead of chasing one record pointer per reading.
 //
-// Readings fall into three kinds, the way the graph draws them: a value of +kOverload or more
-// (and +infinity) goes on the top limit, exactly -kOverload on the bottom limit, and so do a
-// missing (null) record and NaN, which have no place of their own. Every other value is plain
-// and drawn where it is. The limits belong to the view, so the summary keeps the extremes of
-// the plain values and whether either limit kind occurs.
+// The values are the readings in the document's unit, as CDocumentUnit::SeriesValue gives
+// them, so they fall into the kinds the graph draws: +infinity (an overload) on the top limit,
+// -infinity (the other overload, NaN, a missing record) on the bottom limit, NaN (a reading of
+// another quantity) not at all; every other value is plain and drawn where it is. The limits
+// belong to the view, so the summary keeps the extremes of the plain values and whether either
+// limit kind occurs.
 //
 // Not thread-safe: used on the thread that owns the document.
 class CMinMaxSummary
@@ -26,11 +28,9 @@ class CMinMaxSummary
 public:
     static constexpr int kFan = 16; //!< readings per block, and blocks per block one level up
 
-    enum Kind { Plain, TopLimit, BottomLimit };
-    // The kind of a value; *pdValue gets it when it is plain.
+    enum Kind { Plain, TopLimit, BottomLimit, Skipped };
+    // The kind of a series value; *pdValue gets it when it is plain.
     static Kind Classify(double dValue, double* pdValue);
-    // A missing record counts as NaN.
-    static double ValueOf(const CObData* pOb);
 
     struct CExtremes
     {
@@ -45,13 +45,16 @@ public:
     };
 
     void Clear();
-    // Adds the next reading of the covered list.
-    void Append(const CObData* pOb);
-    // Catches up with arr: appends the readings added since, or rebuilds when arr got shorter.
-    void Sync(const QList<CObData*>& arr);
+    // Adds the next reading's series value.
+    void Append(double dValue);
+    // Catches up with arr read in unit: appends the readings added since, or rebuilds when
+    // arr got shorter.
+    void Sync(const QList<CObData*>& arr, const CDocumentUnit& unit);
     qsizetype Count() const { return qsizetype(m_values.size()); }
-    // The value of reading i (NaN for a missing record), i < Count().
+    // The series value of reading i, i < Count().
     double Value(qsizetype i) const { return m_values[size_t(i)]; }
+    // Readings of another quantity among those covered.
+    qsizetype SkippedCount() const { return m_nSkipped; }
 
     // Extremes of readings [nFirst, nEnd), cut to the readings covered.
     CExtremes Range(qsizetype nFirst, qsizetype nEnd) const;
@@ -76,5 +79,6 @@ private:
     CExtremes Entry(const CLevel& level, qsizetype i) const;
 
     std::vector<double> m_values; //!< one per reading covered
+    qsizetype m_nSkipped = 0;
     std::vector<CLevel> m_levels; //!< level k: complete blocks of kFan^(k+1) readings
 };

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QScopeGuard>
 
+#include <cmath>
 #include <new>
 
 namespace {
@@ -56,26 +57,19 @@ void CMyTalvaDoc::AddReading(int nArray, const QString& strUnit, int nIndex, con
     pOb.release();
 
     if (nArray == 0) {
+        SyncSeries();
+        // The reading in the document's unit; not finite when it is an overload or of another
+        // quantity.
+        const double dSeries = m_summary.Value(arr.size() - 1);
         // Single precision and strict on both sides: a reading at +-L is an overload.
         const bool bInRange = fRangeLimit > fMainValue && fMainValue > -fRangeLimit;
-        if (bInRange) {
-            if (dValue > m_dMax) {
-                m_dMax = dValue;
-                m_strMaxTime = strTime;
-            }
-            if (dValue < m_dMin) {
-                m_dMin = dValue;
-                m_strMinTime = strTime;
-            }
+        if (bInRange && std::isfinite(dSeries)) {
+            Enter(dSeries, strTime);
             m_strType = strType;
-            m_dSum += dValue;
-            ++m_nValidCount;
-            m_dAverage = m_dSum / m_nValidCount;
             m_strStartTime = TimeOf(arr.first());
             m_strEndTime = TimeOf(arr.last());
         }
         m_nCount = qint32(arr.size());
-        m_summary.Sync(arr);
     }
     emit RecordAdded(nArray);
     emit Changed();
@@ -83,14 +77,19 @@ void CMyTalvaDoc::AddReading(int nArray, const QString& strUnit, int nIndex, con
 
 void CMyTalvaDoc::ResetStatistics()
 {
+    ClearFigures();
+    m_nCount = 0;
+    m_dSampleRate = 1.0;
+    emit Changed();
+}
+
+void CMyTalvaDoc::ClearFigures()
+{
     m_dSum = 0.0;
     m_dAverage = 0.0;
-    m_nCount = 0;
     m_nValidCount = 0;
     m_dMax = kNoMax;
     m_dMin = kNoMin;
-    m_dSampleRate = 1.0;
-    emit Changed();
 }
 
 void CMyTalvaDoc::ImportReadings(QList<CObData*>& arrRecords)
@@ -98,33 +97,20 @@ void CMyTalvaDoc::ImportReadings(QList<CObData*>& arrRecords)
     QList<CObData*>& arr = m_arrData[0];
     if (arr.isEmpty())
         arr.reserve(arrRecords.size());
+    const qsizetype nFrom = arr.size();
     const CObData* pFirst = nullptr;
-    qsizetype nPosition = 0;
     for (CObData*& pOb : arrRecords) {
         if (!pOb)
             continue;
         ShareWithPrevious(*pOb, arr);
         arr.append(pOb);
-        const CObData& ob = *pOb;
-        pOb = nullptr; // owned by the document from here on
-        ++nPosition;
         if (!pFirst)
-            pFirst = &ob;
-        if (CObData::IsOverload(ob.m_dValue))
-            continue;
-        m_dSum += ob.m_dValue;
-        // Overloads before this record count in the divisor.
-        m_dAverage = m_dSum / double(nPosition);
-        if (ob.m_dValue > m_dMax) {
-            m_dMax = ob.m_dValue;
-            m_strMaxTime = ob.m_strTime;
-        }
-        if (ob.m_dValue < m_dMin) {
-            m_dMin = ob.m_dValue;
-            m_strMinTime = ob.m_strTime;
-        }
+            pFirst = pOb;
+        pOb = nullptr; // owned by the document from here on
     }
     arrRecords.clear();
+    SyncSeries();
+    FoldFigures(nFrom);
 
     if (pFirst) {
         m_dSampleRate = pFirst->m_dSampleRate;
@@ -134,7 +120,6 @@ void CMyTalvaDoc::ImportReadings(QList<CObData*>& arrRecords)
     }
     m_nCount = qint32(arr.size());
     m_bLive = false;
-    m_summary.Sync(arr);
     emit Changed();
 }
 
@@ -147,7 +132,7 @@ void CMyTalvaDoc::DeleteContents()
         }
         arr.squeeze();
     }
-    m_summary.Clear();
+    InvalidateSummary();
     emit Changed();
 }
 
@@ -223,15 +208,124 @@ void CMyTalvaDoc::Load(CArchive& ar)
     m_strType = strType;
     m_nValidCount = 0;
     m_bLive = false;
-    m_summary.Clear();
-    m_summary.Sync(m_arrData[0]);
+    InvalidateSummary();
+    SyncSeries();
+    if (m_unit.MetOtherPrefix() || m_unit.MetOtherQuantity()) {
+        ClearFigures();
+        m_strMaxTime.clear();
+        m_strMinTime.clear();
+        FoldFigures(0);
+    }
     emit Changed();
 }
 
-const CMinMaxSummary& CMyTalvaDoc::Summary()
+void CMyTalvaDoc::InvalidateSummary()
 {
-    m_summary.Sync(m_arrData[0]);
+    m_unit.Clear();
+    m_summary.Clear();
+    m_times.Reset();
+}
+
+void CMyTalvaDoc::SyncSeries() const
+{
+    const QList<CObData*>& arr = m_arrData[0];
+    if (!m_unit.IsSet()) {
+        for (const CObData* pOb : arr) {
+            if (pOb) {
+                m_unit.Adopt(pOb);
+                break;
+            }
+        }
+    }
+    m_summary.Sync(arr, m_unit);
+}
+
+void CMyTalvaDoc::Enter(double dValue, const QString& strTime)
+{
+    const bool bFirst = !HasFigures();
+    if (bFirst || dValue > m_dMax) {
+        m_dMax = dValue;
+        m_strMaxTime = strTime;
+    }
+    if (bFirst || dValue < m_dMin) {
+        m_dMin = dValue;
+        m_strMinTime = strTime;
+    }
+    m_dSum += dValue;
+    ++m_nValidCount;
+    m_dAverage = m_dSum / m_nValidCount;
+}
+
+void CMyTalvaDoc::FoldFigures(qsizetype nFrom)
+{
+    // As Enter() for each reading, in locals: a loaded recording may hold millions, and only the
+    // last extremes need their times.
+    bool bFigures = HasFigures();
+    double dMax = m_dMax, dMin = m_dMin, dSum = m_dSum;
+    qsizetype nMax = -1, nMin = -1;
+    qint32 nCount = m_nValidCount;
+    for (qsizetype i = nFrom; i < m_summary.Count(); ++i) {
+        const double dValue = m_summary.Value(i);
+        if (!std::isfinite(dValue))
+            continue;
+        if (!bFigures || dValue > dMax) {
+            dMax = dValue;
+            nMax = i;
+        }
+        if (!bFigures || dValue < dMin) {
+            dMin = dValue;
+            nMin = i;
+        }
+        bFigures = true;
+        dSum += dValue;
+        ++nCount;
+    }
+    if (nCount == m_nValidCount)
+        return;
+    const QList<CObData*>& arr = m_arrData[0];
+    m_dMax = dMax;
+    m_dMin = dMin;
+    if (nMax >= 0)
+        m_strMaxTime = TimeOf(arr.at(nMax));
+    if (nMin >= 0)
+        m_strMinTime = TimeOf(arr.at(nMin));
+    m_dSum = dSum;
+    m_nValidCount = nCount;
+    m_dAverage = m_dSum / m_nValidCount;
+}
+
+const CMinMaxSummary& CMyTalvaDoc::Summary() const
+{
+    SyncSeries();
     return m_summary;
+}
+
+const CMeterUnit& CMyTalvaDoc::Unit() const
+{
+    SyncSeries();
+    return m_unit.Unit();
+}
+
+bool CMyTalvaDoc::ToDocumentUnit(const QString& strUnit, double* pdValue) const
+{
+    SyncSeries();
+    return m_unit.ToDocumentUnit(strUnit, pdValue);
+}
+
+qsizetype CMyTalvaDoc::SkippedReadings() const
+{
+    return Summary().SkippedCount();
+}
+
+bool CMyTalvaDoc::UnitsConverted() const
+{
+    SyncSeries();
+    return m_unit.MetOtherPrefix();
+}
+
+const CReadingTimes& CMyTalvaDoc::Times() const
+{
+    return m_times;
 }
 
 bool CMyTalvaDoc::SaveFile(const QString& strPath, QString* pstrError) const

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "document/CDocumentUnit.h"
 #include "document/CMinMaxSummary.h"
 #include "document/CObData.h"
+#include "document/CReadingTimes.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,6 +22,12 @@ class CArchive;
 // The document owns every record in its arrays. An element may be null after loading a
 // file that stores null references, so every consumer must check.
 //
+// The meter ranges by itself, so one recording holds readings in nF, uF and mF: everything the
+// document computes (its statistics, the graph's series, span figures) uses its readings
+// converted into one unit, the unit of its first primary reading (Unit()). Each record keeps
+// its value as the meter sent it. Readings of another quantity enter no figure and are
+// counted (SkippedReadings()); overloads stay overloads.
+//
 // Not thread-safe: create, fill, read and save it on one thread (the GUI thread).
 class CMyTalvaDoc : public QObject
 {
@@ -37,9 +45,10 @@ public:
 
     // Appends a record (value, unit, sample rate, index, time, type, fRangeLimit) to array
     // nArray (0..2; anything else is ignored). For array 0 the reading enters the
-    // statistics only when fRangeLimit > fMainValue > -fRangeLimit; m_nCount always follows
-    // the size of array 0. fMainValue is the meter's main value, which the range test uses
-    // even when dValue is another number (statistics recording).
+    // statistics, converted into the document's unit, only when fRangeLimit > fMainValue >
+    // -fRangeLimit and it is of the document's quantity; m_nCount always follows the size of
+    // array 0. fMainValue is the meter's main value, which the range test uses even when
+    // dValue is another number (statistics recording).
     void AddReading(int nArray, const QString& strUnit, int nIndex, const QString& strTime,
                     const QString& strType, double dValue, double dSampleRate, float fRangeLimit,
                     float fMainValue);
@@ -48,15 +57,17 @@ public:
     void ResetStatistics();
 
     // Moves the records into array 0 (the document owns them afterwards; arrRecords is
-    // emptied, null entries are dropped) and folds them into the statistics. Records at
-    // exactly +-kOverload are counted in the average's divisor but not in the sum.
+    // emptied, null entries are dropped) and folds those of the document's quantity that are
+    // no overload into the statistics.
     void ImportReadings(QList<CObData*>& arrRecords);
 
     // Destroys every record of the three arrays. The statistics are left alone.
     void DeleteContents();
 
     // Stores the document, or replaces it with what the archive holds. A failed load
-    // leaves the document as it was and the reason in ar.ErrorString().
+    // leaves the document as it was and the reason in ar.ErrorString(). A file whose readings
+    // are not all in one unit gets its figures (sum, average, extremes with their times)
+    // computed again from the readings: older writers stored them from mixed units.
     void Serialize(CArchive& ar);
 
     // Writes strPath through CFileIo::Save: whole or not at all, so a failed save leaves
@@ -73,8 +84,23 @@ public:
     // Extremes of array 0 over index ranges, for drawing long recordings. It follows the
     // document's own operations and readings appended to array 0; code that removes or
     // replaces records of array 0 directly calls InvalidateSummary() afterwards.
-    const CMinMaxSummary& Summary();
-    void InvalidateSummary() { m_summary.Clear(); }
+    // A cache: reading it from a const document brings it up to date.
+    const CMinMaxSummary& Summary() const;
+    void InvalidateSummary();
+
+    // The unit of the first primary reading (unknown and empty without readings).
+    const CMeterUnit& Unit() const;
+    // dValue given in strUnit, in the document's unit; false for another quantity.
+    bool ToDocumentUnit(const QString& strUnit, double* pdValue) const;
+    // Primary readings of another quantity, left out of every figure.
+    qsizetype SkippedReadings() const;
+    // Some primary reading of the document's quantity came in another prefix: the figures
+    // are converted values, which may lie beyond +-500000 without being overloads.
+    bool UnitsConverted() const;
+    // At least one reading entered the statistics (m_dMax and m_dMin hold readings).
+    bool HasFigures() const { return m_dMax >= m_dMin; }
+    // The times of the primary readings (a cache like Summary()).
+    const CReadingTimes& Times() const;
 
     QList<CObData*> m_arrData[kArrayCount];
     double m_dSum = 0.0;
@@ -88,7 +114,7 @@ public:
     QString m_strType;
     qint32 m_nCount = 0;    //!< records in array 0, overloads included
     double m_dSampleRate = 1.0;
-    qint32 m_nValidCount = 0; //!< readings AddReading let into the statistics; not stored
+    qint32 m_nValidCount = 0; //!< readings in the statistics since they were last computed; not stored
     bool m_bLive = true;      //!< part of a running recording; cleared by Stop, load, import
 
 signals:
@@ -100,6 +126,16 @@ signals:
 private:
     void Store(CArchive& ar) const;
     void Load(CArchive& ar);
+    // Brings the unit and the summary up to date with array 0.
+    void SyncSeries() const;
+    // Sum, average, extremes and the count of readings in them back to none.
+    void ClearFigures();
+    // A reading of dValue (in the document's unit) taken at strTime enters the statistics.
+    void Enter(double dValue, const QString& strTime);
+    // The figures again from the summary's values of readings [nFrom, end) (all of them from 0).
+    void FoldFigures(qsizetype nFrom);
 
-    CMinMaxSummary m_summary; //!< of m_arrData[0]
+    mutable CDocumentUnit m_unit;     //!< taken from the first primary reading when first needed
+    mutable CMinMaxSummary m_summary; //!< of m_arrData[0] in m_unit, brought up to date when read
+    CReadingTimes m_times{m_arrData[0]};
 };

@@ -1,5 +1,6 @@
 #include "fft/CFFTAnalysis.h"
 
+#include "document/CMinMaxSummary.h"
 #include "document/CObData.h"
 #include "fft/CFFTWindow.h"
 
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <new>
 
@@ -17,10 +19,6 @@ QString Tr(const char* psz)
     return QCoreApplication::translate("CFFTAnalysis", psz);
 }
 
-float ReadingValue(const CObData* pOb)
-{
-    return pOb ? float(pOb->m_dValue) : 0.0f;
-}
 
 } // namespace
 
@@ -96,6 +94,23 @@ bool CFFTAnalysis::Transform()
 CFFTAnalysis::Outcome CFFTAnalysis::Run(const QList<CObData*>& arrReadings, int nStart, int nFinish,
                                         int nSize, int nWindow, bool bPowerSpectrum, QString* pstrError)
 {
+    return Run([&arrReadings](int i) { return arrReadings.at(i) ? float(arrReadings.at(i)->m_dValue) : 0.0f; },
+               int(std::min<qsizetype>(arrReadings.size(), INT_MAX)), nStart, nFinish, nSize, nWindow, bPowerSpectrum,
+               pstrError);
+}
+
+CFFTAnalysis::Outcome CFFTAnalysis::Run(const CMinMaxSummary& series, int nStart, int nFinish, int nSize, int nWindow,
+                                        bool bPowerSpectrum, QString* pstrError)
+{
+    // Overloads and readings of another quantity have no value to transform.
+    return Run([&series](int i) { return std::isfinite(series.Value(i)) ? float(series.Value(i)) : 0.0f; },
+               int(std::min<qsizetype>(series.Count(), INT_MAX)), nStart, nFinish, nSize, nWindow, bPowerSpectrum,
+               pstrError);
+}
+
+CFFTAnalysis::Outcome CFFTAnalysis::Run(const std::function<float(int)>& fnValue, int nCount, int nStart, int nFinish,
+                                        int nSize, int nWindow, bool bPowerSpectrum, QString* pstrError)
+{
     auto fail = [pstrError](Outcome outcome, const QString& strReason) {
         if (pstrError)
             *pstrError = strReason;
@@ -105,7 +120,7 @@ CFFTAnalysis::Outcome CFFTAnalysis::Run(const QList<CObData*>& arrReadings, int 
         return fail(NoMemory, NoMemoryText());
     if (nSize < kMinSize || nSize > kMaxSize || !std::has_single_bit(unsigned(nSize)))
         return fail(Refused, Tr("The FFT size must be a power of two from %1 to %2.").arg(kMinSize).arg(kMaxSize));
-    if (nStart < 0 || nFinish < nStart || nFinish >= arrReadings.size())
+    if (nStart < 0 || nFinish < nStart || nFinish >= nCount)
         return fail(Refused, Tr("The selected readings are no longer in the document."));
 
     m_n = nSize;
@@ -123,7 +138,7 @@ CFFTAnalysis::Outcome CFFTAnalysis::Run(const QList<CObData*>& arrReadings, int 
         m_nSegmentsUsed = std::clamp((nAvailable - m_n) / nHop + 1, 1, m_segments);
         m_nReadingsUsed = std::min(nAvailable, m_n + (m_nSegmentsUsed - 1) * nHop);
         for (int j = 0; j < m_nReadingsUsed; ++j) {
-            m_samples[size_t(j)] = ReadingValue(arrReadings.at(nStart + j));
+            m_samples[size_t(j)] = fnValue(nStart + j);
             m_inputMax = std::max(m_inputMax, std::abs(m_samples[size_t(j)]));
         }
         const double dNorm = double(m_n) * double(m_n);
@@ -144,7 +159,7 @@ CFFTAnalysis::Outcome CFFTAnalysis::Run(const QList<CObData*>& arrReadings, int 
         m_nReadingsUsed = std::min(nAvailable, m_n);
         m_nSegmentsUsed = 1;
         for (int j = 0; j < m_nReadingsUsed; ++j)
-            m_complex[size_t(j)] = std::complex<float>(ReadingValue(arrReadings.at(nStart + j)), 0.0f);
+            m_complex[size_t(j)] = std::complex<float>(fnValue(nStart + j), 0.0f);
         for (int i = 0; i < m_n; ++i) {
             m_inputMag[size_t(i)] = std::abs(m_complex[size_t(i)]);
             m_inputMax = std::max(m_inputMax, m_inputMag[size_t(i)]);

@@ -6,9 +6,11 @@
 #include <QString>
 
 #include <complex>
+#include <functional>
 #include <memory>
 #include <vector>
 
+class CMinMaxSummary;
 class CObData;
 
 // Spectra of a stretch of recorded readings: the averaged power spectrum in decibels and the
@@ -49,6 +51,10 @@ public:
     enum Outcome { Done, Refused, NoMemory };
     Outcome Run(const QList<CObData*>& arrReadings, int nStart, int nFinish, int nSize, int nWindow,
              bool bPowerSpectrum, QString* pstrError);
+    // The same over a document's series (its readings in its own unit), where an overload or a
+    // reading of another quantity counts as 0.
+    Outcome Run(const CMinMaxSummary& series, int nStart, int nFinish, int nSize, int nWindow, bool bPowerSpectrum,
+                QString* pstrError);
 
     int Size() const { return m_n; }
     int Window() const { return m_window; }
@@ -68,6 +74,8 @@ protected:
     virtual void AllocateBuffers();
 
 private:
+    Outcome Run(const std::function<float(int)>& fnValue, int nCount, int nStart, int nFinish, int nSize, int nWindow,
+                bool bPowerSpectrum, QString* pstrError);
     void ClearBuffers();
     bool Transform();
 

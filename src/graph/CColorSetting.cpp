@@ -1,5 +1,6 @@
 #include "graph/CColorSetting.h"
 
+#include "app/CDocManager.h"
 #include "document/CMyTalvaDoc.h"
 #include "graph/CGraphDlg.h"
 #include "link/CPrompt.h"
@@ -15,12 +16,14 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
 
 const QSize kSwatchSize(48, 18);
+const QString kTimeAxisKey = QStringLiteral("Graph/TimeAxis");
 
 } // namespace
 
@@ -85,6 +88,18 @@ void CColorSetting::CreateControls()
     connect(m_pManual, &QRadioButton::toggled, this, &CColorSetting::OnScaleMode);
     connect(m_pAuto, &QRadioButton::toggled, this, &CColorSetting::OnScaleMode);
 
+    auto* pXAxis = new QGroupBox(tr("X Axis"), this);
+    m_pReadingAxis = new QRadioButton(tr("Reading number"), pXAxis);
+    m_pTimeAxis = new QRadioButton(tr("Meter time"), pXAxis);
+    m_pTimeAxis->setToolTip(tr("The meter's clock; readings within one second spread across it"));
+    auto* pXAxisLayout = new QHBoxLayout(pXAxis);
+    pXAxisLayout->addWidget(m_pReadingAxis);
+    pXAxisLayout->addWidget(m_pTimeAxis);
+    connect(m_pTimeAxis, &QRadioButton::toggled, this, [this](bool bOn) {
+        m_timeAxis = bOn;
+        m_preview->SetTimeAxis(bOn);
+    });
+
     m_pMarkPoints = new QCheckBox(tr("Mark Points"), this);
     connect(m_pMarkPoints, &QCheckBox::toggled, this, [this](bool bOn) {
         m_markPoints = bOn;
@@ -100,9 +115,12 @@ void CColorSetting::CreateControls()
     pLeft->addWidget(pScale);
     pLeft->addWidget(m_pMarkPoints);
     pLeft->addStretch();
+    auto* pRight = new QVBoxLayout;
+    pRight->addWidget(pPreviewFrame, 1);
+    pRight->addWidget(pXAxis);
     auto* pTop = new QHBoxLayout;
     pTop->addLayout(pLeft);
-    pTop->addWidget(pPreviewFrame, 1);
+    pTop->addLayout(pRight, 1);
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pTop, 1);
     pLayout->addWidget(pButtons);
@@ -112,10 +130,12 @@ void CColorSetting::TakeFrom(const CGraphDlg& graph)
 {
     m_colors = graph.Colors();
     m_markPoints = graph.MarkPoints();
+    m_timeAxis = graph.IsTimeAxis();
     const CGraphScaleChoice& choice = graph.ScaleChoice();
     m_autoScale = choice.m_autoScale;
     m_maxEdit = choice.m_maxEdit;
     m_minEdit = choice.m_minEdit;
+    m_preview->SetTimeAxis(m_timeAxis);
     m_preview->SetYRange(graph.YMax(), graph.YMin());
     InitControls();
 }
@@ -127,10 +147,21 @@ void CColorSetting::InitControls()
     for (int nSlot = 0; nSlot < kSlotCount; ++nSlot)
         ShowSwatch(nSlot);
     m_pMarkPoints->setChecked(m_markPoints);
+    (m_timeAxis ? m_pTimeAxis : m_pReadingAxis)->setChecked(true);
     m_pMax->setValue(m_maxEdit);
     m_pMin->setValue(m_minEdit);
     (m_autoScale ? m_pAuto : m_pManual)->setChecked(true);
     OnScaleMode();
+}
+
+bool CColorSetting::RememberedTimeAxis()
+{
+    return QSettings(CDocManager::SettingsPath(), QSettings::IniFormat).value(kTimeAxisKey, false).toBool();
+}
+
+void CColorSetting::RememberTimeAxis(bool bTime)
+{
+    QSettings(CDocManager::SettingsPath(), QSettings::IniFormat).setValue(kTimeAxisKey, bTime);
 }
 
 void CColorSetting::showEvent(QShowEvent* pEvent)
@@ -203,6 +234,7 @@ void CColorSetting::accept()
     m_maxEdit = m_pMax->value();
     m_minEdit = m_pMin->value();
     m_markPoints = m_pMarkPoints->isChecked();
+    m_timeAxis = m_pTimeAxis->isChecked();
     m_autoScale = !m_pManual->isChecked();
     if (m_minEdit < m_maxEdit) {
         m_maxValue = m_maxEdit;
@@ -217,6 +249,10 @@ void CColorSetting::ApplyTo(CGraphDlg& graph) const
 {
     graph.SetColors(m_colors);
     graph.SetMarkPoints(m_markPoints);
+    if (graph.IsTimeAxis() != m_timeAxis) {
+        graph.SetTimeAxis(m_timeAxis);
+        RememberTimeAxis(m_timeAxis);
+    }
     if (m_minValue > m_maxValue)
         return;
     CGraphScaleChoice& choice = graph.ScaleChoice();

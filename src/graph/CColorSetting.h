@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/CGraphColors.h"
+#include "draw/CGraphColors.h"
 
 #include <QDialog>
 
@@ -15,8 +15,9 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
-// "Settings": the graph's five colours, its point marks and the y scaling (manual limits, or
-// automatic limits from the recorded data), with a live preview of the document's graph.
+// "Settings": the graph's five colours, its point marks, the y scaling (manual limits, or
+// automatic limits from the recorded data) and the x axis (reading numbers or the meter's
+// time, remembered for the graphs that open next), with a live preview of the document's graph.
 // The fields are plain: the caller fills them (TakeFrom) before the dialog runs and reads
 // them (ApplyTo) after OK.
 class CColorSetting : public QDialog
@@ -40,6 +41,10 @@ public:
     // A colour button: the colour dialog, and on OK the swatch and the preview follow.
     void PickColor(int nSlot);
 
+    // The x axis last chosen (in multimeter.ini beside the recent files): new graphs start with it.
+    static bool RememberedTimeAxis();
+    static void RememberTimeAxis(bool bTime);
+
     // Asks the user for a colour (initial colour, dialog title); an invalid colour is Cancel.
     // The colour dialog by default; tests replace it.
     std::function<QColor(const QColor&, const QString&)> m_pickColor;
@@ -47,6 +52,7 @@ public:
     CGraphColors m_colors;
     bool m_autoScale = true;
     bool m_markPoints = true;
+    bool m_timeAxis = false; //!< x as the meter's time instead of reading numbers
     double m_maxValue = 0.0; //!< the limits accepted by OK
     double m_minValue = 0.0;
     int m_maxEdit = 0;
@@ -60,6 +66,8 @@ public:
     QSpinBox* MaxEdit() const { return m_pMax; }
     QSpinBox* MinEdit() const { return m_pMin; }
     QCheckBox* MarkPointsBox() const { return m_pMarkPoints; }
+    QRadioButton* ReadingAxisButton() const { return m_pReadingAxis; }
+    QRadioButton* TimeAxisButton() const { return m_pTimeAxis; }
 
 protected:
     void showEvent(QShowEvent* pEvent) override;
@@ -80,5 +88,7 @@ private:
     QSpinBox* m_pMax = nullptr;
     QSpinBox* m_pMin = nullptr;
     QCheckBox* m_pMarkPoints = nullptr;
+    QRadioButton* m_pReadingAxis = nullptr;
+    QRadioButton* m_pTimeAxis = nullptr;
     bool m_bInitialised = false;
 };

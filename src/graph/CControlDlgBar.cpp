@@ -23,6 +23,7 @@ constexpr CButton kButtons[] = {
     {GraphCommand::kShowNumber, "Show", "Show: read the point under the pointer"},
     {GraphCommand::kAll, "All", "All: show the whole recording"},
     {GraphCommand::kFFT, "FFT", "FFT: drag over the points to analyse"},
+    {GraphCommand::kMeasure, "Measure", "Measure: drag across readings for their figures; Esc clears"},
 };
 
 } // namespace

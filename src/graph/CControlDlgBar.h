@@ -6,7 +6,7 @@
 
 class CGraphCommandTarget;
 
-// The graph tool bar: "Move", "Rect", "YBig", "XBig", "Show", "All" and "FFT", each sending
+// The graph tool bar: "Move", "Rect", "YBig", "XBig", "Show", "All", "FFT" and "Measure", each sending
 // its GraphCommand to the current data view. Without a current view the buttons do nothing.
 class CControlDlgBar : public QToolBar
 {

@@ -11,5 +11,6 @@ constexpr int kShowNumber = 32777;
 constexpr int kAll = 32778;
 constexpr int kSetting = 32780;
 constexpr int kFFT = 32792;
+constexpr int kMeasure = 32801; //!< figures of a dragged span of readings
 
 } // namespace GraphCommand

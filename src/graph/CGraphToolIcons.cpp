@@ -84,6 +84,15 @@ void Draw(QPainter& painter, int nCommand)
         painter.setPen(QPen(kAccent, 1.5));
         painter.drawLine(QPointF(2, 29.5), QPointF(30, 29.5));
         break;
+    case GraphCommand::kMeasure:
+        // A shaded span over a trace, with its edges.
+        painter.fillRect(QRectF(9, 3, 14, 26), QColor(kAccent.red(), kAccent.green(), kAccent.blue(), 60));
+        painter.setPen(QPen(kAccent, 1.5));
+        painter.drawLine(QPointF(9, 3), QPointF(9, 29));
+        painter.drawLine(QPointF(23, 3), QPointF(23, 29));
+        painter.setPen(QPen(kInk, 2));
+        painter.drawPolyline(QPolygonF({{2, 22}, {8, 18}, {13, 21}, {18, 10}, {24, 14}, {30, 8}}));
+        break;
     default:
         break;
     }

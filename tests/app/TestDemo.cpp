@@ -9,7 +9,7 @@
 #include "app/CLinkWatchdog.h"
 #include "app/CMainFrame.h"
 #include "document/CMyTalvaDoc.h"
-#include "graph/CGraphColors.h"
+#include "draw/CGraphColors.h"
 #include "link/CPortSettings.h"
 #include "panel/CLeftDlg.h"
 #include "panel/CPanelPainter.h"

@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 namespace {
-const QStringList kVerbs = { "scan", "connect", "monitor", "record", "dump", "ports" };
+const QStringList kVerbs = { "scan", "connect", "monitor", "record", "dump", "ports", "stats" };
 
 // Runs the program with stdout sent to strStdout (a file such as /dev/full).
 CCliResult RunCliTo(const QStringList& args, const QString& strStdout)

@@ -95,7 +95,8 @@ TEST_F(CmdExport, EachFormatWritesWhatTheWindowWould)
     const QStringList graphLines = graph[0].Lines();
     EXPECT_EQ(graphLines.value(0), "Graph");
     EXPECT_TRUE(graphLines.contains("Data Number: 26")) << graphLines.join('|').toStdString();
-    EXPECT_EQ(graphLines.last(), "Function: VDC");
+    EXPECT_TRUE(graphLines.contains("Function: VDC"));
+    EXPECT_EQ(graphLines.last(), "Unit: mV DC");
     ASSERT_EQ(Run({m_strFile, "--to", Path("data.pdf"), "--format=pdf-data"}), 0) << m_err.toStdString();
     const QList<PdfText::CPage> data = PdfText::Read(Path("data.pdf"));
     ASSERT_EQ(data.size(), 1);
@@ -175,4 +176,34 @@ TEST_F(CmdExport, FailuresWriteNothingAndSaySo)
     }
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 4);
     EXPECT_EQ(CMyTalvaDoc::LoadFile(m_strFile, nullptr)->m_nCount, 26); // the input is untouched
+}
+
+TEST_F(CmdExport, TheProgramLinksNoWidgetPrintOrDBusLibraryAndItsPdfModuleDrawsThePages)
+{
+    QProcess ldd;
+    ldd.start(QStringLiteral("ldd"), {QStringLiteral(METER_CLI_PATH)});
+    if (!ldd.waitForFinished(30000) || ldd.exitCode() != 0)
+        GTEST_SKIP() << "ldd does not run here";
+    const QString strLibraries = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+    EXPECT_TRUE(strLibraries.contains(QStringLiteral("libQt6Core"))) << strLibraries.toStdString();
+    for (const char* pszLibrary : {"Qt6Widgets", "Qt6PrintSupport", "Qt6DBus", "libdbus", "Qt6Gui"})
+        EXPECT_FALSE(strLibraries.contains(QLatin1String(pszLibrary))) << pszLibrary << "\n" << strLibraries.toStdString();
+    // The pages come from the module beside it.
+    ASSERT_EQ(Run({m_strFile, "--to", Path("module.pdf"), "--format", "pdf-data"}), 0) << m_err.toStdString();
+    EXPECT_EQ(PdfText::Read(Path("module.pdf")).size(), 1);
+
+    // A program without its module says so for PDF pages, and writes every other format.
+    QTemporaryDir alone;
+    const QString strAlone = alone.filePath(QStringLiteral("multimeter-cli"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(METER_CLI_PATH), strAlone));
+    QProcess process;
+    process.start(strAlone, {QStringLiteral("export"), m_strFile, "--to", Path("none.pdf"), "--format", "pdf-graph"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    const QByteArray err = process.readAllStandardError();
+    EXPECT_TRUE(err.startsWith("multimeter-cli: error: PDF pages need the module multimeter-pdf.so")) << err.constData();
+    EXPECT_FALSE(QFile::exists(Path("none.pdf")));
+    process.start(strAlone, {QStringLiteral("export"), m_strFile, "--to", Path("alone.csv")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
 }

@@ -104,8 +104,15 @@ TEST(DocumentFile, EightBitStringsOfAnotherWriterAreConverted)
     EXPECT_EQ(pDoc->m_arrData[0][1]->m_strTime, "1/2/24 3:04:06");
     EXPECT_EQ(pDoc->m_arrData[0][0]->m_strType, QString::fromUtf8("€uro"));
     EXPECT_EQ(pDoc->m_strType, QString::fromUtf8("€uro"));
-    EXPECT_EQ(pDoc->m_dSum, 89.4);
     EXPECT_EQ(pDoc->m_nCount, 2);
+    // The writer summed 20.5 °C and 68.9 °F (89.4); the °F reading is of another quantity
+    // than the document's °C and is left out of the figures, which are computed again.
+    EXPECT_EQ(pDoc->m_dSum, 20.5);
+    EXPECT_EQ(pDoc->m_dMax, 20.5);
+    EXPECT_EQ(pDoc->m_strMaxTime, "1/2/24 3:04:05");
+    EXPECT_EQ(pDoc->SkippedReadings(), 1);
+    EXPECT_EQ(pDoc->m_strStartTime, "1/2/24 3:04:05"); // the strings are the file's
+    EXPECT_EQ(pDoc->m_strEndTime, "1/2/24 3:04:06");
 }
 
 TEST(DocumentFile, NullElementsAndReferencesLoadIntoSeparatelyOwnedRecords)
@@ -136,8 +143,11 @@ TEST(DocumentFile, RoundTripKeepsEverythingExceptValidCountAndLive)
 {
     CMyTalvaDoc doc;
     FillSmall(doc);
-    doc.AddReading(0, QString::fromUtf8("µV Ω"), -5, QString::fromUtf8("😀 \t\n"), QString(), -0.0,
+    // Odd texts everywhere but in the unit of a primary reading, which would make the figures
+    // be computed again (see MixedUnitsGetTheirFiguresComputedAgain).
+    doc.AddReading(0, QStringLiteral("mVDC"), -5, QString::fromUtf8("😀 \t\n"), QString(), -0.0,
                    std::numeric_limits<double>::denorm_min(), -1.0f, 0.0f);
+    doc.AddReading(1, QString::fromUtf8("µV Ω"), 2, QString(), QString(), 1.0, 0.0, 1.0f, 0.0f);
     doc.AddReading(1, QString(QChar(0xD800)), 3, QString(70000, QChar(0x3A9)), QString(300, 'T'),
                    std::numeric_limits<double>::infinity(), std::nan("7"), NAN, 0.0f);
     doc.m_dMax = 1234.5; // stored values are not recomputed, however odd

@@ -140,14 +140,15 @@ CObData* Record(double dValue, int nTime, const QString& strType = "VDC", double
     return new CObData(dValue, "V", dRate, nTime, Time(nTime), strType, 10.0f);
 }
 
-TEST(DocumentImport, OnlyTheThirdValidGivesAThirdOfItsValue)
+TEST(DocumentImport, OverloadsAreLeftOutOfTheAverage)
 {
     CMyTalvaDoc doc;
     QList<CObData*> arr{ Record(500000.0, 1, "ADC", 0.5), nullptr, Record(-500000.0, 2), Record(6.0, 3) };
     doc.ImportReadings(arr);
     EXPECT_TRUE(arr.isEmpty());
     EXPECT_EQ(doc.m_arrData[0].size(), 3); // the null entry is dropped
-    EXPECT_EQ(std::tie(doc.m_dSum, doc.m_dAverage, doc.m_dMax, doc.m_dMin), std::make_tuple(6.0, 2.0, 6.0, 6.0));
+    // Two overloads are no readings of 0: the average is that of the one reading.
+    EXPECT_EQ(std::tie(doc.m_dSum, doc.m_dAverage, doc.m_dMax, doc.m_dMin), std::make_tuple(6.0, 6.0, 6.0, 6.0));
     EXPECT_EQ(doc.m_strMaxTime, Time(3));
     EXPECT_EQ(doc.m_strMinTime, Time(3));
     // The batch's first record gives rate, type and start, whatever its value.
@@ -155,7 +156,7 @@ TEST(DocumentImport, OnlyTheThirdValidGivesAThirdOfItsValue)
     EXPECT_EQ(doc.m_strType, "ADC");
     EXPECT_EQ(doc.m_strStartTime, Time(1));
     EXPECT_EQ(doc.m_strEndTime, Time(3));
-    EXPECT_EQ(std::tie(doc.m_nCount, doc.m_nValidCount, doc.m_bLive), std::make_tuple(3, 0, false));
+    EXPECT_EQ(std::tie(doc.m_nCount, doc.m_nValidCount, doc.m_bLive), std::make_tuple(3, 1, false));
 }
 
 TEST(DocumentImport, AllOverloadsLeaveTheConstructionValues)

@@ -18,9 +18,11 @@ void Add(CMyTalvaDoc& doc, double dValue)
 
 CMinMaxSummary::CExtremes BruteForce(const QList<CObData*>& arr, qsizetype a, qsizetype b)
 {
+    CDocumentUnit unit;
+    unit.Adopt(arr.value(0));
     CMinMaxSummary::CExtremes e;
     for (qsizetype i = a; i < b; ++i)
-        e.Add(CMinMaxSummary::ValueOf(arr.at(i)));
+        e.Add(unit.SeriesValue(arr.at(i)));
     return e;
 }
 
@@ -55,20 +57,33 @@ double RandomValue(std::mt19937& rng)
 
 TEST(MinMaxSummary, ClassifiesReadingsTheWayTheGraphDrawsThem)
 {
+    // The meter's values as the document reads them in its unit (volts here).
+    const CObData first(1.0, "V", 0, 0, "", "", 1);
+    CDocumentUnit unit;
+    unit.Adopt(&first);
+    auto series = [&unit](double dValue, const char* pszUnit) {
+        const CObData ob(dValue, QString::fromUtf8(pszUnit), 0, 0, "", "", 1);
+        return unit.SeriesValue(&ob);
+    };
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(series(500000.0, "V"), kInf);
+    EXPECT_EQ(series(1e300, "mV"), kInf);
+    EXPECT_EQ(series(kInf, "V"), kInf);
+    EXPECT_EQ(series(-500000.0, "mV"), -kInf); // an overload before any conversion
+    EXPECT_EQ(series(std::nan(""), "V"), -kInf);
+    EXPECT_EQ(unit.SeriesValue(nullptr), -kInf);
+    EXPECT_EQ(series(-620000.0, "mV"), -620.0); // plain: only exactly -500000 is the bottom marker
+    EXPECT_TRUE(std::isnan(series(2.0, "A")));
+
     double d = 0.0;
-    EXPECT_EQ(CMinMaxSummary::Classify(500000.0, &d), CMinMaxSummary::TopLimit);
-    EXPECT_EQ(CMinMaxSummary::Classify(1e300, &d), CMinMaxSummary::TopLimit);
-    EXPECT_EQ(CMinMaxSummary::Classify(std::numeric_limits<double>::infinity(), &d), CMinMaxSummary::TopLimit);
-    EXPECT_EQ(CMinMaxSummary::Classify(-500000.0, &d), CMinMaxSummary::BottomLimit);
-    EXPECT_EQ(CMinMaxSummary::Classify(std::nan(""), &d), CMinMaxSummary::BottomLimit);
-    EXPECT_TRUE(std::isnan(CMinMaxSummary::ValueOf(nullptr)));
-    const CObData ob(-2.5, "V", 0, 0, "", "", 1);
-    EXPECT_EQ(CMinMaxSummary::ValueOf(&ob), -2.5);
-    EXPECT_EQ(CMinMaxSummary::Classify(-500001.0, &d), CMinMaxSummary::Plain);
-    EXPECT_EQ(d, -500001.0);
-    EXPECT_EQ(CMinMaxSummary::Classify(499999.5, &d), CMinMaxSummary::Plain);
-    EXPECT_EQ(d, 499999.5);
-    EXPECT_EQ(CMinMaxSummary::Classify(-std::numeric_limits<double>::infinity(), &d), CMinMaxSummary::Plain);
+    EXPECT_EQ(CMinMaxSummary::Classify(kInf, &d), CMinMaxSummary::TopLimit);
+    EXPECT_EQ(CMinMaxSummary::Classify(-kInf, &d), CMinMaxSummary::BottomLimit);
+    EXPECT_EQ(CMinMaxSummary::Classify(std::nan(""), &d), CMinMaxSummary::Skipped);
+    // A converted value may pass 500000 without being an overload.
+    EXPECT_EQ(CMinMaxSummary::Classify(501100.0, &d), CMinMaxSummary::Plain);
+    EXPECT_EQ(d, 501100.0);
+    EXPECT_EQ(CMinMaxSummary::Classify(-500000.0, &d), CMinMaxSummary::Plain);
+    EXPECT_EQ(d, -500000.0);
 }
 
 TEST(MinMaxSummary, EveryRangeMatchesTheReadingsAsTheyArrive)
@@ -101,6 +116,11 @@ TEST(MinMaxSummary, OutOfRangeRequestsAreCutToTheReadings)
     EXPECT_EQ(e.dMax, 39.0);
     EXPECT_TRUE(doc.Summary().Range(30, 30).IsEmpty());
     EXPECT_TRUE(doc.Summary().Range(30, 10).IsEmpty());
+    // Readings of another quantity are in no range and are counted apart.
+    doc.AddReading(0, QStringLiteral("A"), 40, QString(), QStringLiteral("ADC"), 1000.0, 0.0, 1e9f, 0.0f);
+    EXPECT_EQ(doc.Summary().Range(0, 41).dMax, 39.0);
+    EXPECT_TRUE(doc.Summary().Range(40, 41).IsEmpty());
+    EXPECT_EQ(doc.Summary().SkippedCount(), 1);
 }
 
 TEST(MinMaxSummary, FollowsLoadImportDeleteAndDirectEdits)

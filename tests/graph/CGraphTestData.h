@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 
 #include <memory>
 #include <vector>
@@ -13,9 +14,13 @@
 // Documents and pictures for the graph tests.
 namespace GraphTestData {
 
+// One reading a second from 10:00:00 on (a day holds 50 400 of them).
 inline QString TimeOf(int n)
 {
-    return QStringLiteral("1/2/25 10:%1:%2").arg(n / 60 % 60, 2, 10, QLatin1Char('0')).arg(n % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("1/2/25 %1:%2:%3")
+        .arg(10 + n / 3600)
+        .arg(n / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(n % 60, 2, 10, QLatin1Char('0'));
 }
 
 inline void AddValue(CMyTalvaDoc& doc, double dValue)
@@ -70,6 +75,15 @@ inline QImage Grab(CGraphDlg& graph)
 inline QRgb Rgb(const QColor& color)
 {
     return color.rgb();
+}
+
+// A left-button drag through its middle.
+inline void Drag(QWidget* pWidget, QPoint from, QPoint to)
+{
+    QTest::mousePress(pWidget, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(pWidget, (from + to) / 2);
+    QTest::mouseMove(pWidget, to);
+    QTest::mouseRelease(pWidget, Qt::LeftButton, Qt::NoModifier, to);
 }
 
 } // namespace GraphTestData

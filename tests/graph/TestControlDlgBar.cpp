@@ -33,7 +33,7 @@ void Click(CControlDlgBar& bar, int nCommand)
 
 } // namespace
 
-TEST(ControlDlgBar, HasTheSevenButtonsInOrder)
+TEST(ControlDlgBar, HasTheEightButtonsInOrder)
 {
     CControlDlgBar bar;
     QStringList texts;
@@ -44,8 +44,8 @@ TEST(ControlDlgBar, HasTheSevenButtonsInOrder)
         EXPECT_FALSE(pAction->icon().isNull());
         EXPECT_TRUE(pAction->isEnabled());
     }
-    EXPECT_EQ(texts, QStringList({"Move", "Rect", "YBig", "XBig", "Show", "All", "FFT"}));
-    EXPECT_EQ(commands, QList<int>({32771, 32772, 32774, 32773, 32777, 32778, 32792}));
+    EXPECT_EQ(texts, QStringList({"Move", "Rect", "YBig", "XBig", "Show", "All", "FFT", "Measure"}));
+    EXPECT_EQ(commands, QList<int>({32771, 32772, 32774, 32773, 32777, 32778, 32792, 32801}));
     bar.show();
     ImageCheck::SaveShot(bar.grab().toImage(), "toolbar.png");
 }

@@ -6,7 +6,7 @@
 #include "CImageCheck.h"
 #include "CPromptRecorder.h"
 #include "document/CMyTalvaDoc.h"
-#include "graph/CGraphTrace.h"
+#include "draw/CGraphTrace.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -82,13 +82,6 @@ void ExpectSamePicture(CGraphDlg& graph, const char* pszWhat)
     EXPECT_EQ(nDiffer, 0) << pszWhat;
 }
 
-void Drag(QWidget* pWidget, QPoint from, QPoint to)
-{
-    QTest::mousePress(pWidget, Qt::LeftButton, Qt::NoModifier, from);
-    QTest::mouseMove(pWidget, (from + to) / 2);
-    QTest::mouseMove(pWidget, to);
-    QTest::mouseRelease(pWidget, Qt::LeftButton, Qt::NoModifier, to);
-}
 
 } // namespace
 
@@ -223,14 +216,12 @@ TEST(GraphDrawing, OverloadsLieOnTheLimits)
     SaveShot(image, "graph_overloads.png");
     const double xs = f.graph.XScale(), ys = f.graph.YScale();
     const CGraphMapping map = f.graph.Mapping();
-    const CObData* pTop = f.pDoc->m_arrData[0][1];
-    const CObData* pBottom = f.pDoc->m_arrData[0][3];
-    const CObData* pBelow = f.pDoc->m_arrData[0][5];
-    EXPECT_EQ(map.PyOf(pTop), 25);
-    EXPECT_EQ(map.PyOf(f.pDoc->m_arrData[0][7]), 25);
-    EXPECT_EQ(map.PyOf(pBottom), 25 + kPlotH);
-    EXPECT_EQ(map.PyOf(pBelow), ExpectedPy(-600000, ys));
-    EXPECT_GT(map.PyOf(pBelow), 25 + kPlotH + 10000);
+    const CMinMaxSummary& series = f.pDoc->Summary();
+    EXPECT_EQ(map.PyOfValue(series.Value(1)), 25);
+    EXPECT_EQ(map.PyOfValue(series.Value(7)), 25);
+    EXPECT_EQ(map.PyOfValue(series.Value(3)), 25 + kPlotH);
+    EXPECT_EQ(map.PyOfValue(series.Value(5)), ExpectedPy(-600000, ys));
+    EXPECT_GT(map.PyOfValue(series.Value(5)), 25 + kPlotH + 10000);
 
     const QRgb line = Rgb(f.graph.Colors().m_lineColor);
     EXPECT_EQ(image.pixel(ExpectedPx(1, xs), 25), line);

@@ -84,13 +84,6 @@ void Release(QWidget* p, QPoint pt)
 {
     QTest::mouseRelease(p, Qt::LeftButton, Qt::NoModifier, pt);
 }
-void Drag(QWidget* p, QPoint from, QPoint to)
-{
-    Press(p, from);
-    Move(p, (from + to) / 2);
-    Move(p, to);
-    Release(p, to);
-}
 
 } // namespace
 
@@ -336,7 +329,7 @@ TEST(GraphGestures, ShowNumberFillsThePanelWhileTheButtonIsDown)
     // The crosshair through the selected point.
     const QImage shot = Grab(g.graph);
     const CGraphMapping map = g.graph.Mapping();
-    const int px = int(map.Px(2)), py = map.PyOf(g.pDoc->m_arrData[0][2]);
+    const int px = int(map.Px(2)), py = map.PyOfValue(g.pDoc->Summary().Value(2));
     EXPECT_EQ(shot.pixel(px, 420), qRgb(0, 0, 0));
     EXPECT_EQ(shot.pixel(500, py), qRgb(0, 0, 0));
 

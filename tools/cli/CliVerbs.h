@@ -12,3 +12,4 @@ CCliVerb PortsVerb();
 CCliVerb ExportVerb();
 CCliVerb LoggerVerb();
 CCliVerb OscVerb();
+CCliVerb StatsVerb();

@@ -1,14 +1,11 @@
 #include "CmdExport.h"
 
 #include "CCliOutput.h"
-#include "CStderrPrompt.h"
+#include "CPdfPages.h"
 #include "CliVerbs.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/CReadingsExport.h"
-#include "document/ui/CMyTalvaView.h"
-#include "document/ui/CPrintRX.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFileInfo>
@@ -17,31 +14,13 @@
 
 namespace {
 
-// The graph's window size the PDF page stretches: the document window of a usual screen.
-constexpr int kViewWidth = 1000;
-constexpr int kViewHeight = 700;
-
 bool IsPdfFormat(const QString& strFormat)
 {
     return strFormat == QLatin1String("pdf-graph") || strFormat == QLatin1String("pdf-data");
 }
 
-bool WritePdf(std::unique_ptr<CMyTalvaDoc> pDoc, const QString& strPath, bool bGraph, QString* pstrError)
-{
-    // The graph opens no dialog here; anything it would say goes to stderr.
-    CStderrPrompt prompt;
-    CMyTalvaView view(std::move(pDoc), prompt);
-    view.m_bLive = false;
-    view.GetDocument()->m_bLive = false;
-    view.resize(kViewWidth, kViewHeight);
-    view.OnInitialUpdate();
-    CPrintRX job;
-    if (job.StartPrintingToPdf(strPath) != 0) {
-        *pstrError = job.ErrorString();
-        return false;
-    }
-    return bGraph ? view.PrintGraph(job, pstrError) : view.PrintData(job, pstrError);
-}
+// Why the PDF pages cannot be drawn, when their module did not load.
+QString g_strPdfError;
 
 QtMessageHandler g_pfnPreviousHandler = nullptr;
 
@@ -74,10 +53,8 @@ std::unique_ptr<QCoreApplication> CreateExportApplication(int& argc, char** argv
     }
     if (!bPdf)
         return nullptr;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     g_pfnPreviousHandler = qInstallMessageHandler(FilterMessages);
-    return std::make_unique<QApplication>(argc, argv);
+    return PdfPages::CreateApplication(argc, argv, &g_strPdfError);
 }
 
 namespace {
@@ -103,8 +80,8 @@ int RunExport(const CCliVerb& verb, QCommandLineParser& parser)
     }
     if (strFormat != QLatin1String("xls") && strFormat != QLatin1String("csv") && !IsPdfFormat(strFormat))
         return usageError(QStringLiteral("unknown format \"%1\"").arg(strFormat));
-    if (IsPdfFormat(strFormat) && !qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        error(QStringLiteral("PDF pages need the program's GUI application"));
+    if (IsPdfFormat(strFormat) && !PdfPages::IsLoaded()) {
+        error(g_strPdfError.isEmpty() ? QStringLiteral("PDF pages need the program's PDF module") : g_strPdfError);
         return CliStatus::kFailed;
     }
     const QString strFile = files.constFirst();
@@ -127,7 +104,7 @@ int RunExport(const CCliVerb& verb, QCommandLineParser& parser)
     else if (strFormat == QLatin1String("csv"))
         bWritten = CReadingsExport::SaveCsv(strOut, *pDoc, &strError);
     else
-        bWritten = WritePdf(std::move(pDoc), strOut, strFormat == QLatin1String("pdf-graph"), &strError);
+        bWritten = PdfPages::Write(*pDoc, strOut, strFormat == QLatin1String("pdf-graph"), &strError);
     if (!bWritten) {
         error(strError);
         return CliStatus::kFailed;

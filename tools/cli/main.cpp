@@ -24,7 +24,7 @@ int main(int argc, char** argv)
 
     // One row per verb; each verb's file holds its usage, options and help.
     const QList<CCliVerb> verbs = { ScanVerb(), ConnectVerb(), MonitorVerb(), RecordVerb(), DumpVerb(),
-                                    PortsVerb(), ExportVerb(), LoggerVerb(), OscVerb() };
+                                    PortsVerb(), ExportVerb(), LoggerVerb(), OscVerb(), StatsVerb() };
     auto find = [&verbs](const QString& strName) -> const CCliVerb* {
         for (const CCliVerb& verb : verbs) {
             if (verb.strName == strName)

@@ -4,8 +4,8 @@
 #include "base/CProgramInfo.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/CReadingsExport.h"
-#include "document/ui/CReadingsPrinter.h"
 #include "document/ui/CWaitCursor.h"
+#include "draw/CReadingsPrinter.h"
 #include "graph/CGraphDlg.h"
 #include "link/CPrompt.h"
 #include "panel/CShowData.h"
@@ -27,8 +27,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr double kMinMargin = 0.01; //!< the least margin around the y range of a recording
 
 int ClampToInt(double d)
 {
@@ -134,9 +132,8 @@ void CMyTalvaView::OnInitialUpdate()
 
 void CMyTalvaView::SetYRangeAround(double dMax, double dMin)
 {
-    const double d = std::max((dMax - dMin) / 10, kMinMargin);
     // With no reading in the statistics the limits cross and the graph keeps its own.
-    m_wndGraph->SetYRange(dMax + d, dMin - d);
+    m_wndGraph->SetYRangeAround(dMax, dMin);
 }
 
 void CMyTalvaView::ImportLoggerRecords(QList<CObData*>& arrRecords)
@@ -176,15 +173,23 @@ void CMyTalvaView::RefillLoggerRecords(QList<CObData*>& arrRecords)
 
 QString CMyTalvaView::SummaryText(const CMyTalvaDoc& doc)
 {
-    const bool bMaxOverload = doc.m_dMax >= CObData::kOverload || doc.m_dMax <= -CObData::kOverload;
+    // Figures converted from other prefixes may pass 500000 without being overloads.
+    const bool bMaxOverload = !doc.UnitsConverted() && (doc.m_dMax >= CObData::kOverload || doc.m_dMax <= -CObData::kOverload);
     const QString strMax = bMaxOverload ? QStringLiteral("OL") : CPrintf::Format("%.4f", doc.m_dMax);
-    const QString strMin = doc.m_dMin == CMyTalvaDoc::kNoMin ? QStringLiteral("OL") : CPrintf::Format("%.4f", doc.m_dMin);
-    return QStringLiteral("---------------------------Summary---------------------------\r\n\r\n"
-                          "StartTime: %1 \r\n\r\nEndTime: %2\r\n\r\nMaximum: %3\r\n\r\nMaxinum Time: %4 \r\n\r\n"
-                          "Minimum: %5\r\n\r\nMinimum Time: %6\r\n\r\nAverage:%7\r\n\r\nDataNumber: %8\r\n\r\n"
-                          "Type:%9\r\n\r\n")
-        .arg(doc.m_strStartTime, doc.m_strEndTime, strMax, doc.m_strMaxTime, strMin, doc.m_strMinTime,
-             CPrintf::Format("%.4f", doc.m_dAverage), QString::number(doc.m_nCount), doc.m_strType);
+    const QString strMin = doc.HasFigures() ? CPrintf::Format("%.4f", doc.m_dMin) : QStringLiteral("OL");
+    QString strText = QStringLiteral("---------------------------Summary---------------------------\r\n\r\n"
+                                     "StartTime: %1 \r\n\r\nEndTime: %2\r\n\r\nMaximum: %3\r\n\r\nMaxinum Time: %4 \r\n\r\n"
+                                     "Minimum: %5\r\n\r\nMinimum Time: %6\r\n\r\nAverage:%7\r\n\r\nDataNumber: %8\r\n\r\n"
+                                     "Type:%9\r\n\r\n")
+                          .arg(doc.m_strStartTime, doc.m_strEndTime, strMax, doc.m_strMaxTime, strMin, doc.m_strMinTime,
+                               CPrintf::Format("%.4f", doc.m_dAverage), QString::number(doc.m_nCount), doc.m_strType);
+    // The unit every figure above is in, and the readings they leave out.
+    const QString strUnit = doc.Unit().Display();
+    if (!strUnit.isEmpty())
+        strText += QStringLiteral("Unit: %1\r\n\r\n").arg(strUnit);
+    if (const qsizetype nSkipped = doc.SkippedReadings())
+        strText += QStringLiteral("Skipped: %1 readings of another quantity\r\n\r\n").arg(nSkipped);
+    return strText;
 }
 
 QString CMyTalvaView::SummaryText() const
@@ -375,7 +380,9 @@ void CMyTalvaView::OnPrintData()
 bool CMyTalvaView::PrintGraph(CPrintRX& job, QString* pstrError)
 {
     CWaitCursor wait;
-    return CReadingsPrinter::PrintGraph(job, *m_wndGraph, *m_pDoc, QDateTime::currentDateTime(), pstrError);
+    m_wndGraph->CatchUp();
+    return CReadingsPrinter::PrintGraph(job, m_wndGraph->State(), m_wndGraph->ScreenOptions(), *m_pDoc,
+                                        QDateTime::currentDateTime(), pstrError);
 }
 
 bool CMyTalvaView::PrintData(CPrintRX& job, QString* pstrError)

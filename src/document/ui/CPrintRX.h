@@ -1,37 +1,24 @@
 #pragma once
 
-#include <QString>
+#include "draw/CPageJob.h"
 
 #include <functional>
 #include <memory>
 
-class QPagedPaintDevice;
-class QPainter;
 class QPrinter;
-class QSaveFile;
 class QWidget;
 
-// One print job, made on the stack for one command: the print dialog, the printer (or a PDF
-// file) and the painter of its pages. Pages are drawn in device pixels from the top left of
-// the printable area: Width() x Height().
-//
-// The sequence: StartPrinting (or StartPrintingToPdf), StartDocument, then for each page
-// StartPrintPage ... EndPage, and EndDocument. A job that never reaches EndDocument (an
-// error, a cancel) leaves nothing behind: no printout, no file. GUI thread only.
-class CPrintRX
+// One print job of a window's command: the print dialog and the printer, or (from CPageJob) a
+// PDF file. GUI thread only.
+class CPrintRX : public CPageJob
 {
 public:
     // Asks the user for the printer; false is Cancel. Tests put their own in its place.
     using DialogFn = std::function<bool(QPrinter& printer, QWidget* pParent)>;
 
-    // The job's document name, as the printer queue shows it.
-    static QString JobName() { return QStringLiteral("Multimeter"); }
-
     // pParent owns the dialog; fnDialog replaces the platform's print dialog when set.
     explicit CPrintRX(QWidget* pParent = nullptr, DialogFn fnDialog = {});
-    virtual ~CPrintRX();
-    CPrintRX(const CPrintRX&) = delete;
-    CPrintRX& operator=(const CPrintRX&) = delete;
+    ~CPrintRX() override;
 
     using PrintFn = std::function<bool(CPrintRX& job, QString* pstrError)>;
     using WarnFn = std::function<void(const QString& strError)>;
@@ -46,36 +33,11 @@ public:
 
     // The print dialog (QPrintDialog); -1 when the user cancels, else 0 with the printer ready.
     int StartPrinting();
-    // A PDF file on A4 in place of a printer, without a dialog. The file appears only when
-    // EndDocument succeeds; until then an existing file of that name is left as it was.
-    int StartPrintingToPdf(const QString& strPath);
-    // Starts the job (the painter); -1 when the device cannot be painted on.
-    int StartDocument();
-    // Starts the next page; -1 when the printer refuses (no retry).
-    int StartPrintPage();
-    // Ends the page begun last (the next StartPrintPage or EndDocument sends it).
-    void EndPage();
-    // Ends the job; false with the reason when the file could not be written.
-    bool EndDocument(QString* pstrError = nullptr);
-
-    QPainter& Painter() { return *m_pPainter; }
-    QPagedPaintDevice* Device() const { return m_pDevice; }
-    // The printable area in device pixels, and the device's pixels per inch.
-    int Width() const;
-    int Height() const;
-    int Resolution() const;
-    int PageCount() const { return m_nPages; }
-    // Why StartPrintingToPdf failed.
-    const QString& ErrorString() const { return m_strError; }
+    // Ends the job; false with the reason when the printer or the file failed.
+    bool EndDocument(QString* pstrError = nullptr) override;
 
 private:
     QWidget* m_pParent;
     DialogFn m_fnDialog;
     std::shared_ptr<QPrinter> m_pPrinter; // shared with the dialog of OpenCommand
-    std::unique_ptr<QSaveFile> m_pFile;
-    std::unique_ptr<QPagedPaintDevice> m_pPdf;
-    QPagedPaintDevice* m_pDevice = nullptr;
-    std::unique_ptr<QPainter> m_pPainter;
-    int m_nPages = 0;
-    QString m_strError;
 };

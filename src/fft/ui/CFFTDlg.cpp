@@ -1,6 +1,8 @@
 #include "fft/ui/CFFTDlg.h"
 
+#include "base/CPrintf.h"
 #include "document/CMyTalvaDoc.h"
+#include "document/CReadingTimes.h"
 #include "fft/CFFTAnalysis.h"
 #include "fft/ui/CFFTGraph.h"
 #include "link/CPrompt.h"
@@ -15,6 +17,9 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
 
 CFFTDlg::CFFTDlg(CMyTalvaDoc* pDoc, int nStart, int nFinish, CPrompt& prompt, QWidget* pParent,
                  std::unique_ptr<CFFTAnalysis> pAnalysis)
@@ -114,7 +119,22 @@ void CFFTDlg::FillControls()
     };
     m_pStartTime->setText(timeOf(m_start));
     m_pFinishTime->setText(timeOf(m_finish));
-    m_pNumber->setText(QString::asprintf("%d", m_finish - m_start + 1));
+    m_pNumber->setText(CPrintf::Format("%d", m_finish - m_start + 1));
+    m_pGraph->SetSampleInterval(SampleInterval());
+}
+
+double CFFTDlg::SampleInterval() const
+{
+    // The readings' own times, else the logger's sample interval.
+    if (!m_pDoc || m_finish <= m_start)
+        return std::numeric_limits<double>::quiet_NaN();
+    const CReadingTimes& times = m_pDoc->Times();
+    const double dSpan = times.At(m_finish) - times.At(m_start);
+    if (std::isfinite(dSpan) && dSpan > 0.0)
+        return dSpan / (m_finish - m_start);
+    const QList<CObData*>& arr = m_pDoc->m_arrData[0];
+    const CObData* pFirst = m_start < arr.size() ? arr.at(m_start) : nullptr;
+    return pFirst && pFirst->m_dSampleRate > 0.0 ? pFirst->m_dSampleRate : std::numeric_limits<double>::quiet_NaN();
 }
 
 void CFFTDlg::ReportNoMemory(const QString& strText)
@@ -149,11 +169,13 @@ void CFFTDlg::OnRun()
     if (m_bFailed)
         return;
     static const QList<CObData*> kNoReadings;
-    const QList<CObData*>& arrReadings = m_pDoc ? m_pDoc->m_arrData[0] : kNoReadings;
     QString strError;
+    const int nSize = m_pSize->currentData().toInt();
+    const int nWindow = m_pFilter->currentIndex() - 1;
+    // The readings in the document's unit.
     const CFFTAnalysis::Outcome outcome =
-        m_pAnalysis->Run(arrReadings, m_start, m_finish, m_pSize->currentData().toInt(),
-                         m_pFilter->currentIndex() - 1, m_powerSpectrum, &strError);
+        m_pDoc ? m_pAnalysis->Run(m_pDoc->Summary(), m_start, m_finish, nSize, nWindow, m_powerSpectrum, &strError)
+               : m_pAnalysis->Run(kNoReadings, m_start, m_finish, nSize, nWindow, m_powerSpectrum, &strError);
     m_pGraph->update();
     switch (outcome) {
     case CFFTAnalysis::Done:

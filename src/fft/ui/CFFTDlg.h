@@ -35,6 +35,9 @@ public:
     void OnRun();
 
     int Start() const { return m_start; }
+    // The readings' interval in seconds, from their times (or the logger's sample interval);
+    // NaN when unknown. The graph's frequency axis follows it.
+    double SampleInterval() const;
     int Finish() const { return m_finish; }
     bool IsReady() const;
     const CFFTAnalysis& Analysis() const { return *m_pAnalysis; }

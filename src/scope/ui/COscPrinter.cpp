@@ -2,7 +2,7 @@
 
 #include "base/CPrintf.h"
 #include "document/ui/CPrintRX.h"
-#include "document/ui/CReadingsPrinter.h"
+#include "draw/CReadingsPrinter.h"
 #include "scope/COscGraphState.h"
 #include "scope/COscPoints.h"
 #include "scope/COscText.h"

@@ -192,7 +192,8 @@ TEST(MyTalvaView, SummaryTextInItsExactForm)
     EXPECT_EQ(v.view.SummaryText(),
               QStringLiteral("---------------------------Summary---------------------------\r\n\r\nStartTime: t0 \r\n\r\n"
                              "EndTime: t2\r\n\r\nMaximum: 2.5000\r\n\r\nMaxinum Time: t0 \r\n\r\nMinimum: -1.2500\r\n\r\n"
-                             "Minimum Time: t2\r\n\r\nAverage:0.6250\r\n\r\nDataNumber: 3\r\n\r\nType:VDC\r\n\r\n"));
+                             "Minimum Time: t2\r\n\r\nAverage:0.6250\r\n\r\nDataNumber: 3\r\n\r\nType:VDC\r\n\r\n"
+                             "Unit: V\r\n\r\n"));
     v.view.show();
     v.view.SelectPage(CMyTalvaView::kSummaryPage);
     EXPECT_TRUE(v.view.SummaryEdit()->toPlainText().contains(QStringLiteral("Maximum: 2.5000\n\nMaxinum Time: t0")));
@@ -200,6 +201,36 @@ TEST(MyTalvaView, SummaryTextInItsExactForm)
     AddLive(*v.view.GetDocument(), 3.0);
     EXPECT_TRUE(v.view.SummaryEdit()->toPlainText().contains(QStringLiteral("DataNumber: 4")));
     EXPECT_TRUE(v.view.IsModified());
+}
+
+TEST(MyTalvaView, ACapacitanceRecordingReadsInOneUnitInTheSummaryAndTheGraph)
+{
+    // The meter ranges from nF through uF to mF: the bare numbers would read "Maximum 499.6000,
+    // Minimum 0.5011".
+    auto pDoc = std::make_unique<CMyTalvaDoc>();
+    const QList<QPair<const char*, double>> readings = {{"nF", 100.0}, {"uF", 47.0}, {"uF", 499.6}, {"mF", 0.5011},
+                                                       {"Ω", 3.0}};
+    for (const auto& [pszUnit, dValue] : readings) {
+        const int n = int(pDoc->m_arrData[0].size());
+        pDoc->AddReading(0, QString::fromUtf8(pszUnit), n, QStringLiteral("t%1").arg(n), QStringLiteral("CAP"), dValue,
+                         0.0, 5000.0f, float(dValue));
+    }
+    CViewOf v(CMyTalvaDoc::LoadBytes(pDoc->SaveBytes(), nullptr));
+    v.view.m_bLive = false;
+    v.view.OnInitialUpdate();
+    const QString strSummary = v.view.SummaryText();
+    EXPECT_TRUE(strSummary.contains(QStringLiteral("Maximum: 501100.0000\r\n\r\nMaxinum Time: t3 "))) << strSummary.toStdString();
+    EXPECT_TRUE(strSummary.contains(QStringLiteral("Minimum: 100.0000\r\n\r\nMinimum Time: t0")));
+    EXPECT_TRUE(strSummary.contains(QStringLiteral("Average:%1\r\n").arg(QString::asprintf("%.4f", (100.0 + 47000.0 + 499600.0 + 501100.0) / 4))));
+    EXPECT_TRUE(strSummary.endsWith(QStringLiteral("Unit: nF\r\n\r\nSkipped: 1 readings of another quantity\r\n\r\n")))
+        << strSummary.toStdString();
+    // The graph spans the readings in nF, a tenth beyond each end.
+    const double dSpan = 501100.0 - 100.0;
+    EXPECT_DOUBLE_EQ(v.view.Graph()->YMax(), 501100.0 + dSpan / 10);
+    EXPECT_DOUBLE_EQ(v.view.Graph()->YMin(), 100.0 - dSpan / 10);
+    // The data list keeps each reading as the meter sent it.
+    EXPECT_EQ(v.view.ListModel()->Text(3, CDataListModel::kValue), QStringLiteral("0.5011"));
+    EXPECT_EQ(v.view.ListModel()->Text(3, CDataListModel::kUnit), QStringLiteral("mF"));
 }
 
 TEST(MyTalvaView, ALoadedDocumentIsListedAndScaledToItsReadings)

@@ -5,7 +5,7 @@
 #include "document/CReadingsExport.h"
 #include "document/ui/CMyTalvaView.h"
 #include "document/ui/CPrintRX.h"
-#include "document/ui/CReadingsPrinter.h"
+#include "draw/CReadingsPrinter.h"
 #include "graph/CGraphDlg.h"
 
 #include <QClipboard>
@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -163,7 +164,7 @@ TEST_F(ReadingsPrint, DataTablePagesHeadersFootersAndTheFullFirstPage)
     EXPECT_FALSE(QFile::exists(strGivenUp));
 }
 
-TEST_F(ReadingsPrint, GraphPageHasTitleDateAndSevenStatisticsLines)
+TEST_F(ReadingsPrint, GraphPageHasTitleDateAndTheStatisticsLines)
 {
     auto pView = View(40);
     const QList<PdfText::CPage> pages = Print(*pView, true, QStringLiteral("graph.pdf"));
@@ -179,7 +180,7 @@ TEST_F(ReadingsPrint, GraphPageHasTitleDateAndSevenStatisticsLines)
     const QStringList lines = {QStringLiteral("Start Time: t1"), QStringLiteral("End Time: t40"),
                                QStringLiteral("Maximum: 20.0000 t40"), QStringLiteral("Minimum: 0.5000 t1"),
                                QStringLiteral("Average: 10.2500"), QStringLiteral("Data Number: 40"),
-                               QStringLiteral("Function: VDC")};
+                               QStringLiteral("Function: VDC"), QStringLiteral("Unit: V")};
     QList<double> ys;
     for (const QString& strLine : lines) {
         EXPECT_TRUE(strText.contains(strLine)) << strLine.toStdString() << "\n" << strText.toStdString();
@@ -192,12 +193,21 @@ TEST_F(ReadingsPrint, GraphPageHasTitleDateAndSevenStatisticsLines)
     for (int i = 1; i < ys.size(); ++i)
         EXPECT_NEAR(ys[i] - ys[i - 1], ys[1] - ys[0], 0.5);
     EXPECT_LT(pTitle->dYMin, ys[0]);
-    // The graph's y labels, in the upper half.
-    static const QRegularExpression reLabel(QStringLiteral("^-?[0-9]+\\.[0-9]{2}$"));
-    int nLabels = 0;
-    for (const PdfText::CWord& word : page.words)
-        nLabels += reLabel.match(word.strText).hasMatch() && word.dYMax < page.dHeight / 2 ? 1 : 0;
-    EXPECT_EQ(nLabels, 11) << strText.toStdString();
+    // The graph's y labels left of its plot in the upper half, all different and with no more
+    // decimals than that takes (a span of 23.4 in steps of 2.34 needs none), and its titles.
+    static const QRegularExpression reLabel(QStringLiteral("^-?[0-9]+$"));
+    const PdfText::CWord* pZero = page.Find(QStringLiteral("0")); // the first x label, centred on the y axis
+    ASSERT_TRUE(pZero) << strText.toStdString();
+    QStringList labels;
+    for (const PdfText::CWord& word : page.words) {
+        if (reLabel.match(word.strText).hasMatch() && word.dYMax < page.dHeight / 2
+            && word.dXMax < (pZero->dXMin + pZero->dXMax) / 2)
+            labels << word.strText;
+    }
+    EXPECT_EQ(labels.size(), 11) << strText.toStdString();
+    EXPECT_EQ(QSet<QString>(labels.begin(), labels.end()).size(), 11) << labels.join(' ').toStdString();
+    EXPECT_TRUE(strText.contains(QStringLiteral("Value (V)"))) << strText.toStdString();
+    EXPECT_TRUE(strText.contains(QStringLiteral("Reading")));
 }
 
 TEST_F(ReadingsPrint, CommandsGoThroughTheirDialogsAndCancelPrintsNothing)

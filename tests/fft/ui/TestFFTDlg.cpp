@@ -2,15 +2,20 @@
 #include "fft/ui/CFFTDlg.h"
 
 #include "CImageCheck.h"
+#include "CPdfText.h"
 #include "CPromptRecorder.h"
 #include "document/CMyTalvaDoc.h"
+#include "draw/CFFTPainter.h"
+#include "draw/CPageJob.h"
 #include "fft/CFFTAnalysis.h"
 #include "fft/ui/CFFTGraph.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -137,4 +142,67 @@ TEST(FFTDlg, ARangeTheDocumentNoLongerHoldsIsRefused)
     EXPECT_FALSE(dlg.Analysis().HasResult());
     ASSERT_EQ(prompt.Texts().size(), 1);
     EXPECT_EQ(prompt.Texts().front(), "The selected readings are no longer in the document.");
+}
+
+namespace {
+
+// The words of the dialog's graph drawn on a page, as a reader of the PDF sees them.
+PdfText::CPage GraphWords(const CFFTDlg& dlg, const QString& strPath)
+{
+    CPageJob job;
+    EXPECT_EQ(job.StartPrintingToPdf(strPath), 0);
+    EXPECT_EQ(job.StartDocument(), 0);
+    EXPECT_EQ(job.StartPrintPage(), 0);
+    job.Painter().setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    CFFTPainter::Draw(job.Painter(), QRect(0, 0, job.Width(), job.Height() / 2), &dlg.Analysis(),
+                      dlg.Graph()->SampleInterval());
+    job.EndPage();
+    EXPECT_TRUE(job.EndDocument());
+    return PdfText::Read(strPath).value(0);
+}
+
+} // namespace
+
+TEST(FFTDlg, TheAxesReadFrequencyInHertzAndDecibelsOrMagnitude)
+{
+    // Two readings a second: frequencies up to 1 Hz in the power spectrum, 2 Hz in the magnitude one.
+    auto pDoc = std::make_unique<CMyTalvaDoc>();
+    for (int i = 0; i < 600; ++i) {
+        const double dValue = std::sin(i * 0.9);
+        pDoc->AddReading(0, "mV", i, QStringLiteral("1/2/25 10:%1:%2").arg(i / 120, 2, 10, QLatin1Char('0')).arg(i / 2 % 60, 2, 10, QLatin1Char('0')),
+                         "VDC", dValue, 0.0, 10.0f, float(dValue));
+    }
+    CPromptRecorder prompt;
+    CFFTDlg dlg(pDoc.get(), 0, 599, prompt);
+    EXPECT_DOUBLE_EQ(dlg.SampleInterval(), 0.5);
+    dlg.SizeBox()->setCurrentIndex(1); // 64
+    dlg.OnRun();
+    ASSERT_TRUE(dlg.Analysis().HasResult());
+    EXPECT_DOUBLE_EQ(CFFTPainter::XAxisEnd(dlg.Analysis(), 0.5), 1.0);
+    QTemporaryDir dir;
+    PdfText::CPage page = GraphWords(dlg, dir.filePath("power.pdf"));
+    QString strText = page.Text();
+    EXPECT_TRUE(strText.contains("Frequency (Hz)")) << strText.toStdString();
+    EXPECT_TRUE(strText.contains("Power (dB)"));
+    EXPECT_TRUE(page.Find("0.50") && page.Find("1.00")) << strText.toStdString();
+    dlg.resize(900, 600);
+    dlg.show();
+    SaveShot(dlg.grab().toImage(), "fft-axes.png");
+
+    QTest::mouseClick(dlg.FrequencyButton(), Qt::LeftButton);
+    dlg.OnRun();
+    EXPECT_DOUBLE_EQ(CFFTPainter::XAxisEnd(dlg.Analysis(), 0.5), 2.0);
+    page = GraphWords(dlg, dir.filePath("magnitude.pdf"));
+    strText = page.Text();
+    EXPECT_TRUE(strText.contains("Magnitude")) << strText.toStdString();
+    EXPECT_TRUE(page.Find("2.0") || page.Find("2.00") || page.Find("2")) << strText.toStdString();
+
+    // Readings without readable times: the axis counts bins.
+    std::unique_ptr<CMyTalvaDoc> pUntimed = MakeDoc(100);
+    CFFTDlg untimed(pUntimed.get(), 0, 99, prompt);
+    EXPECT_TRUE(std::isnan(untimed.SampleInterval()));
+    untimed.OnRun();
+    page = GraphWords(untimed, dir.filePath("bins.pdf"));
+    EXPECT_TRUE(page.Text().contains("Bin")) << page.Text().toStdString();
+    EXPECT_TRUE(page.Find("16.0")) << page.Text().toStdString(); // N / 2 of the 32-point power spectrum
 }

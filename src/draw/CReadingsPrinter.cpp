@@ -1,9 +1,10 @@
-#include "document/ui/CReadingsPrinter.h"
+#include "draw/CReadingsPrinter.h"
 
 #include "base/CPrintf.h"
 #include "document/CMyTalvaDoc.h"
-#include "document/ui/CPrintRX.h"
-#include "graph/CGraphDlg.h"
+#include "draw/CGraphPainter.h"
+#include "draw/CPageJob.h"
+#include "trend/CGraphState.h"
 
 #include <QDateTime>
 #include <QFontMetrics>
@@ -90,8 +91,8 @@ void CReadingsPrinter::DrawFooter(QPainter& painter, int W, int H, int F, int u,
     TextOut(painter, W / 3 + u, H - F, PageText(nPage));
 }
 
-bool CReadingsPrinter::PrintGraph(CPrintRX& job, CGraphDlg& graph, const CMyTalvaDoc& doc, const QDateTime& now,
-                                  QString* pstrError)
+bool CReadingsPrinter::PrintGraph(CPageJob& job, const CGraphState& state, const CGraphDrawOptions& look,
+                                  const CMyTalvaDoc& doc, const QDateTime& now, QString* pstrError)
 {
     const int W = job.Width(), H = job.Height();
     if (job.StartDocument() != 0 || job.StartPrintPage() != 0)
@@ -102,8 +103,11 @@ bool CReadingsPrinter::PrintGraph(CPrintRX& job, CGraphDlg& graph, const CMyTalv
     const int nFontHeight = int(H / 80.0);
     // The plot on its screen background: the trace colours are chosen against it, and a
     // yellow line on white paper would hardly show.
-    painter.fillRect(QRect(L, T, std::max(1, W - 2 * L), std::max(1, H / 2 - 2 * T)), graph.Colors().m_bkColor);
-    graph.DrawGraph(painter, graph.StretchedOptions(QRect(0, 0, W, H / 2), L, T, nFontHeight, true));
+    painter.fillRect(QRect(L, T, std::max(1, W - 2 * L), std::max(1, H / 2 - 2 * T)), look.colors.m_bkColor);
+    CGraphDrawOptions options = CGraphPainter::StretchedOptions(state, QRect(0, 0, W, H / 2), L, T, nFontHeight, true);
+    options.colors = look.colors;
+    options.bMarkPoints = look.bMarkPoints;
+    CGraphPainter::Draw(painter, state, &doc, options);
 
     painter.setFont(PageFont(nFontHeight));
     painter.setPen(Qt::black);
@@ -132,11 +136,16 @@ bool CReadingsPrinter::PrintGraph(CPrintRX& job, CGraphDlg& graph, const CMyTalv
     line(QStringLiteral("Average:    ") + Fixed(doc.m_dAverage, 4));
     line(QStringLiteral("Data Number:   ") + QString::number(doc.m_nCount));
     line(QStringLiteral("Function:   ") + doc.m_strType);
+    // The unit of the figures above (and of the graph), and the readings they leave out.
+    if (const QString strUnit = doc.Unit().Display(); !strUnit.isEmpty())
+        line(QStringLiteral("Unit:   ") + strUnit);
+    if (const qsizetype nSkipped = doc.SkippedReadings())
+        line(QStringLiteral("Skipped:   %1 readings of another quantity").arg(nSkipped));
     job.EndPage();
     return job.EndDocument(pstrError);
 }
 
-bool CReadingsPrinter::PrintData(CPrintRX& job, const CMyTalvaDoc& doc, const QDateTime& now, QString* pstrError,
+bool CReadingsPrinter::PrintData(CPageJob& job, const CMyTalvaDoc& doc, const QDateTime& now, QString* pstrError,
                                  const ProgressFn& fnProgress)
 {
     const int H = job.Height(), W = job.Width();

@@ -2,8 +2,6 @@
 
 #include <QtGlobal>
 
-class CObData;
-
 // The trend graph's mapping between point numbers and values and device pixels, for one
 // target (the window, a page). Each division is truncated toward zero on its own, as the
 // graph always has; the arithmetic is 64-bit so ten million readings zoomed in do not overflow,
@@ -26,11 +24,14 @@ struct CGraphMapping
 
     // Column of point number nNumber.
     qint64 Px(qint64 nNumber) const;
+    // Column of x coordinate dX (a point number, or seconds on the time axis).
+    qint64 PxOf(double dX) const;
+    // The x coordinate at column x.
+    double XAt(int x) const;
     // Row of a value drawn where it is.
     int Py(double dValue) const;
-    // Row of a record: a value of +500000 or more on the top limit, exactly -500000 (and a
-    // missing record or NaN) on the bottom limit.
-    int PyOf(const CObData* pOb) const;
+    // Row of a series value (CMinMaxSummary): +infinity on the top limit, -infinity on the
+    // bottom limit; NaN (not drawn) on the bottom limit too.
     int PyOfValue(double dValue) const;
     // The point number nearest to column x.
     qint64 IndexAt(int x) const;

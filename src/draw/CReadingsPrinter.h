@@ -5,18 +5,20 @@
 
 #include <functional>
 
-class CGraphDlg;
+class CGraphState;
 class CMyTalvaDoc;
-class CPrintRX;
+class CPageJob;
 class QDateTime;
 class QPainter;
+struct CGraphDrawOptions;
 
-// The printouts of a recording's primary readings on the pages of a CPrintRX job, in the
-// job's device pixels (W x H):
-// - the graph page: the trend graph through its own DrawGraph in the upper half (margins
+// The printouts of a recording's primary readings on the pages of a job (a printer or a PDF
+// file), in the job's device pixels (W x H):
+// - the graph page: the trend graph through CGraphPainter in the upper half (margins
 //   W/10 and H/20, white, around the plot on the graph's background; the window's span
 //   stretched over the page), "Graph" and the date line at
-//   the top, the seven statistics lines from H/2 down;
+//   the top, the seven statistics lines from H/2 down, then the document's unit and how many
+//   readings of another quantity the figures leave out;
 // - the data table: "Data Table", the statistics and the column titles on the first page,
 //   then one row per reading under a rule, "Data Table" and the column titles on each
 //   following page, and on every page the footer "Time: ..." and "Page -n-".
@@ -25,14 +27,16 @@ class QPainter;
 class CReadingsPrinter
 {
 public:
-    // False with the reason when a page could not be started or the job not finished.
-    static bool PrintGraph(CPrintRX& job, CGraphDlg& graph, const CMyTalvaDoc& doc, const QDateTime& now,
-                           QString* pstrError);
+    // False with the reason when a page could not be started or the job not finished. state
+    // is the graph as the window shows it (its x range caught up with the readings), look
+    // gives the graph's colours and marks.
+    static bool PrintGraph(CPageJob& job, const CGraphState& state, const CGraphDrawOptions& look,
+                           const CMyTalvaDoc& doc, const QDateTime& now, QString* pstrError);
     // fnProgress, when given, hears of every finished page (readings printed, readings in
     // all); false from it gives the job up (nothing printed) and PrintData returns false with
     // an empty reason.
     using ProgressFn = std::function<bool(qint64 nDone, qint64 nTotal)>;
-    static bool PrintData(CPrintRX& job, const CMyTalvaDoc& doc, const QDateTime& now, QString* pstrError,
+    static bool PrintData(CPageJob& job, const CMyTalvaDoc& doc, const QDateTime& now, QString* pstrError,
                           const ProgressFn& fnProgress = {});
 
     // Shared with the waveform printouts.

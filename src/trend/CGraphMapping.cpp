@@ -1,4 +1,4 @@
-#include "graph/CGraphMapping.h"
+#include "trend/CGraphMapping.h"
 
 #include "document/CMinMaxSummary.h"
 
@@ -21,20 +21,24 @@ constexpr qint64 kHuge = qint64(1) << 53;
 
 qint64 CGraphMapping::Px(qint64 nNumber) const
 {
-    const qint64 x = Truncate(double(nNumber) / dXScale, kHuge) + nLeft
-        - Truncate((dXOrigin - dXMin) / dXScale, kHuge);
+    return PxOf(double(nNumber));
+}
+
+qint64 CGraphMapping::PxOf(double dX) const
+{
+    const qint64 x = Truncate(dX / dXScale, kHuge) + nLeft - Truncate((dXOrigin - dXMin) / dXScale, kHuge);
     return std::clamp(x, -kFar, kFar);
+}
+
+double CGraphMapping::XAt(int x) const
+{
+    return ((x - nLeft) + (dXOrigin - dXMin) / dXScale) * dXScale;
 }
 
 int CGraphMapping::Py(double dValue) const
 {
     const double d = nPlotHeight + (dYOrigin - dYMin) / dYScale - (dValue - dYMin) / dYScale;
     return int(Truncate(d, kFar) + nTop);
-}
-
-int CGraphMapping::PyOf(const CObData* pOb) const
-{
-    return PyOfValue(CMinMaxSummary::ValueOf(pOb));
 }
 
 int CGraphMapping::PyOfValue(double dRaw) const
@@ -44,6 +48,7 @@ int CGraphMapping::PyOfValue(double dRaw) const
     case CMinMaxSummary::TopLimit:
         return Py(dYMax);
     case CMinMaxSummary::BottomLimit:
+    case CMinMaxSummary::Skipped:
         return Py(dYMin);
     case CMinMaxSummary::Plain:
         break;
@@ -53,7 +58,7 @@ int CGraphMapping::PyOfValue(double dRaw) const
 
 qint64 CGraphMapping::IndexAt(int x) const
 {
-    return Truncate(((x - nLeft) + (dXOrigin - dXMin) / dXScale) * dXScale + 0.5, kHuge);
+    return Truncate(XAt(x) + 0.5, kHuge);
 }
 
 qint64 CGraphMapping::FirstRightOf(qint64 x, qint64 nFrom, qint64 nEnd) const
