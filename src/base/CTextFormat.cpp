@@ -36,9 +36,11 @@ QString Escaped(const QString& str, bool bJson)
                 strOut += QLatin1String("\\\"");
             else if (!CSpreadsheetText::IsControl(c))
                 strOut += c;
-            else
-                strOut += QLatin1String(bJson || c.unicode() >= 0x80 ? "\\u%1" : "\\x%1")
-                              .arg(unsigned(c.unicode()), bJson || c.unicode() >= 0x80 ? 4 : 2, 16, QLatin1Char('0'));
+            else {
+                const bool bWide = bJson || c.unicode() >= 0x80;
+                strOut += (bWide ? QStringLiteral("\\u%1") : QStringLiteral("\\x%1"))
+                              .arg(uint(c.unicode()), bWide ? 4 : 2, 16, QLatin1Char('0'));
+            }
         }
     }
     return strOut;
