@@ -114,7 +114,9 @@ TEST(ReadingsExport, TextCellsNeverBecomeFormulasOrBreakTheRow)
 {
     CMyTalvaDoc doc;
     Add(doc, -1.5, QStringLiteral("@SUM(A1)"), QStringLiteral("=HYPERLINK(\"http://x\",\"y\")"), QStringLiteral("+cmd"));
-    Add(doc, -2.0, QStringLiteral("1/2/25\t3:4:5"), QStringLiteral("-V"), QStringLiteral("VDC\nsecond row"));
+    // One unit for both, or the second would be left out of the figures as another quantity.
+    Add(doc, -2.0, QStringLiteral("1/2/25\t3:4:5"), QStringLiteral("=HYPERLINK(\"http://x\",\"y\")"),
+        QStringLiteral("-VDC\nsecond row"));
     doc.m_strStartTime = QStringLiteral("=start");
     doc.m_strMaxTime = QStringLiteral("-\tmax");
     // Values stay numbers, negative ones too; only the texts change.
@@ -126,11 +128,11 @@ TEST(ReadingsExport, TextCellsNeverBecomeFormulasOrBreakTheRow)
                   u"EndTime\t1/2/25 3:4:5\t\n"
                   u"ID\tUnit\tValue\tType\tDateTime\t\n"
                   u"1\t'=HYPERLINK(\"http://x\",\"y\")\t-1.5000\t'+cmd\t'@SUM(A1)\t\n"
-                  u"2\t'-V\t-2.0000\tVDC second row\t1/2/25 3:4:5\t\n"));
+                  u"2\t'=HYPERLINK(\"http://x\",\"y\")\t-2.0000\t'-VDC second row\t1/2/25 3:4:5\t\n"));
     EXPECT_EQ(CReadingsExport::CsvBytes(doc),
               QByteArray("ID,Time,Value,Unit,Type\r\n"
                          "1,'@SUM(A1),-1.5000,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",'+cmd\r\n"
-                         "2,1/2/25 3:4:5,-2.0000,'-V,VDC second row\r\n"));
+                         "2,1/2/25 3:4:5,-2.0000,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",'-VDC second row\r\n"));
 }
 
 TEST(ReadingsExport, AFullDiskFailsTheExportWithTheSystemsReason)
