@@ -28,27 +28,23 @@ public:
     bool Start(const QString& strProgram, const QStringList& args, const QString& strLogFile = QString(),
                const QString& strErrorFile = QString())
     {
-        Stop();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
         const QByteArray log = strLogFile.isEmpty() ? QByteArrayLiteral("/dev/null") : strLogFile.toLocal8Bit();
         const QByteArray errors = strErrorFile.toLocal8Bit();
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        if (strErrorFile.isEmpty())
-            posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        else
-            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        QByteArrayList argStore { strProgram.toLocal8Bit() };
-        for (const QString& strArg : args)
-            argStore << strArg.toLocal8Bit();
-        std::vector<char*> argv;
-        for (QByteArray& arg : argStore)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        if (::posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        return m_pid > 0;
+        return Spawn(strProgram, args, [&](posix_spawn_file_actions_t& actions) {
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            if (strErrorFile.isEmpty())
+                posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+            else
+                posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        });
+    }
+
+    // Started with its stdout on hStdout (the write end of a pipe, say); stderr stays the test's.
+    bool StartWithStdout(const QString& strProgram, const QStringList& args, int hStdout)
+    {
+        return Spawn(strProgram, args, [&](posix_spawn_file_actions_t& actions) {
+            posix_spawn_file_actions_adddup2(&actions, hStdout, STDOUT_FILENO);
+        });
     }
 
     // Runs a program to its end (at most nTimeoutMs); its exit status, or -1.
@@ -92,5 +88,25 @@ public:
     pid_t Pid() const { return m_pid; }
 
 private:
+    template<typename Redirect>
+    bool Spawn(const QString& strProgram, const QStringList& args, Redirect redirect)
+    {
+        Stop();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        redirect(actions);
+        QByteArrayList argStore { strProgram.toLocal8Bit() };
+        for (const QString& strArg : args)
+            argStore << strArg.toLocal8Bit();
+        std::vector<char*> argv;
+        for (QByteArray& arg : argStore)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        if (::posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        return m_pid > 0;
+    }
+
     pid_t m_pid = -1;
 };

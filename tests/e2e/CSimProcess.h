@@ -1,18 +1,14 @@
 #pragma once
 
+#include "CTestProcess.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
-#include <QThread>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <vector>
 
 // meter-sim running on its own pseudo-terminal for one test.
 //
@@ -27,22 +23,10 @@ public:
         int hPipe[2];
         if (::pipe2(hPipe, O_CLOEXEC) != 0)
             return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, hPipe[1], STDOUT_FILENO);
-        QByteArrayList argStore { QByteArrayLiteral(METER_SIM_PATH) };
-        for (const QString& strArg : args)
-            argStore << strArg.toLocal8Bit();
-        std::vector<char*> argv;
-        for (QByteArray& arg : argStore)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        if (::posix_spawn(&m_pid, METER_SIM_PATH, &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
+        const bool bStarted = m_process.StartWithStdout(QStringLiteral(METER_SIM_PATH), args, hPipe[1]);
         ::close(hPipe[1]);
         m_hStdout = hPipe[0];
-        if (m_pid > 0)
+        if (bStarted)
             m_strPort = ReadLine(5000);
     }
     ~CSimProcess()
@@ -55,23 +39,7 @@ public:
     CSimProcess& operator=(const CSimProcess&) = delete;
 
     // Ends the simulator now: its side of the pseudo-terminal goes away as if unplugged.
-    void Stop()
-    {
-        if (m_pid <= 0)
-            return;
-        ::kill(m_pid, SIGTERM);
-        const QDeadlineTimer deadline(3000);
-        int nStatus = 0;
-        while (::waitpid(m_pid, &nStatus, WNOHANG) == 0) {
-            if (deadline.hasExpired()) {
-                ::kill(m_pid, SIGKILL);
-                ::waitpid(m_pid, &nStatus, 0);
-                break;
-            }
-            QThread::msleep(5);
-        }
-        m_pid = -1;
-    }
+    void Stop() { m_process.Stop(); }
     QString Port() const { return m_strPort; }
 
 private:
@@ -87,7 +55,7 @@ private:
         return c == '\n' ? QString::fromLocal8Bit(line).trimmed() : QString();
     }
 
-    pid_t m_pid = -1;
+    CTestProcess m_process;
     int m_hStdout = -1;
     QString m_strPort;
 };

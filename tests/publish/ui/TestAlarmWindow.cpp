@@ -1,7 +1,7 @@
 // The window's alarms: limits, the red frame on the panel, the Remark of the live recording,
 // the notification and the beep's companions, from meter-sim playing a scenario that crosses them.
 #include "CImageCheck.h"
-#include "CSimMeterThread.h"
+#include "CSimThread.h"
 
 #include "app/CDocManager.h"
 #include "app/CMainFrame.h"
@@ -83,7 +83,7 @@ TEST(AlarmWindow, TheLimitsAreSetInTheirDialogAndRemembered)
 TEST(AlarmWindow, ACrossingFramesThePanelUntilAcknowledgedAndNotesTheRemark)
 {
     QFile::remove(CDocManager::SettingsPath());
-    CSimMeterThread sim(QStringLiteral(SCENARIO_DIR "/alarms.json"), 8);
+    CSimThread sim(QStringLiteral(SCENARIO_DIR "/alarms.json"), 8);
     ASSERT_TRUE(sim.bOpen);
     CMainFrame frame;
     frame.AutoReconnectAction()->setChecked(false);

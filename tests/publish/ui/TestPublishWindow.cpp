@@ -2,7 +2,7 @@
 #include "CImageCheck.h"
 #include "CMqttTestBroker.h"
 #include "CMqttTestSubscriber.h"
-#include "CSimMeterThread.h"
+#include "CSimThread.h"
 
 #include "app/CDocManager.h"
 #include "app/CMainFrame.h"
@@ -99,7 +99,7 @@ TEST(PublishWindow, LiveReadingsGoToTheBrokerWhileConnectedAndTheStatusBarFollow
     ASSERT_TRUE(broker.Start()) << qPrintable(broker.Error());
     CMqttTestSubscriber sub(broker.Port(), QStringLiteral("win/#"), QStringLiteral("window-sub"));
     ASSERT_TRUE(sub.WaitSubscribed());
-    CSimMeterThread sim;
+    CSimThread sim;
     ASSERT_TRUE(sim.bOpen);
 
     auto pFrame = std::make_unique<CMainFrame>();
