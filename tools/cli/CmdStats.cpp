@@ -55,6 +55,13 @@ int RunStats(const CCliVerb& verb, QCommandLineParser& parser)
 
 namespace StatsFigures {
 
+// The readings come from the meter as floats: figures beyond a float's precision would only
+// show the noise of the conversion (1.9282000064849854 for 1.9282).
+float Figure(double d)
+{
+    return float(d);
+}
+
 QByteArray Format(const CSpanStatistics& st, bool bJson)
 {
     const bool bFigures = st.nCount > 0;
@@ -62,7 +69,7 @@ QByteArray Format(const CSpanStatistics& st, bool bJson)
     if (bJson) {
         CJsonObject o;
         auto number = [&](const char* pszKey, double d) -> CJsonObject& {
-            return bFigures ? o.Number(pszKey, d) : o.Null(pszKey);
+            return bFigures ? o.Number(pszKey, Figure(d)) : o.Null(pszKey);
         };
         o.Text("unit", strUnit).Integer("count", st.nCount).Integer("skipped", st.nSkipped).Integer("overloads", st.nOverloads);
         number("min", st.dMin).Text("min_time", st.strMinTime);
@@ -72,7 +79,7 @@ QByteArray Format(const CSpanStatistics& st, bool bJson)
         number("peak_to_peak", st.dPeakToPeak).Text("start", st.strStartTime).Text("end", st.strEndTime);
         return o.ToJson() + '\n';
     }
-    auto number = [&](double d) { return bFigures ? CliFormat::JsonNumber(d) : QByteArray(); };
+    auto number = [&](double d) { return bFigures ? CliFormat::JsonNumber(Figure(d)) : QByteArray(); };
     QByteArray line = CliFormat::TsvField(strUnit);
     for (const QByteArray& field : {QByteArray::number(st.nCount), QByteArray::number(st.nSkipped),
                                     QByteArray::number(st.nOverloads), number(st.dMin), CliFormat::TsvField(st.strMinTime),
