@@ -113,7 +113,8 @@ CMainFrame::CMainFrame(QWidget* pParent)
     CreateLogger();
     ConnectProtocol();
     // After ConnectProtocol: an alarm's remark goes beside the reading recording has just added.
-    new CAlarmCommands(*this, new CPublishCommands(*this));
+    const CPublishHost publishHost{*this, statusBar(), *m_pProtocol, *m_pLink};
+    new CAlarmCommands(publishHost, m_pLeftDlg, DocManager(), new CPublishCommands(publishHost, m_pScan));
     resize(1024, 760);
 
     // Timer 1: until a meter speaks, the panel says so.

@@ -13,6 +13,7 @@ list(APPEND UI_SOURCES
   publish/ui/CPublishSettings.cpp
   publish/ui/CPublishPage.cpp
   publish/ui/CPublishSettingsDlg.cpp
+  publish/ui/CPublishHost.h
   publish/ui/CPublishCommands.cpp
   publish/ui/CAlarmFrame.cpp
   publish/ui/CAlarmDlg.cpp

@@ -1,10 +1,10 @@
 #include "publish/ui/CAlarmCommands.h"
 
 #include "app/CDocManager.h"
-#include "app/CMainFrame.h"
+#include "app/CCommandHost.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/ui/CMyTalvaView.h"
-#include "panel/CLeftDlg.h"
+#include "link/CMeterLink.h"
 #include "protocol/CMeterProtocol.h"
 #include "publish/PublishLog.h"
 #include "publish/ui/CAlarmDlg.h"
@@ -25,13 +25,14 @@ const QString kBelowKey = QStringLiteral("Alarms/Below");
 constexpr int kMessageMs = 10000;
 }
 
-CAlarmCommands::CAlarmCommands(CMainFrame& frame, CPublishCommands* pPublish)
-    : QObject(&frame)
-    , m_frame(frame)
+CAlarmCommands::CAlarmCommands(const CPublishHost& host, QWidget* pPanel, CDocManager& docs, CPublishCommands* pPublish)
+    : QObject(host.commands.CommandWindow())
+    , m_host(host)
+    , m_docs(docs)
     , m_pPublish(pPublish)
-    , m_pFrame(new CAlarmFrame(frame.LeftDlg()))
+    , m_pFrame(new CAlarmFrame(pPanel))
 {
-    QMenu* pMenu = frame.Menu(CMainFrame::MenuId::RealTime);
+    QMenu* pMenu = host.commands.Menu(CCommandHost::MenuId::RealTime);
     pMenu->addSeparator();
     m_pAlarms = pMenu->addAction(tr("&Alarms..."), this, &CAlarmCommands::OnAlarms);
     m_pAlarms->setStatusTip(tr("Be told when a reading leaves the limits you set"));
@@ -45,7 +46,7 @@ CAlarmCommands::CAlarmCommands(CMainFrame& frame, CPublishCommands* pPublish)
     if (!SetLimits(settings.value(kAboveKey).toString(), settings.value(kBelowKey).toString(), &strError))
         qCWarning(lcPublish).noquote() << "the remembered alarm limits do not read:" << strError;
 
-    connect(&frame.Protocol(), &CMeterProtocol::ReadingDecoded, this, &CAlarmCommands::OnReading, Qt::QueuedConnection);
+    connect(&host.protocol, &CMeterProtocol::ReadingDecoded, this, &CAlarmCommands::OnReading, Qt::QueuedConnection);
 }
 
 bool CAlarmCommands::SetLimits(const QString& strAbove, const QString& strBelow, QString* pstrError)
@@ -64,7 +65,7 @@ bool CAlarmCommands::SetLimits(const QString& strAbove, const QString& strBelow,
 
 void CAlarmCommands::OnAlarms()
 {
-    auto* pDlg = new CAlarmDlg(m_strAbove, m_strBelow, &m_frame);
+    auto* pDlg = new CAlarmDlg(m_strAbove, m_strBelow, m_host.commands.CommandWindow());
     pDlg->setAttribute(Qt::WA_DeleteOnClose);
     connect(pDlg, &QDialog::accepted, this, [this, pDlg] {
         QString strError;
@@ -86,7 +87,7 @@ bool CAlarmCommands::IsAlarmShown() const
 
 void CAlarmCommands::OnReading(const CDecodedReading& d)
 {
-    const QList<CAlarmEvent> events = m_watch.Check(d, QDateTime::currentDateTime(), m_frame.Link().LastAddress());
+    const QList<CAlarmEvent> events = m_watch.Check(d, QDateTime::currentDateTime(), m_host.link.LastAddress());
     if (!events.isEmpty())
         Raise(d, events);
 }
@@ -110,11 +111,11 @@ void CAlarmCommands::Raise(const CDecodedReading& d, const QList<CAlarmEvent>& e
     const QString strRemark = remarks.join(QStringLiteral("; "));
     m_pFrame->ShowAlarm(strRemark);
     m_pAcknowledge->setEnabled(true);
-    m_frame.statusBar()->showMessage(strRemark, kMessageMs);
+    m_host.pStatusBar->showMessage(strRemark, kMessageMs);
     QApplication::beep();
 
     // Recording has taken this reading in already: it is the last row of each live document.
-    for (CMyTalvaView* pView : m_frame.DocManager().Views()) {
+    for (CMyTalvaView* pView : m_docs.Views()) {
         const QList<CObData*>& records = pView->GetDocument()->m_arrData[0];
         if (!pView->m_bLive || records.isEmpty() || !records.last())
             continue;

@@ -3,15 +3,17 @@
 #include "protocol/CDecodedReading.h"
 #include "publish/CAlarmEvent.h"
 #include "publish/CAlarmWatch.h"
+#include "publish/ui/CPublishHost.h"
 
 #include <QObject>
 
 #include <functional>
 
 class CAlarmFrame;
-class CMainFrame;
+class CDocManager;
 class CPublishCommands;
 class QAction;
+class QWidget;
 
 // The alarms of the main window: Real Time > "Alarms..." sets the limits (kept in the
 // settings file), "Acknowledge Alarm" clears the red frame. A reading that crosses a limit
@@ -28,7 +30,8 @@ public:
     // Summary and body of a desktop notification.
     using Notifier = std::function<void(const QString& strSummary, const QString& strBody)>;
 
-    CAlarmCommands(CMainFrame& frame, CPublishCommands* pPublish);
+    // The red frame goes over pPanel (the meter panel); the remark into docs' live view.
+    CAlarmCommands(const CPublishHost& host, QWidget* pPanel, CDocManager& docs, CPublishCommands* pPublish);
 
     // Sets and remembers the limits (empty: none); false, with the reason, for a limit that
     // does not read (nothing is changed then).
@@ -55,7 +58,8 @@ private:
     void OnReading(const CDecodedReading& d);
     void Raise(const CDecodedReading& d, const QList<CAlarmEvent>& events);
 
-    CMainFrame& m_frame;
+    CPublishHost m_host;
+    CDocManager& m_docs;
     CPublishCommands* m_pPublish;
     CAlarmWatch m_watch;
     QString m_strAbove;

@@ -1,7 +1,8 @@
 #include "publish/ui/CPublishCommands.h"
 
 #include "app/CDocManager.h"
-#include "app/CMainFrame.h"
+#include "app/CCommandHost.h"
+#include "link/CMeterLink.h"
 #include "link/ui/CBleScan.h"
 #include "protocol/CMeterProtocol.h"
 #include "publish/CReadingPublisher.h"
@@ -16,11 +17,11 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
-CPublishCommands::CPublishCommands(CMainFrame& frame)
-    : QObject(&frame)
-    , m_frame(frame)
+CPublishCommands::CPublishCommands(const CPublishHost& host, CBleScan* pScan)
+    : QObject(host.commands.CommandWindow())
+    , m_host(host)
 {
-    QMenu* pMenu = frame.Menu(CMainFrame::MenuId::ComPort);
+    QMenu* pMenu = host.commands.Menu(CCommandHost::MenuId::ComPort);
     pMenu->addSeparator();
     m_pSettingsAction = pMenu->addAction(tr("&Publish..."), this, &CPublishCommands::OnPublishSettings);
     m_pSettingsAction->setStatusTip(tr("Publish the live readings to an MQTT broker"));
@@ -30,13 +31,13 @@ CPublishCommands::CPublishCommands(CMainFrame& frame)
     m_pPane->setAlignment(Qt::AlignCenter);
     m_pPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_pPane->hide();
-    frame.statusBar()->addPermanentWidget(m_pPane);
+    host.pStatusBar->addPermanentWidget(m_pPane);
 
     // Readings reach the window queued and in order; the status follows the meter's link.
-    connect(&frame.Protocol(), &CMeterProtocol::ReadingDecoded, this, &CPublishCommands::OnReading, Qt::QueuedConnection);
-    connect(&frame.Link(), &CMeterLink::Connected, this, [this] { SetLinked(true); });
-    connect(&frame.Link(), &CMeterLink::LinkError, this, [this] { SetLinked(false); });
-    connect(frame.ScanDialog(), &CBleScan::LinkClosedForScan, this, [this] { SetLinked(false); });
+    connect(&host.protocol, &CMeterProtocol::ReadingDecoded, this, &CPublishCommands::OnReading, Qt::QueuedConnection);
+    connect(&host.link, &CMeterLink::Connected, this, [this] { SetLinked(true); });
+    connect(&host.link, &CMeterLink::LinkError, this, [this] { SetLinked(false); });
+    connect(pScan, &CBleScan::LinkClosedForScan, this, [this] { SetLinked(false); });
 
     const CPublishSettings settings = CPublishSettings::Load(CDocManager::SettingsPath());
     if (settings.m_bEnabled) {
@@ -81,7 +82,7 @@ bool CPublishCommands::Apply(const CPublishSettings& settings, QString* pstrErro
             m_strStateText = strText;
             ShowState();
             if (state == CMqttPublisher::State::Refused || state == CMqttPublisher::State::Waiting)
-                m_frame.statusBar()->showMessage(QStringLiteral("MQTT: %1").arg(strText), kMessageMs);
+                m_host.pStatusBar->showMessage(QStringLiteral("MQTT: %1").arg(strText), kMessageMs);
         });
         if (!pMqtt->Start(url, QString(), CMqttPublisher::kDefaultQueueLimit, pstrError))
             return false;
@@ -99,12 +100,12 @@ bool CPublishCommands::Apply(const CPublishSettings& settings, QString* pstrErro
 
 void CPublishCommands::OnPublishSettings()
 {
-    auto* pDlg = new CPublishSettingsDlg(CPublishSettings::Load(CDocManager::SettingsPath()), &m_frame);
+    auto* pDlg = new CPublishSettingsDlg(CPublishSettings::Load(CDocManager::SettingsPath()), m_host.commands.CommandWindow());
     pDlg->setAttribute(Qt::WA_DeleteOnClose);
     connect(pDlg, &QDialog::accepted, this, [this, pDlg] {
         QString strError;
         if (!Apply(pDlg->Page()->Settings(), &strError))
-            QMessageBox::warning(&m_frame, tr("Publish"), strError);
+            QMessageBox::warning(m_host.commands.CommandWindow(), tr("Publish"), strError);
     });
     pDlg->open();
 }
@@ -128,7 +129,7 @@ void CPublishCommands::SetLinked(bool bLinked)
 {
     m_bLinked = bLinked;
     if (bLinked)
-        m_strMeter = m_frame.Link().LastAddress();
+        m_strMeter = m_host.link.LastAddress();
     if (!m_pReadings)
         return;
     if (bLinked)

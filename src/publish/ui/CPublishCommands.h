@@ -3,6 +3,7 @@
 #include "protocol/CDecodedReading.h"
 #include "publish/CAlarmEvent.h"
 #include "publish/CMqttPublisher.h"
+#include "publish/ui/CPublishHost.h"
 #include "publish/ui/CPublishSettings.h"
 
 #include <QObject>
@@ -10,7 +11,7 @@
 
 #include <memory>
 
-class CMainFrame;
+class CBleScan;
 class CReadingPublisher;
 class QAction;
 class QLabel;
@@ -29,7 +30,8 @@ public:
     static constexpr int kExitFinishMs = 1000; //!< what closing the window waits for the queue
     static constexpr int kMessageMs = 10000;   //!< a broker's refusal or absence in the status bar
 
-    explicit CPublishCommands(CMainFrame& frame);
+    // A scan closes the link without a lost-link signal: pScan tells of it.
+    CPublishCommands(const CPublishHost& host, CBleScan* pScan);
     // "offline", a short wait for the queue, a clean end. Touches nothing of the frame: its
     // link and protocol are gone by then.
     ~CPublishCommands() override;
@@ -53,7 +55,7 @@ private:
     void ShowState();
     void Stop();
 
-    CMainFrame& m_frame;
+    CPublishHost m_host;
     std::unique_ptr<CMqttPublisher> m_pMqtt;
     std::unique_ptr<CReadingPublisher> m_pReadings;
     QLabel* m_pPane = nullptr;
