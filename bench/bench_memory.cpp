@@ -9,6 +9,8 @@
 #include "document/CArchive.h"
 #include "document/CMyTalvaDoc.h"
 
+#include "CResidentMemory.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,19 +24,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <malloc.h>
 #include <unistd.h>
 
 namespace {
-
-qint64 ResidentBytes()
-{
-    std::ifstream statm("/proc/self/statm");
-    qint64 nPages = 0, nResident = 0;
-    statm >> nPages >> nResident;
-    return nResident * sysconf(_SC_PAGESIZE);
-}
 
 QDir BenchDir()
 {
@@ -98,7 +91,7 @@ void BM_OpenRecording(benchmark::State& state)
     double dBytesPerReading = 0.0;
     for (auto _ : state) {
         malloc_trim(0);
-        const qint64 nBefore = ResidentBytes();
+        const qint64 nBefore = CResidentMemory::Bytes();
         QElapsedTimer timer;
         timer.start();
         QString strError;
@@ -111,7 +104,7 @@ void BM_OpenRecording(benchmark::State& state)
         benchmark::DoNotOptimize(pDoc->Summary().Count());
         state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
         malloc_trim(0); // the file's bytes are gone: count only what the document holds
-        dBytesPerReading = double(ResidentBytes() - nBefore) / double(nCount);
+        dBytesPerReading = double(CResidentMemory::Bytes() - nBefore) / double(nCount);
         if (pDoc->m_arrData[0].size() != nCount) {
             state.SkipWithError("the file did not load whole");
             return;

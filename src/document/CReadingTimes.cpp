@@ -132,9 +132,10 @@ QString CReadingTimes::DateText(double dSeconds, DateOrder order)
     return QStringLiteral("%1/%2/%3").arg(nFirst).arg(nSecond).arg(nYear);
 }
 
-QString CReadingTimes::TextOf(qsizetype i) const
+QStringView CReadingTimes::TextOf(qsizetype i) const
 {
-    return m_arr.Time(i);
+    m_arr.TimeInto(i, &m_strText);
+    return m_strText;
 }
 
 qsizetype CReadingTimes::RunEdge(qsizetype i, int nDirection) const

@@ -64,7 +64,8 @@ public:
     void ForEach(qsizetype nFirst, qsizetype nLast, const std::function<void(qsizetype, double)>& fn) const;
 
 private:
-    QString TextOf(qsizetype i) const;
+    // Reading i's time text, valid until the next call.
+    QStringView TextOf(qsizetype i) const;
     // The last reading from i on in nDirection (-1, +1) whose time text is reading i's.
     qsizetype RunEdge(qsizetype i, int nDirection) const;
     qsizetype RunStart(qsizetype i) const;
@@ -76,6 +77,7 @@ private:
     double Interval(qsizetype i) const;
 
     const CRecordArray& m_arr;
+    mutable QString m_strText; //!< the text TextOf gave last, its memory kept for the next
     mutable qsizetype m_nLearnedCount = -1; //!< readings when Learn() last ran
     mutable DateOrder m_order = kDayFirst;
     mutable bool m_bHasTimes = false;

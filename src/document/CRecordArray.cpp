@@ -199,20 +199,31 @@ void CRecordArray::TimeBytes(quint32 nTime, const char** ppData, qsizetype* pnBy
 
 QString CRecordArray::Time(qsizetype i) const
 {
+    QString str;
+    TimeInto(i, &str);
+    return str;
+}
+
+void CRecordArray::TimeInto(qsizetype i, QString* pstrTime) const
+{
     const quint32 nTime = m_timeIds[size_t(i)];
-    if (nTime == kNull)
-        return QString();
     const char* pData = nullptr;
     qsizetype nBytes = 0;
     bool bWide = false;
-    TimeBytes(nTime, &pData, &nBytes, &bWide);
-    if (nBytes == 0)
-        return QString();
-    if (!bWide)
-        return QString::fromLatin1(pData, nBytes);
-    QString str(nBytes / 2, Qt::Uninitialized);
-    std::memcpy(str.data(), pData, size_t(nBytes));
-    return str;
+    if (nTime != kNull)
+        TimeBytes(nTime, &pData, &nBytes, &bWide);
+    if (nBytes == 0) {
+        pstrTime->clear();
+        return;
+    }
+    pstrTime->resize(bWide ? nBytes / 2 : nBytes);
+    char16_t* pOut = reinterpret_cast<char16_t*>(pstrTime->data());
+    if (bWide) {
+        std::memcpy(pOut, pData, size_t(nBytes));
+    } else {
+        for (qsizetype k = 0; k < nBytes; ++k)
+            pOut[k] = char16_t(uchar(pData[k]));
+    }
 }
 
 bool CRecordArray::SameTime(qsizetype i, qsizetype j) const

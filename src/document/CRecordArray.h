@@ -53,6 +53,8 @@ public:
     double SampleRate(qsizetype i) const { return KindOf(i).dSampleRate; }
     float Range(qsizetype i) const { return KindOf(i).fRange; }
     QString Time(qsizetype i) const;
+    // The same into *pstrTime, reusing its memory: for reading many times in a row.
+    void TimeInto(qsizetype i, QString* pstrTime) const;
     // Records i and j have the same time text.
     bool SameTime(qsizetype i, qsizetype j) const;
 

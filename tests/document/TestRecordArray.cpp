@@ -132,8 +132,9 @@ TEST(RecordArray, FieldsComeBackBitForBitAndNullsStayNull)
         ASSERT_EQ(Bits(arr.Value(i)), Bits(want.m_dValue)) << i;
         ASSERT_EQ(arr.Time(i), want.m_strTime) << i;
         ASSERT_EQ(arr.Type(i), want.m_strType) << i;
-        if (i > 0)
+        if (i > 0) {
             ASSERT_EQ(arr.SameTime(i, i - 1), arr.Time(i) == arr.Time(i - 1)) << i;
+        }
     }
     EXPECT_EQ(k, records.size());
 
@@ -143,8 +144,9 @@ TEST(RecordArray, FieldsComeBackBitForBitAndNullsStayNull)
     ASSERT_EQ(copy.size(), 110);
     for (qsizetype i = 0; i < copy.size(); ++i) {
         ASSERT_EQ(copy.IsNull(i), arr.IsNull(90 + i));
-        if (!copy.IsNull(i))
+        if (!copy.IsNull(i)) {
             ASSERT_EQ(FieldBytes(*copy.Record(i)), FieldBytes(*arr.Record(90 + i)));
+        }
     }
     arr.Clear();
     EXPECT_TRUE(arr.isEmpty());
