@@ -1,5 +1,6 @@
 #include "document/CRecordArray.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -103,12 +104,12 @@ quint32 CRecordArray::InternTime(const QString& strTime)
         && (m_strLastTime.constData() == strTime.constData() || m_strLastTime == strTime))
         return quint32(m_timeStarts.size() - 1);
     const bool bWide = !FitsLatin1(strTime);
-    const size_t nStart = m_timeText.size();
+    const size_t nStart = size_t(m_timeText.size());
     const size_t nBytes = size_t(strTime.size()) * (bWide ? 2 : 1);
     // The offsets are 31 bits: some 100 million distinct seconds of readings.
     if (nStart + nBytes >= kWide || m_timeStarts.size() >= kNull)
         throw std::bad_alloc();
-    m_timeText.resize(nStart + nBytes);
+    m_timeText.resize(qsizetype(nStart + nBytes));
     char* pOut = m_timeText.data() + nStart;
     if (bWide) {
         std::memcpy(pOut, strTime.constData(), nBytes);
@@ -125,18 +126,33 @@ void CRecordArray::PushRecord(double dValue, qint32 nIndex, quint32 nKind, quint
 {
     // Grown together, so a failed allocation leaves the columns of one length.
     const size_t nSize = m_values.size();
+    const bool bNull = nKind == kNull;
+    if (m_bIndexIsPosition && !(bNull ? nIndex == 0 : qint64(nIndex) == qint64(nSize)))
+        KeepIndices();
     try {
         m_values.push_back(dValue);
-        m_indices.push_back(nIndex);
+        if (!m_bIndexIsPosition)
+            m_indices.push_back(nIndex);
         m_kindIds.push_back(nKind);
         m_timeIds.push_back(nTime);
     } catch (...) {
         m_values.resize(nSize);
-        m_indices.resize(std::min(m_indices.size(), nSize));
+        if (!m_bIndexIsPosition)
+            m_indices.resize(std::min(m_indices.size(), nSize));
         m_kindIds.resize(std::min(m_kindIds.size(), nSize));
         m_timeIds.resize(std::min(m_timeIds.size(), nSize));
         throw;
     }
+}
+
+void CRecordArray::KeepIndices()
+{
+    std::vector<qint32> arrIndices;
+    arrIndices.reserve(std::max(m_values.capacity(), m_values.size() + 1));
+    for (qsizetype i = 0; i < size(); ++i)
+        arrIndices.push_back(Index(i));
+    m_indices = std::move(arrIndices);
+    m_bIndexIsPosition = false;
 }
 
 void CRecordArray::Append(const CObData& ob)
@@ -173,7 +189,8 @@ void CRecordArray::Reserve(qsizetype nMore)
 {
     const size_t nWanted = m_values.size() + size_t(std::max<qsizetype>(nMore, 0));
     m_values.reserve(nWanted);
-    m_indices.reserve(nWanted);
+    if (!m_bIndexIsPosition)
+        m_indices.reserve(nWanted);
     m_kindIds.reserve(nWanted);
     m_timeIds.reserve(nWanted);
 }
@@ -184,15 +201,15 @@ void CRecordArray::Squeeze()
     ShrinkToFit(m_indices);
     ShrinkToFit(m_kindIds);
     ShrinkToFit(m_timeIds);
-    ShrinkToFit(m_timeText);
+    m_timeText.squeeze();
     ShrinkToFit(m_timeStarts);
 }
 
 void CRecordArray::TimeBytes(quint32 nTime, const char** ppData, qsizetype* pnBytes, bool* pbWide) const
 {
     const quint32 nStart = m_timeStarts[nTime] & ~kWide;
-    const size_t nEnd = nTime + 1 < m_timeStarts.size() ? (m_timeStarts[nTime + 1] & ~kWide) : m_timeText.size();
-    *ppData = m_timeText.data() + nStart;
+    const size_t nEnd = nTime + 1 < m_timeStarts.size() ? (m_timeStarts[nTime + 1] & ~kWide) : size_t(m_timeText.size());
+    *ppData = m_timeText.constData() + nStart;
     *pnBytes = qsizetype(nEnd - nStart);
     *pbWide = m_timeStarts[nTime] & kWide;
 }
@@ -259,7 +276,7 @@ qint64 CRecordArray::BytesUsed() const
     constexpr qint64 kHashEntry = 48;
     qint64 nBytes = qint64(sizeof(*this)) + CapacityBytes(m_values) + CapacityBytes(m_indices)
         + CapacityBytes(m_kindIds) + CapacityBytes(m_timeIds) + CapacityBytes(m_texts) + CapacityBytes(m_kinds)
-        + CapacityBytes(m_timeText) + CapacityBytes(m_timeStarts);
+        + qint64(m_timeText.capacity()) + CapacityBytes(m_timeStarts);
     for (const QString& str : m_texts)
         nBytes += str.capacity() * qint64(sizeof(QChar));
     nBytes += (m_textIds.size() + m_kindIdsByKey.size()) * kHashEntry;

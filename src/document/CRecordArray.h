@@ -2,6 +2,7 @@
 
 #include "document/CObData.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 
@@ -12,7 +13,8 @@
 // a loaded recording of millions of readings costs about 20 bytes a reading here, plus its
 // time texts.
 //
-// Per record it keeps the value, the record number, a time id and a kind id. A kind is what
+// Per record it keeps the value, a time id, a kind id and the record number unless it is the
+// record's position. A kind is what
 // runs of readings repeat: unit text, type text, sample rate and range limit; each distinct
 // kind is kept once, found by comparing with the previous record's kind first and through a
 // hash only when that differs. Consecutive records with the same time text (readings within
@@ -47,7 +49,12 @@ public:
 
     bool IsNull(qsizetype i) const { return m_kindIds[size_t(i)] == kNull; }
     double Value(qsizetype i) const { return m_values[size_t(i)]; }
-    qint32 Index(qsizetype i) const { return m_indices[size_t(i)]; }
+    qint32 Index(qsizetype i) const
+    {
+        if (!m_bIndexIsPosition)
+            return m_indices[size_t(i)];
+        return IsNull(i) ? 0 : qint32(i);
+    }
     const QString& Unit(qsizetype i) const { return m_texts[size_t(KindOf(i).nUnit)]; }
     const QString& Type(qsizetype i) const { return m_texts[size_t(KindOf(i).nType)]; }
     double SampleRate(qsizetype i) const { return KindOf(i).dSampleRate; }
@@ -97,9 +104,14 @@ private:
     // Time entry nTime's text: its bytes and whether they are UTF-16.
     void TimeBytes(quint32 nTime, const char** ppData, qsizetype* pnBytes, bool* pbWide) const;
     void PushRecord(double dValue, qint32 nIndex, quint32 nKind, quint32 nTime);
+    // Stops taking record numbers for positions: every number is kept from here on.
+    void KeepIndices();
 
     std::vector<double> m_values;
-    std::vector<qint32> m_indices;
+    // A record's number is nearly always its position (the primary records a document held when
+    // it was taken): then no number is kept. The first record that breaks the rule writes them all.
+    bool m_bIndexIsPosition = true;
+    std::vector<qint32> m_indices;         //!< empty while m_bIndexIsPosition
     std::vector<quint32> m_kindIds;
     std::vector<quint32> m_timeIds;
 
@@ -109,7 +121,9 @@ private:
     QHash<CKindKey, quint32> m_kindIdsByKey;
     CKind m_nullKind;                      //!< what a null record reads as (m_texts[0] is "")
 
-    std::vector<char> m_timeText;          //!< the time texts, one after the other
+    // The time texts, one after the other. A QByteArray grows through realloc, which moves a large
+    // block's pages instead of holding old and new copies at once while a long file loads.
+    QByteArray m_timeText;
     std::vector<quint32> m_timeStarts;     //!< offset of each time entry in m_timeText, | kWide
     QString m_strLastTime;                 //!< the text of the latest time entry
 };

@@ -148,6 +148,19 @@ TEST(RecordArray, FieldsComeBackBitForBitAndNullsStayNull)
             ASSERT_EQ(FieldBytes(*copy.Record(i)), FieldBytes(*arr.Record(90 + i)));
         }
     }
+    // Record numbers that are their positions are not kept, until one is not.
+    CRecordArray numbered;
+    for (int i = 0; i < 5; ++i)
+        numbered.Append(CObData(i, QStringLiteral("V"), 0.0, i, QStringLiteral("t"), QStringLiteral("VDC"), 6.0f));
+    numbered.AppendNull();
+    numbered.Append(CObData(9, QStringLiteral("V"), 0.0, 42, QStringLiteral("t"), QStringLiteral("VDC"), 6.0f));
+    numbered.Append(CObData(9, QStringLiteral("V"), 0.0, 7, QStringLiteral("t"), QStringLiteral("VDC"), 6.0f));
+    const qint32 wanted[] = {0, 1, 2, 3, 4, 0, 42, 7};
+    ASSERT_EQ(numbered.size(), 8);
+    for (qsizetype i = 0; i < numbered.size(); ++i)
+        EXPECT_EQ(numbered.Index(i), wanted[i]) << i;
+    EXPECT_EQ(numbered.Record(7)->m_nIndex, 7);
+
     arr.Clear();
     EXPECT_TRUE(arr.isEmpty());
     EXPECT_LT(arr.BytesUsed(), 1024);
