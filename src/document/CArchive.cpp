@@ -440,6 +440,22 @@ bool CArchive::ReadNewClass()
 
 std::unique_ptr<CObData> CArchive::ReadObject()
 {
+    // Not streaming, the archive keeps pOb's address for later references: the caller keeps
+    // the record alive.
+    auto pOb = std::make_unique<CObData>();
+    if (!ReadElement(pOb.get()))
+        return nullptr;
+    return pOb;
+}
+
+bool CArchive::ReadObject(CObData* pOb)
+{
+    Q_ASSERT(m_bStreaming); // the records read are not kept, so references need the offsets
+    return ReadElement(pOb);
+}
+
+bool CArchive::ReadElement(CObData* pOb)
+{
     const qint64 nStart = Position();
     const quint16 nTag = ReadLE<quint16>();
     quint32 nBigTag;
@@ -448,18 +464,18 @@ std::unique_ptr<CObData> CArchive::ReadObject()
     else
         nBigTag = (quint32(nTag & kClassTag) << 16) | (nTag & ~kClassTag);
     if (HasError())
-        return nullptr;
+        return false;
 
     if (!(nBigTag & kBigClassTag)) {
         // A reference to an object stored earlier (0: the null element).
         if (nBigTag == 0)
-            return nullptr;
+            return false;
         if (!IsLoadedRecord(nBigTag)) {
             SetError(QStringLiteral("the element at byte %1 refers to object index %2, which "
                                     "holds no record")
                          .arg(nStart)
                          .arg(nBigTag));
-            return nullptr;
+            return false;
         }
         // Each copy costs a whole record for two bytes of file; allowing no more copies
         // than stored records keeps a hostile file from multiplying memory use.
@@ -467,25 +483,24 @@ std::unique_ptr<CObData> CArchive::ReadObject()
             SetError(QStringLiteral("the element at byte %1 is one reference too many to "
                                     "earlier records")
                          .arg(nStart));
-            return nullptr;
+            return false;
         }
         ++m_nRecordCopies;
-        if (!m_bStreaming)
-            return std::make_unique<CObData>(*m_arrLoaded[nBigTag]);
+        if (!m_bStreaming) {
+            *pOb = *m_arrLoaded[nBigTag];
+            return true;
+        }
         // Read the earlier record again where it is stored, then carry on here.
         const uchar* pResume = m_pCur;
         m_pCur = m_pBegin + m_arrOffsets[nBigTag];
-        auto pCopy = std::make_unique<CObData>();
-        pCopy->Load(*this);
+        pOb->Load(*this);
         m_pCur = pResume;
-        if (HasError())
-            return nullptr;
-        return pCopy;
+        return !HasError();
     }
 
     if (nTag == kNewClassTag) {
         if (!ReadNewClass())
-            return nullptr;
+            return false;
     } else {
         const quint32 nClassIndex = nBigTag & ~kBigClassTag;
         if (nClassIndex == 0 || nClassIndex >= LoadedCount() || IsLoadedRecord(nClassIndex)) {
@@ -493,23 +508,22 @@ std::unique_ptr<CObData> CArchive::ReadObject()
                                     "holds no class")
                          .arg(nStart)
                          .arg(nClassIndex));
-            return nullptr;
+            return false;
         }
     }
 
     if (LoadedCount() >= kMaxMapCount) {
         SetError(QStringLiteral("too many classes and records in one file"));
-        return nullptr;
+        return false;
     }
     const qint64 nFields = Position();
-    auto pOb = std::make_unique<CObData>();
     pOb->Load(*this);
     if (HasError())
-        return nullptr;
+        return false;
     if (m_bStreaming)
         m_arrOffsets.push_back(quint32(nFields));
     else
-        m_arrLoaded.push_back(pOb.get());
+        m_arrLoaded.push_back(pOb);
     ++m_nRecordsRead;
-    return pOb;
+    return true;
 }

@@ -89,6 +89,9 @@ public:
     // Reads one element. A null element gives nullptr without an error. A reference to a
     // record loaded earlier gives a copy of it, so every record still has one owner.
     std::unique_ptr<CObData> ReadObject();
+    // The same into *pOb, with no record of its own: true when a record was read, false for a
+    // null element or an error.
+    bool ReadObject(CObData* pOb);
     // Loading, before the first read: the caller does not keep the records it reads, so a
     // reference to an earlier record reads it again from where it is stored. The archive
     // then keeps 4 bytes per record instead of the records. Data of at most 4 GiB.
@@ -141,6 +144,8 @@ private:
     QString DecodeString(const uchar* pData, qsizetype nLength, bool bWide) const;
     void WriteClassTag(quint32 nClassIndex);
     bool ReadNewClass();
+    // One element into *pOb: true for a record, false for a null element or an error.
+    bool ReadElement(CObData* pOb);
 
     static constexpr qsizetype kBufferSize = 64 * 1024;
 

@@ -10,9 +10,15 @@ void CDocumentUnit::Clear()
 
 void CDocumentUnit::Adopt(const CObData* pOb)
 {
-    if (m_bSet || !pOb)
+    if (pOb)
+        Adopt(pOb->m_strUnit);
+}
+
+void CDocumentUnit::Adopt(const QString& strUnit)
+{
+    if (m_bSet)
         return;
-    m_unit = CMeterUnit::Parse(pOb->m_strUnit);
+    m_unit = CMeterUnit::Parse(strUnit);
     m_bSet = true;
     // Entries compare with the unit: those made before it was known are made again.
     m_entries.clear();

@@ -2,6 +2,7 @@
 
 #include "base/CMeterUnit.h"
 #include "document/CObData.h"
+#include "document/CRecordArray.h"
 
 #include <QString>
 
@@ -29,8 +30,9 @@ public:
 
     // Forgets the unit and the texts seen.
     void Clear();
-    // Takes pOb's unit when none is set yet.
+    // Takes pOb's unit (or strUnit) when none is set yet.
     void Adopt(const CObData* pOb);
+    void Adopt(const QString& strUnit);
     bool IsSet() const { return m_bSet; }
     // The document's unit (the empty unknown one until a reading set it).
     const CMeterUnit& Unit() const { return m_unit; }
@@ -43,16 +45,16 @@ public:
     // needs no conversion: millions of them are read when a recording opens.
     double SeriesValue(const CObData* pOb) const
     {
-        if (pOb && m_nLast < m_entries.size()) {
-            const CEntry& last = m_entries[m_nLast];
-            if (last.bNoConversion && (last.strText.constData() == pOb->m_strUnit.constData() || last.strText == pOb->m_strUnit)) {
-                const double dRaw = pOb->m_dValue;
-                if (std::isnan(dRaw) || dRaw == -CObData::kOverload)
-                    return -std::numeric_limits<double>::infinity();
-                return dRaw >= CObData::kOverload ? std::numeric_limits<double>::infinity() : dRaw;
-            }
-        }
+        if (pOb && IsLastUnconverted(pOb->m_strUnit))
+            return Unconverted(pOb->m_dValue);
         return SeriesValueOf(pOb);
+    }
+    // The same for record i of arr.
+    double SeriesValue(const CRecordArray& arr, qsizetype i) const
+    {
+        if (!arr.IsNull(i) && IsLastUnconverted(arr.Unit(i)))
+            return Unconverted(arr.Value(i));
+        return SeriesValueOf(arr.Record(i));
     }
     // dValue, given in the unit text strUnit, in the document's unit; false (and *pdValue
     // unchanged) for another quantity.
@@ -73,6 +75,22 @@ private:
     };
     const CEntry& EntryFor(const QString& strUnit) const;
     double SeriesValueOf(const CObData* pOb) const;
+    double SeriesValueOf(const std::optional<CObData>& ob) const { return SeriesValueOf(ob ? &*ob : nullptr); }
+    // strUnit is the text met last, and it needs no conversion. The record strings of the array
+    // share the entry's string, which is found by its data before comparing characters.
+    bool IsLastUnconverted(const QString& strUnit) const
+    {
+        if (m_nLast >= m_entries.size())
+            return false;
+        const CEntry& last = m_entries[m_nLast];
+        return last.bNoConversion && (last.strText.constData() == strUnit.constData() || last.strText == strUnit);
+    }
+    static double Unconverted(double dRaw)
+    {
+        if (std::isnan(dRaw) || dRaw == -CObData::kOverload)
+            return -std::numeric_limits<double>::infinity();
+        return dRaw >= CObData::kOverload ? std::numeric_limits<double>::infinity() : dRaw;
+    }
 
     CMeterUnit m_unit;
     bool m_bSet = false;

@@ -87,7 +87,7 @@ void CMinMaxSummary::Push(size_t nLevel, const CExtremes& block)
     }
 }
 
-void CMinMaxSummary::Sync(const QList<CObData*>& arr, const CDocumentUnit& unit)
+void CMinMaxSummary::Sync(const CRecordArray& arr, const CDocumentUnit& unit)
 {
     if (arr.size() < Count())
         Clear();
@@ -104,7 +104,7 @@ void CMinMaxSummary::Sync(const QList<CObData*>& arr, const CDocumentUnit& unit)
         }
     }
     for (qsizetype i = Count(); i < arr.size(); ++i)
-        Append(unit.SeriesValue(arr.at(i)));
+        Append(unit.SeriesValue(arr, i));
 }
 
 CMinMaxSummary::CExtremes CMinMaxSummary::Entry(const CLevel& level, qsizetype i) const

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "document/CDocumentUnit.h"
-#include "document/CObData.h"
+#include "document/CRecordArray.h"
 
 #include <QList>
 
@@ -49,7 +49,7 @@ public:
     void Append(double dValue);
     // Catches up with arr read in unit: appends the readings added since, or rebuilds when
     // arr got shorter.
-    void Sync(const QList<CObData*>& arr, const CDocumentUnit& unit);
+    void Sync(const CRecordArray& arr, const CDocumentUnit& unit);
     qsizetype Count() const { return qsizetype(m_values.size()); }
     // The series value of reading i, i < Count().
     double Value(qsizetype i) const { return m_values[size_t(i)]; }

@@ -10,37 +10,13 @@
 #include <cmath>
 #include <new>
 
-namespace {
-
-QString TimeOf(const CObData* pOb)
-{
-    return pOb ? pOb->m_strTime : QString();
-}
-
-// Runs of readings repeat the same unit and type: let them share one string.
-void ShareWithPrevious(CObData& ob, const QList<CObData*>& arr)
-{
-    const CObData* pPrev = arr.isEmpty() ? nullptr : arr.last();
-    if (!pPrev)
-        return;
-    if (ob.m_strUnit == pPrev->m_strUnit)
-        ob.m_strUnit = pPrev->m_strUnit;
-    if (ob.m_strType == pPrev->m_strType)
-        ob.m_strType = pPrev->m_strType;
-}
-
-} // namespace
 
 CMyTalvaDoc::CMyTalvaDoc(QObject* pParent)
     : QObject(pParent)
 {
 }
 
-CMyTalvaDoc::~CMyTalvaDoc()
-{
-    for (QList<CObData*>& arr : m_arrData)
-        qDeleteAll(arr);
-}
+CMyTalvaDoc::~CMyTalvaDoc() = default;
 
 void CMyTalvaDoc::AddReading(int nArray, const QString& strUnit, int nIndex, const QString& strTime,
                              const QString& strType, double dValue, double dSampleRate,
@@ -48,13 +24,9 @@ void CMyTalvaDoc::AddReading(int nArray, const QString& strUnit, int nIndex, con
 {
     if (nArray < 0 || nArray >= kArrayCount)
         return;
-    QList<CObData*>& arr = m_arrData[nArray];
-    auto pOb = std::make_unique<CObData>(dValue, strUnit, dSampleRate, nIndex, strTime, strType,
-                                         fRangeLimit);
-    ShareWithPrevious(*pOb, arr);
+    CRecordArray& arr = m_arrData[nArray];
     // Appended before the statistics change, so a reader never sees a count ahead of it.
-    arr.append(pOb.get());
-    pOb.release();
+    arr.Append(CObData(dValue, strUnit, dSampleRate, nIndex, strTime, strType, fRangeLimit));
 
     if (nArray == 0) {
         SyncSeries();
@@ -66,8 +38,8 @@ void CMyTalvaDoc::AddReading(int nArray, const QString& strUnit, int nIndex, con
         if (bInRange && std::isfinite(dSeries)) {
             Enter(dSeries, strTime);
             m_strType = strType;
-            m_strStartTime = TimeOf(arr.first());
-            m_strEndTime = TimeOf(arr.last());
+            m_strStartTime = arr.Time(0);
+            m_strEndTime = strTime;
         }
         m_nCount = qint32(arr.size());
     }
@@ -94,29 +66,26 @@ void CMyTalvaDoc::ClearFigures()
 
 void CMyTalvaDoc::ImportReadings(QList<CObData*>& arrRecords)
 {
-    QList<CObData*>& arr = m_arrData[0];
-    if (arr.isEmpty())
-        arr.reserve(arrRecords.size());
+    CRecordArray& arr = m_arrData[0];
+    // Copied into the columns; the list is emptied whatever happens.
+    auto destroy = qScopeGuard([&arrRecords] {
+        qDeleteAll(arrRecords);
+        arrRecords.clear();
+    });
+    arr.Reserve(arrRecords.size());
     const qsizetype nFrom = arr.size();
-    const CObData* pFirst = nullptr;
-    for (CObData*& pOb : arrRecords) {
-        if (!pOb)
-            continue;
-        ShareWithPrevious(*pOb, arr);
-        arr.append(pOb);
-        if (!pFirst)
-            pFirst = pOb;
-        pOb = nullptr; // owned by the document from here on
+    for (const CObData* pOb : std::as_const(arrRecords)) {
+        if (pOb)
+            arr.Append(*pOb);
     }
-    arrRecords.clear();
     SyncSeries();
     FoldFigures(nFrom);
 
-    if (pFirst) {
-        m_dSampleRate = pFirst->m_dSampleRate;
-        m_strType = pFirst->m_strType;
-        m_strStartTime = pFirst->m_strTime;
-        m_strEndTime = TimeOf(arr.last());
+    if (nFrom < arr.size()) {
+        m_dSampleRate = arr.SampleRate(nFrom);
+        m_strType = arr.Type(nFrom);
+        m_strStartTime = arr.Time(nFrom);
+        m_strEndTime = arr.Time(arr.size() - 1);
     }
     m_nCount = qint32(arr.size());
     m_bLive = false;
@@ -125,13 +94,8 @@ void CMyTalvaDoc::ImportReadings(QList<CObData*>& arrRecords)
 
 void CMyTalvaDoc::DeleteContents()
 {
-    for (QList<CObData*>& arr : m_arrData) {
-        while (!arr.isEmpty()) {
-            delete arr.last();
-            arr.removeLast();
-        }
-        arr.squeeze();
-    }
+    for (CRecordArray& arr : m_arrData)
+        arr.Clear();
     InvalidateSummary();
     emit Changed();
 }
@@ -146,12 +110,13 @@ void CMyTalvaDoc::Serialize(CArchive& ar)
 
 void CMyTalvaDoc::Store(CArchive& ar) const
 {
-    for (const QList<CObData*>& arr : m_arrData) {
+    for (const CRecordArray& arr : m_arrData) {
         ar.WriteCount(quint64(arr.size()));
-        for (const CObData* pOb : arr) {
+        for (qsizetype i = 0; i < arr.size(); ++i) {
             if (ar.HasError())
                 return;
-            ar.WriteObject(pOb);
+            const std::optional<CObData> ob = arr.Record(i);
+            ar.WriteObject(ob ? &*ob : nullptr);
         }
     }
     ar << m_dAverage << m_dMax << m_strMaxTime << m_dMin << m_strMinTime << m_dSampleRate
@@ -161,24 +126,26 @@ void CMyTalvaDoc::Store(CArchive& ar) const
 void CMyTalvaDoc::Load(CArchive& ar)
 {
     // Everything is read aside first, so a bad file leaves this document untouched.
-    QList<CObData*> arrLoaded[kArrayCount];
-    auto cleanup = qScopeGuard([&arrLoaded] {
-        for (QList<CObData*>& arr : arrLoaded)
-            qDeleteAll(arr);
-    });
-
-    for (QList<CObData*>& arr : arrLoaded) {
+    // The records go straight into columns: a reference to an earlier record is read again
+    // where it is stored, instead of keeping every record for it.
+    ar.SetStreaming();
+    CRecordArray arrLoaded[kArrayCount];
+    CObData ob;
+    for (CRecordArray& arr : arrLoaded) {
         const quint64 nCount = ar.ReadCount(CArchive::kMinElementBytes);
         if (ar.HasError())
             return;
-        arr.reserve(qsizetype(nCount));
+        arr.Reserve(qsizetype(nCount));
         for (quint64 i = 0; i < nCount; ++i) {
-            std::unique_ptr<CObData> pOb = ar.ReadObject();
+            const bool bRecord = ar.ReadObject(&ob);
             if (ar.HasError())
                 return;
-            arr.append(pOb.get());
-            pOb.release();
+            if (bRecord)
+                arr.Append(ob);
+            else
+                arr.AppendNull();
         }
+        arr.Squeeze();
     }
 
     double dAverage = 0.0, dMax = 0.0, dMin = 0.0, dSampleRate = 0.0, dSum = 0.0;
@@ -190,11 +157,8 @@ void CMyTalvaDoc::Load(CArchive& ar)
     if (ar.HasError())
         return;
 
-    cleanup.dismiss();
-    for (int i = 0; i < kArrayCount; ++i) {
-        qDeleteAll(m_arrData[i]);
+    for (int i = 0; i < kArrayCount; ++i)
         m_arrData[i] = std::move(arrLoaded[i]);
-    }
     m_dAverage = dAverage;
     m_dMax = dMax;
     m_strMaxTime = strMaxTime;
@@ -228,11 +192,11 @@ void CMyTalvaDoc::InvalidateSummary()
 
 void CMyTalvaDoc::SyncSeries() const
 {
-    const QList<CObData*>& arr = m_arrData[0];
+    const CRecordArray& arr = m_arrData[0];
     if (!m_unit.IsSet()) {
-        for (const CObData* pOb : arr) {
-            if (pOb) {
-                m_unit.Adopt(pOb);
+        for (qsizetype i = 0; i < arr.size(); ++i) {
+            if (!arr.IsNull(i)) {
+                m_unit.Adopt(arr.Unit(i));
                 break;
             }
         }
@@ -282,13 +246,13 @@ void CMyTalvaDoc::FoldFigures(qsizetype nFrom)
     }
     if (nCount == m_nValidCount)
         return;
-    const QList<CObData*>& arr = m_arrData[0];
+    const CRecordArray& arr = m_arrData[0];
     m_dMax = dMax;
     m_dMin = dMin;
     if (nMax >= 0)
-        m_strMaxTime = TimeOf(arr.at(nMax));
+        m_strMaxTime = arr.Time(nMax);
     if (nMin >= 0)
-        m_strMinTime = TimeOf(arr.at(nMin));
+        m_strMinTime = arr.Time(nMin);
     m_dSum = dSum;
     m_nValidCount = nCount;
     m_dAverage = m_dSum / m_nValidCount;

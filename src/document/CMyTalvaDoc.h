@@ -4,6 +4,7 @@
 #include "document/CMinMaxSummary.h"
 #include "document/CObData.h"
 #include "document/CReadingTimes.h"
+#include "document/CRecordArray.h"
 
 #include <QByteArray>
 #include <QList>
@@ -19,8 +20,9 @@ class CArchive;
 // export and printing), array 1 secondary readings (statistics values, shown only in the
 // data list), array 2 is kept for the file format and nothing fills it.
 //
-// The document owns every record in its arrays. An element may be null after loading a
-// file that stores null references, so every consumer must check.
+// The arrays keep their records in columns (CRecordArray): read a field of record i through
+// the array's accessors, or the whole record by value with Record(i). An element may be null
+// after loading a file that stores null references, so every consumer must check.
 //
 // The meter ranges by itself, so one recording holds readings in nF, uF and mF: everything the
 // document computes (its statistics, the graph's series, span figures) uses its readings
@@ -56,8 +58,8 @@ public:
     // Back to the construction values of the numbers; strings and arrays stay.
     void ResetStatistics();
 
-    // Moves the records into array 0 (the document owns them afterwards; arrRecords is
-    // emptied, null entries are dropped) and folds those of the document's quantity that are
+    // Moves the records into array 0 (arrRecords is emptied and its records destroyed, null
+    // entries are dropped) and folds those of the document's quantity that are
     // no overload into the statistics.
     void ImportReadings(QList<CObData*>& arrRecords);
 
@@ -102,7 +104,7 @@ public:
     // The times of the primary readings (a cache like Summary()).
     const CReadingTimes& Times() const;
 
-    QList<CObData*> m_arrData[kArrayCount];
+    CRecordArray m_arrData[kArrayCount];
     double m_dSum = 0.0;
     double m_dAverage = 0.0;
     double m_dMax = kNoMax;

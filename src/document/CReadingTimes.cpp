@@ -1,7 +1,7 @@
 #include "document/CReadingTimes.h"
 
 #include "base/CPrintf.h"
-#include "document/CObData.h"
+#include "document/CRecordArray.h"
 
 #include <algorithm>
 #include <cmath>
@@ -77,7 +77,7 @@ bool YearFirst(const int fields[6])
 
 } // namespace
 
-CReadingTimes::CReadingTimes(const QList<CObData*>& arr)
+CReadingTimes::CReadingTimes(const CRecordArray& arr)
     : m_arr(arr)
 {
 }
@@ -132,24 +132,22 @@ QString CReadingTimes::DateText(double dSeconds, DateOrder order)
     return QStringLiteral("%1/%2/%3").arg(nFirst).arg(nSecond).arg(nYear);
 }
 
-const QString& CReadingTimes::TextOf(qsizetype i) const
+QStringView CReadingTimes::TextOf(qsizetype i) const
 {
-    static const QString kNone;
-    const CObData* pOb = m_arr.at(i);
-    return pOb ? pOb->m_strTime : kNone;
+    m_arr.TimeInto(i, &m_strText);
+    return m_strText;
 }
 
 qsizetype CReadingTimes::RunEdge(qsizetype i, int nDirection) const
 {
     // Gallop while the text stays the same, then halve the last step.
-    const QString& strText = TextOf(i);
     const qsizetype nBeyond = nDirection < 0 ? -1 : m_arr.size();
     qsizetype nSame = i, nStep = 1, nOther = nBeyond;
     for (;;) {
         const qsizetype nProbe = nSame + nDirection * nStep;
         if (nDirection < 0 ? nProbe < 0 : nProbe >= nBeyond)
             break;
-        if (TextOf(nProbe) != strText) {
+        if (!m_arr.SameTime(nProbe, i)) {
             nOther = nProbe;
             break;
         }
@@ -158,7 +156,7 @@ qsizetype CReadingTimes::RunEdge(qsizetype i, int nDirection) const
     }
     while (std::abs(nOther - nSame) > 1) {
         const qsizetype nMid = nSame + (nOther - nSame) / 2;
-        (TextOf(nMid) == strText ? nSame : nOther) = nMid;
+        (m_arr.SameTime(nMid, i) ? nSame : nOther) = nMid;
     }
     return nSame;
 }
@@ -177,14 +175,13 @@ void CReadingTimes::RunOf(qsizetype i, qsizetype* pnStart, qsizetype* pnEnd) con
 {
     // The second found last is asked about again and again (a live recording's newest readings,
     // the neighbours of a drawing): its bounds are checked at their edges instead of searched.
-    const QString& strText = TextOf(i);
     const qsizetype nCount = m_arr.size();
-    const bool bKnown = m_nRunStart >= 0 && m_nRunStart <= i && m_nRunEnd <= nCount && TextOf(m_nRunStart) == strText
-        && (m_nRunStart == 0 || TextOf(m_nRunStart - 1) != strText);
+    const bool bKnown = m_nRunStart >= 0 && m_nRunStart <= i && m_nRunEnd <= nCount && m_arr.SameTime(m_nRunStart, i)
+        && (m_nRunStart == 0 || !m_arr.SameTime(m_nRunStart - 1, i));
     if (!bKnown) {
         m_nRunStart = RunStart(i);
         m_nRunEnd = RunEnd(i);
-    } else if (i >= m_nRunEnd || (m_nRunEnd < nCount && TextOf(m_nRunEnd) == strText)) {
+    } else if (i >= m_nRunEnd || (m_nRunEnd < nCount && m_arr.SameTime(m_nRunEnd, i))) {
         m_nRunEnd = RunEnd(std::max(i, m_nRunEnd - 1)); // readings of the same second came since
     }
     *pnStart = m_nRunStart;
@@ -322,7 +319,7 @@ bool CReadingTimes::GapBetween(qsizetype i, qsizetype j) const
     double dPrev = std::numeric_limits<double>::quiet_NaN();
     for (qsizetype k = i + 1; k <= j; ++k) {
         double dInterval = 0.0;
-        if (TextOf(k) == TextOf(k - 1)) {
+        if (m_arr.SameTime(k, k - 1)) {
             // Within one second: its readings lie evenly apart, and the text need not be read.
             qsizetype nStart = 0, nEnd = 0;
             RunOf(k, &nStart, &nEnd);

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-class CObData;
+class CRecordArray;
 
 // When the primary readings of a document were taken, in seconds, read from their time texts
 // ("14/3/25 9:05:07" with the day or the month first, "2025/03/14 09:05:07", two- or
@@ -28,7 +28,7 @@ public:
     enum DateOrder { kDayFirst, kMonthFirst };
 
     // arr is the document's primary array; it outlives this object.
-    explicit CReadingTimes(const QList<CObData*>& arr);
+    explicit CReadingTimes(const CRecordArray& arr);
 
     // Forgets what was learned (the readings were replaced).
     void Reset();
@@ -64,7 +64,8 @@ public:
     void ForEach(qsizetype nFirst, qsizetype nLast, const std::function<void(qsizetype, double)>& fn) const;
 
 private:
-    const QString& TextOf(qsizetype i) const;
+    // Reading i's time text, valid until the next call.
+    QStringView TextOf(qsizetype i) const;
     // The last reading from i on in nDirection (-1, +1) whose time text is reading i's.
     qsizetype RunEdge(qsizetype i, int nDirection) const;
     qsizetype RunStart(qsizetype i) const;
@@ -75,7 +76,8 @@ private:
     void Learn() const;
     double Interval(qsizetype i) const;
 
-    const QList<CObData*>& m_arr;
+    const CRecordArray& m_arr;
+    mutable QString m_strText; //!< the text TextOf gave last, its memory kept for the next
     mutable qsizetype m_nLearnedCount = -1; //!< readings when Learn() last ran
     mutable DateOrder m_order = kDayFirst;
     mutable bool m_bHasTimes = false;

@@ -51,14 +51,14 @@ QString Fixed4(double d)
     return CPrintf::Format("%.4f", d);
 }
 
-const CObData* LastRecord(const CMyTalvaDoc& doc)
+std::optional<CObData> LastRecord(const CMyTalvaDoc& doc)
 {
-    const QList<CObData*>& records = doc.m_arrData[0];
+    const CRecordArray& records = doc.m_arrData[0];
     for (qsizetype i = records.size() - 1; i >= 0; --i) {
-        if (records[i])
-            return records[i];
+        if (!records.IsNull(i))
+            return records.Record(i);
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 using WriteFn = bool (*)(const CMyTalvaDoc&, QIODevice&);
@@ -89,7 +89,7 @@ QString CReadingsExport::DefaultXlsName(const QDateTime& now)
 
 bool CReadingsExport::HasReadings(const CMyTalvaDoc& doc)
 {
-    return LastRecord(doc) != nullptr;
+    return LastRecord(doc).has_value();
 }
 
 bool CReadingsExport::WriteXls(const CMyTalvaDoc& doc, QIODevice& device)
@@ -99,7 +99,7 @@ bool CReadingsExport::WriteXls(const CMyTalvaDoc& doc, QIODevice& device)
     auto line = [&](const QString& str) { out.Add(utf16(str)); };
 
     out.Add(QByteArray("\xff\xfe", 2));
-    const CObData* pLast = LastRecord(doc);
+    const std::optional<CObData> pLast = LastRecord(doc);
     // The times of Max and Min follow a number in their cells: only their control characters go.
     line(QStringLiteral("StartTime\t%1\t\n").arg(CSpreadsheetText::Cell(doc.m_strStartTime)));
     line(QStringLiteral("Max\t%1 @ %2\t\n").arg(Fixed4(doc.m_dMax), CSpreadsheetText::WithoutControls(doc.m_strMaxTime)));
@@ -107,9 +107,9 @@ bool CReadingsExport::WriteXls(const CMyTalvaDoc& doc, QIODevice& device)
     line(QStringLiteral("Average\t%1\t\n").arg(Fixed4(doc.m_dAverage)));
     line(QStringLiteral("EndTime\t%1\t\n").arg(CSpreadsheetText::Cell(pLast ? pLast->m_strTime : QString())));
     line(QStringLiteral("ID\tUnit\tValue\tType\tDateTime\t\n"));
-    const QList<CObData*>& records = doc.m_arrData[0];
+    const CRecordArray& records = doc.m_arrData[0];
     for (qsizetype i = 0; i < records.size(); ++i) {
-        const CObData* pOb = records[i];
+        const std::optional<CObData> pOb = records.Record(i);
         if (!pOb)
             continue;
         // Only the positive overload reads "OL" here: files read by scripts always did so.
@@ -146,9 +146,9 @@ bool CReadingsExport::WriteCsv(const CMyTalvaDoc& doc, QIODevice& device)
 {
     CChunkWriter out(device);
     out.Add(CsvHeader());
-    const QList<CObData*>& records = doc.m_arrData[0];
+    const CRecordArray& records = doc.m_arrData[0];
     for (qsizetype i = 0; i < records.size(); ++i) {
-        if (const CObData* pOb = records[i])
+        if (const std::optional<CObData> pOb = records.Record(i))
             out.Add(CsvLine(i + 1, *pOb));
     }
     return out.Finish();

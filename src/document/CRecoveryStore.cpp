@@ -98,11 +98,9 @@ bool CRecoveryStore::Write(int nId, const CMyTalvaDoc& doc, const QString& strTi
         sent = CSent();
     qsizetype nBudget = kMaxCopyPerWrite;
     for (int i = 0; i < CMyTalvaDoc::kArrayCount; ++i) {
-        const QList<CObData*>& arr = doc.m_arrData[i];
+        const CRecordArray& arr = doc.m_arrData[i];
         const qsizetype nEnd = qMin(arr.size(), sent.nSent[i] + nBudget);
-        pJob->arrNew[i].reserve(nEnd - sent.nSent[i]);
-        for (qsizetype k = sent.nSent[i]; k < nEnd; ++k)
-            pJob->arrNew[i].append(arr[k] ? new CObData(*arr[k]) : nullptr);
+        pJob->arrNew[i].Append(arr, sent.nSent[i], nEnd);
         nBudget -= nEnd - sent.nSent[i];
         sent.nSent[i] = nEnd;
         if (nEnd < arr.size())
@@ -213,8 +211,8 @@ void CRecoveryStore::Apply(CJob& job)
     if (job.bRestart)
         doc.DeleteContents();
     for (int i = 0; i < CMyTalvaDoc::kArrayCount; ++i) {
-        doc.m_arrData[i].append(job.arrNew[i]);
-        job.arrNew[i].clear(); // owned by the copy now
+        doc.m_arrData[i].Append(job.arrNew[i], 0, job.arrNew[i].size());
+        job.arrNew[i].Clear();
     }
     doc.InvalidateSummary();
     const CStatistics& s = job.stats;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/CRecordArray.h"
+
 #include <QList>
 #include <QString>
 
@@ -71,7 +73,7 @@ private:
         bool bRestart = false; //!< the arrays start again from nothing
         bool bComplete = true; //!< every record is copied: the file may be written
         QString strTitle;
-        QList<CObData*> arrNew[3]; //!< owned copies, handed to the writer
+        CRecordArray arrNew[3]; //!< copies, handed to the writer
         CStatistics stats;
     };
     struct CSent

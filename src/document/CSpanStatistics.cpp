@@ -12,16 +12,15 @@ CSpanStatistics CSpanStatistics::Of(const CMyTalvaDoc& doc, qsizetype nFirst, qs
     CSpanStatistics st;
     st.dDuration = kNaN;
     st.dSlope = kNaN;
-    const QList<CObData*>& arr = doc.m_arrData[0];
+    const CRecordArray& arr = doc.m_arrData[0];
     st.unit = doc.Unit();
     st.nFirst = std::max<qsizetype>(nFirst, 0);
     st.nLast = std::min(nLast, arr.size() - 1);
     if (st.nFirst > st.nLast)
         return st;
     const CMinMaxSummary& series = doc.Summary();
-    auto timeText = [&arr](qsizetype i) { return arr.at(i) ? arr.at(i)->m_strTime : QString(); };
-    st.strStartTime = timeText(st.nFirst);
-    st.strEndTime = timeText(st.nLast);
+    st.strStartTime = arr.Time(st.nFirst);
+    st.strEndTime = arr.Time(st.nLast);
 
     // Running means and sums of squares (Welford), of the values and, for the slope, of the
     // readings that have a time.
@@ -40,7 +39,7 @@ CSpanStatistics CSpanStatistics::Of(const CMyTalvaDoc& doc, qsizetype nFirst, qs
             return;
         }
         if (std::isinf(dValue)) {
-            st.nOverloads += arr.at(i) != nullptr;
+            st.nOverloads += !arr.IsNull(i);
             return;
         }
         if (st.nCount == 0 || dValue > st.dMax) {
@@ -69,8 +68,8 @@ CSpanStatistics CSpanStatistics::Of(const CMyTalvaDoc& doc, qsizetype nFirst, qs
         st.dSlope = dProducts / dSquaresT;
     if (st.nCount == 0)
         return st;
-    st.strMinTime = timeText(st.nMinIndex);
-    st.strMaxTime = timeText(st.nMaxIndex);
+    st.strMinTime = arr.Time(st.nMinIndex);
+    st.strMaxTime = arr.Time(st.nMaxIndex);
     st.dAverage = dMean;
     st.dStdDev = st.nCount > 1 ? std::sqrt(dSquares / double(st.nCount - 1)) : 0.0;
     st.dPeakToPeak = st.dMax - st.dMin;

@@ -7,6 +7,7 @@ list(APPEND CORE_SOURCES
   document/CObData.cpp
   document/CReadingTimes.cpp
   document/CReadingsExport.cpp
+  document/CRecordArray.cpp
   document/CRecordStream.cpp
   document/CRecoveredSessions.cpp
   document/CRecoveryStore.cpp

@@ -174,12 +174,12 @@ bool CReadingsPrinter::PrintData(CPageJob& job, const CMyTalvaDoc& doc, const QD
     // Row positions count from the top of every page, the first page's header taking the
     // first seven: the row after a full page starts the next one.
     const qint64 nRows = std::max<qint64>(kMinRows, (H - 4 * F) / h);
-    const QList<CObData*>& records = doc.m_arrData[0];
+    const CRecordArray& records = doc.m_arrData[0];
     const qint64 nLast = qint64(records.size()) + 6;
     for (qint64 i = 7; i <= nLast; ++i) {
         const qint64 r = i % nRows;
         const int y = int(F + h + (r == 0 ? nRows : r) * h);
-        const CObData* pOb = records[qsizetype(i - 7)];
+        const std::optional<CObData> pOb = records.Record(qsizetype(i - 7));
         int x = TextOut(painter, 4 * u, y, QString::number(i - 6));
         if (pOb) {
             x = TextOut(painter, 11 * u, y, pOb->m_strTime, x);

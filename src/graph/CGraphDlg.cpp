@@ -476,7 +476,7 @@ void CGraphDlg::SelectPoint(int x)
     const qint64 nIndex = IndexAt(x);
     if (nIndex < 0 || nIndex >= Count())
         return;
-    const CObData* pOb = m_pDoc->m_arrData[0].at(nIndex);
+    const std::optional<CObData> pOb = m_pDoc->m_arrData[0].Record(nIndex);
     if (!pOb)
         return;
     m_selIndex = int(nIndex);

@@ -38,11 +38,11 @@ struct CSecondary
 
 CRecordingRules::LiveCheck CRecordingRules::CheckLive(const CMyTalvaDoc& doc, const QString& strFunction)
 {
-    const QList<CObData*>& arr = doc.m_arrData[0];
+    const CRecordArray& arr = doc.m_arrData[0];
     if (arr.isEmpty())
         return LiveCheck::Record;
-    const CObData* pLast = arr.last();
-    if (pLast && pLast->m_strType != strFunction)
+    const qsizetype nLast = arr.size() - 1;
+    if (!arr.IsNull(nLast) && arr.Type(nLast) != strFunction)
         return LiveCheck::FunctionChanged;
     if (arr.size() >= kMaxLiveRecords)
         return LiveCheck::Full;

@@ -186,7 +186,7 @@ TEST_F(LoggerGui, DownloadListsTheRecordingsAndADoubleClickShowsOne)
     const QList<CObData> downloaded = Logger().Download().RecordsOf(2);
     ASSERT_EQ(downloaded.size(), 30);
     auto checkShows = [&](CMyTalvaView* pShown, const QList<CObData>& expected) {
-        const QList<CObData*>& records = pShown->GetDocument()->m_arrData[0];
+        const CRecordArray& records = pShown->GetDocument()->m_arrData[0];
         ASSERT_EQ(records.size(), expected.size());
         EXPECT_EQ(pShown->ListModel()->rowCount(), expected.size());
         EXPECT_EQ(pShown->GetDocument()->m_nCount, expected.size());
@@ -212,7 +212,7 @@ TEST_F(LoggerGui, DownloadListsTheRecordingsAndADoubleClickShowsOne)
     DoubleClickRow(0);
     EXPECT_EQ(Logger().LoggerView(), pView);
     checkShows(pView, Logger().Download().RecordsOf(3));
-    EXPECT_EQ(pView->GetDocument()->m_arrData[0].first()->m_strUnit, "HZ");
+    EXPECT_EQ(pView->GetDocument()->m_arrData[0].Record(0)->m_strUnit, "HZ");
     // The x axis started over for the 20 samples instead of keeping the 30 of before.
     ASSERT_TRUE(QTest::qWaitFor([&] { return pView->Graph()->XMax() == CGraphDlg::kInitialXMax; }, 5000))
         << pView->Graph()->XMax();
@@ -273,7 +273,7 @@ TEST_F(LoggerGui, UndatedRecordingSentUnaskedOpensTheViewAfterTheDateMessage)
     ASSERT_EQ(m_boxes.m_texts, QStringList({CLoggerDownload::InvalidDateText()})); // one block, one message
     CMyTalvaView* pView = Logger().LoggerView();
     EXPECT_EQ(pView->Title(), "DataLogger");
-    const QList<CObData*>& records = pView->GetDocument()->m_arrData[0];
+    const CRecordArray& records = pView->GetDocument()->m_arrData[0];
     ASSERT_EQ(records.size(), 6);
     EXPECT_EQ(records[0]->m_strTime, "10/9/2010 10:10:10");
     EXPECT_EQ(records[1]->m_strTime, "10/9/2010 10:10:15");

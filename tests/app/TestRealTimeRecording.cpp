@@ -84,9 +84,9 @@ TEST(RealTimeRecording, StartNeedsTheMeterOnlineAndStopEndsIt)
     ASSERT_EQ(list.rowCount(), 4);
     EXPECT_EQ(list.Text(0, CDataListModel::kValue), QStringLiteral("1.5000"));
     EXPECT_EQ(list.Text(1, CDataListModel::kValue), QStringLiteral("OL"));
-    EXPECT_EQ(pView->GetDocument()->m_arrData[0][1]->m_dValue, 500000.0);
+    EXPECT_EQ(pView->GetDocument()->m_arrData[0].Record(1)->m_dValue, 500000.0);
     EXPECT_EQ(list.Text(2, CDataListModel::kValue), QStringLiteral("OL"));
-    EXPECT_EQ(pView->GetDocument()->m_arrData[0][2]->m_dValue, -500000.0);
+    EXPECT_EQ(pView->GetDocument()->m_arrData[0].Record(2)->m_dValue, -500000.0);
     EXPECT_EQ(list.Text(3, CDataListModel::kValue), QStringLiteral("10.0000"));
     EXPECT_EQ(list.Text(3, CDataListModel::kId), QStringLiteral("4"));
     // Automatic limits from three decimals of a DC function.
@@ -119,8 +119,8 @@ TEST(RealTimeRecording, ANewFunctionStartsTheNextDocumentWithItsReading)
     EXPECT_EQ(LiveViews(docs), QList<CMyTalvaView*>({pAc}));
     EXPECT_EQ(pAc->Title(), QStringLiteral("New File2"));
     ASSERT_EQ(pAc->GetDocument()->m_arrData[0].size(), 1);
-    EXPECT_EQ(pAc->GetDocument()->m_arrData[0][0]->m_strType, QStringLiteral("VAC"));
-    EXPECT_EQ(pAc->GetDocument()->m_arrData[0][0]->m_dValue, 230.0);
+    EXPECT_EQ(pAc->GetDocument()->m_arrData[0].Record(0)->m_strType, QStringLiteral("VAC"));
+    EXPECT_EQ(pAc->GetDocument()->m_arrData[0].Record(0)->m_dValue, 230.0);
     EXPECT_EQ(pAc->Graph()->YMax(), 50.0);
     EXPECT_EQ(pAc->Graph()->YMin(), 0.0);
     EXPECT_TRUE(recording.IsRecording());
@@ -164,7 +164,7 @@ TEST(RealTimeRecording, StatisticsReadingsOpenOneStatisticsView)
     EXPECT_TRUE(pStats->m_bAuxView);
     EXPECT_FALSE(pStats->m_bLive);
     ASSERT_EQ(pStats->GetDocument()->m_arrData[0].size(), 1); // recorded there once
-    EXPECT_EQ(pStats->GetDocument()->m_arrData[0][0]->m_dValue, -12.0);
+    EXPECT_EQ(pStats->GetDocument()->m_arrData[0].Record(0)->m_dValue, -12.0);
     EXPECT_EQ(pStats->ListModel()->rowCount(), 4);
     EXPECT_EQ(pStats->ListModel()->Text(1, CDataListModel::kType), QStringLiteral("Max"));
 
@@ -195,7 +195,7 @@ TEST(RealTimeRecording, ReadingsDecodedOnTheLinkThreadArriveInOrder)
     link.join();
     ASSERT_TRUE(QTest::qWaitFor([&] { return pView->ListModel()->rowCount() == kReadings; }, 10000));
     for (int i = 0; i < kReadings; ++i)
-        ASSERT_EQ(pView->GetDocument()->m_arrData[0][i]->m_dValue, double(float(i) / 10)) << i;
+        ASSERT_EQ(pView->GetDocument()->m_arrData[0].Record(i)->m_dValue, double(float(i) / 10)) << i;
 }
 
 TEST(RealTimeRecording, AFrequencyFrameOfSeries8NeverOpensAStatisticsDocument)

@@ -52,8 +52,8 @@ QStringList SentValues(const QString& strPath)
 QStringList RecordedValues(const CMyTalvaDoc& doc)
 {
     QStringList values;
-    for (const CObData* pRecord : doc.m_arrData[0])
-        values << QString::number(pRecord->m_dValue, 'f', 4);
+    for (qsizetype i = 0; i < doc.m_arrData[0].size(); ++i)
+        values << QString::number(doc.m_arrData[0].Value(i), 'f', 4);
     return values;
 }
 

@@ -28,7 +28,7 @@ protected:
         doc.AddReading(0, "mVDC", 1, "12/3/25 10:11:13", "VDC", 1.0 / 3.0, 0.0, 5.0f, 0.33f);
         doc.AddReading(1, "mVDC", 1, "a\tb", "Max", -500000.0, 1.0, 0.1f, 0.0f);
         doc.AddReading(2, "x", 0, "x", "x", 7.0, 0.0, 1.0f, 0.0f); // array 2 is not listed
-        doc.m_arrData[1].append(nullptr);
+        doc.m_arrData[1].AppendNull();
         ASSERT_TRUE(doc.SaveFile(m_strFile, nullptr));
     }
 

@@ -123,7 +123,8 @@ TEST_F(CmdExport, AFullDiskOrNothingButEmptyElementsFailsAndSaysWhy)
 
     // A recording whose readings are all empty elements holds nothing to export.
     CMyTalvaDoc holes;
-    holes.m_arrData[0] = {nullptr, nullptr, nullptr};
+    for (int i = 0; i < 3; ++i)
+        holes.m_arrData[0].AppendNull();
     ASSERT_TRUE(holes.SaveFile(Path("holes.mLog"), nullptr));
     for (const char* pszFormat : {"xls", "csv"}) {
         EXPECT_EQ(Run({Path("holes.mLog"), "--to", Path("holes.out"), "--format", pszFormat}), 1) << pszFormat;

@@ -48,7 +48,7 @@ TEST_P(RangeTest, OnlyMainValuesStrictlyInsideTheRangeEnterTheStatistics)
     // The recorded value (3.0) may differ from the main value that is tested.
     doc.AddReading(0, "mV", 4, Time(1), "VAC", 3.0, 0.5, c.fRange, c.fMain);
     ASSERT_EQ(doc.m_arrData[0].size(), 1);
-    const CObData& ob = *doc.m_arrData[0][0];
+    const CObData ob = *doc.m_arrData[0].Record(0);
     EXPECT_EQ(std::tie(ob.m_dValue, ob.m_strUnit, ob.m_dSampleRate, ob.m_nIndex, ob.m_strTime, ob.m_strType),
               std::make_tuple(3.0, "mV", 0.5, 4, Time(1), "VAC"));
     EXPECT_EQ(ob.m_fRange, c.fRange);
@@ -115,7 +115,7 @@ TEST(DocumentStatistics, SecondaryRecordsAndUnknownArraysChangeNothing)
     EXPECT_EQ(doc.m_strEndTime, Time(1));
     // Runs of equal unit and type share one string.
     Add(doc, 2.0, 5);
-    EXPECT_EQ(doc.m_arrData[0][0]->m_strUnit.constData(), doc.m_arrData[0][1]->m_strUnit.constData());
+    EXPECT_EQ(doc.m_arrData[0].Record(0)->m_strUnit.constData(), doc.m_arrData[0].Record(1)->m_strUnit.constData());
 }
 
 TEST(DocumentStatistics, ResetAndDeleteContentsTouchOnlyTheirOwnPart)

@@ -117,8 +117,8 @@ TEST(DocumentUnits, ACapacitanceRecordingThroughNanoMicroAndMilliFarads)
     EXPECT_EQ(doc.m_nValidCount, 7);
     EXPECT_EQ(doc.SkippedReadings(), 0);
     // Each record keeps the value and unit the meter sent.
-    EXPECT_EQ(doc.m_arrData[0][6]->m_dValue, 0.5011);
-    EXPECT_EQ(doc.m_arrData[0][6]->m_strUnit, QStringLiteral("mF"));
+    EXPECT_EQ(doc.m_arrData[0].Record(6)->m_dValue, 0.5011);
+    EXPECT_EQ(doc.m_arrData[0].Record(6)->m_strUnit, QStringLiteral("mF"));
     // The overload stays one: on the top limit of the graph, in no figure.
     EXPECT_EQ(doc.Summary().Value(4), std::numeric_limits<double>::infinity());
 

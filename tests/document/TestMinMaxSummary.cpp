@@ -16,13 +16,15 @@ void Add(CMyTalvaDoc& doc, double dValue)
     doc.AddReading(0, QStringLiteral("V"), n, QString(), QStringLiteral("VDC"), dValue, 0.0, 1e9f, 0.0f);
 }
 
-CMinMaxSummary::CExtremes BruteForce(const QList<CObData*>& arr, qsizetype a, qsizetype b)
+CMinMaxSummary::CExtremes BruteForce(const CRecordArray& arr, qsizetype a, qsizetype b)
 {
     CDocumentUnit unit;
-    unit.Adopt(arr.value(0));
+    unit.Adopt(arr.Unit(0));
     CMinMaxSummary::CExtremes e;
-    for (qsizetype i = a; i < b; ++i)
-        e.Add(unit.SeriesValue(arr.at(i)));
+    for (qsizetype i = a; i < b; ++i) {
+        const std::optional<CObData> ob = arr.Record(i);
+        e.Add(unit.SeriesValue(ob ? &*ob : nullptr));
+    }
     return e;
 }
 
@@ -94,7 +96,7 @@ TEST(MinMaxSummary, EveryRangeMatchesTheReadingsAsTheyArrive)
     for (const int nTarget : {1, 15, 16, 17, 255, 256, 257, 4095, 4096, 4097, 9000}) {
         while (doc.m_arrData[0].size() < nTarget)
             Add(doc, RandomValue(rng));
-        const QList<CObData*>& arr = doc.m_arrData[0];
+        const CRecordArray& arr = doc.m_arrData[0];
         const CMinMaxSummary& summary = doc.Summary();
         ASSERT_EQ(summary.Count(), arr.size());
         for (int t = 0; t < 300; ++t) {
@@ -145,14 +147,17 @@ TEST(MinMaxSummary, FollowsLoadImportDeleteAndDirectEdits)
     EXPECT_EQ(doc.Summary().Range(0, 1).dMax, 5.0);
 
     // Records replaced behind the document's back: the owner says so, and the summary rebuilds.
-    delete doc.m_arrData[0][0];
-    doc.m_arrData[0][0] = new CObData(-7.0, "V", 0, 0, "", "", 10.0f);
+    CRecordArray replaced;
+    replaced.Append(CObData(-7.0, "V", 0, 0, "", "", 10.0f));
+    doc.m_arrData[0] = std::move(replaced);
     doc.InvalidateSummary();
     EXPECT_EQ(doc.Summary().Range(0, 1).dMin, -7.0);
     // A list that got shorter is rebuilt on its own; a null element is a bottom-limit reading.
-    doc.m_arrData[0].append(nullptr);
+    doc.m_arrData[0].AppendNull();
     EXPECT_TRUE(doc.Summary().Range(0, 2).bBottom);
-    delete doc.m_arrData[0].takeFirst();
+    CRecordArray shorter;
+    shorter.Append(doc.m_arrData[0], 1, 2);
+    doc.m_arrData[0] = std::move(shorter);
     const CMinMaxSummary::CExtremes e = doc.Summary().Range(0, 1);
     EXPECT_EQ(doc.Summary().Count(), 1);
     EXPECT_TRUE(e.bBottom);

@@ -67,8 +67,8 @@ TEST(ReadingsExport, XlsIsByteExactWithNumbersUnitsAndGaps)
     CMyTalvaDoc doc;
     Add(doc, 1.23456, QStringLiteral("t1"), QStringLiteral("k\u03a9"), QStringLiteral("OHM"));
     Add(doc, -2.5, QStringLiteral("t2"), QStringLiteral("k\u03a9"), QStringLiteral("OHM"));
-    doc.m_arrData[0].append(nullptr); // a file may store null references: skipped, numbers kept
-    doc.m_arrData[0].append(new CObData(-CObData::kOverload, QStringLiteral("k\u03a9"), 0.0, 3, QStringLiteral("t4"),
+    doc.m_arrData[0].AppendNull(); // a file may store null references: skipped, numbers kept
+    doc.m_arrData[0].Append(CObData(-CObData::kOverload, QStringLiteral("k\u03a9"), 0.0, 3, QStringLiteral("t4"),
                                         QStringLiteral("OHM"), 6.0f));
     doc.AddReading(1, QStringLiteral("k\u03a9"), 0, QStringLiteral("s"), QStringLiteral("Max"), 9.0, 1.0, 6.0f, 9.0f);
 

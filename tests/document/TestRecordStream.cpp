@@ -35,8 +35,10 @@ SRead ByDocument(const QString& strPath)
         return r;
     r.bOk = true;
     for (int nArray = 0; nArray < CMyTalvaDoc::kArrayCount; ++nArray)
-        for (const CObData* pOb : pDoc->m_arrData[nArray])
-            r.records << RecordText(nArray, pOb);
+        for (qsizetype i = 0; i < pDoc->m_arrData[nArray].size(); ++i) {
+            const std::optional<CObData> ob = pDoc->m_arrData[nArray].Record(i);
+            r.records << RecordText(nArray, ob ? &*ob : nullptr);
+        }
     r.strStatistics = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11").arg(pDoc->m_dAverage).arg(pDoc->m_dMax).arg(pDoc->m_strMaxTime)
         .arg(pDoc->m_dMin).arg(pDoc->m_strMinTime).arg(pDoc->m_dSampleRate).arg(pDoc->m_dSum).arg(pDoc->m_nCount)
         .arg(pDoc->m_strStartTime, pDoc->m_strEndTime, pDoc->m_strType);
@@ -96,7 +98,7 @@ TEST(RecordStream, AgreesWithTheLoadedDocumentOnGoodBadAndMutatedFiles)
     CMyTalvaDoc doc;
     for (int i = 0; i < 300; ++i)
         doc.AddReading(i % 7 ? 0 : 1, "mVDC", i, QStringLiteral("1/2/25 3:4:%1").arg(i % 60), "VDC", i * 0.25, 0.0, 50.0f, float(i));
-    doc.m_arrData[1].append(nullptr);
+    doc.m_arrData[1].AppendNull();
     const QByteArray bases[] = { doc.SaveBytes(), Fixture("null_and_reference.mLog"), Fixture("eight_bit.mLog"), Fixture("empty.mLog") };
     for (const QByteArray& bytes : bases) {
         ASSERT_FALSE(bytes.isEmpty());

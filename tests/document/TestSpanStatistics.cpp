@@ -114,7 +114,7 @@ TEST(SpanStatistics, FiguresAgreeWithADirectComputation)
         EXPECT_EQ(st.dMax, dMax);
         EXPECT_EQ(st.nMinIndex, nMin);
         EXPECT_EQ(st.nMaxIndex, nMax);
-        EXPECT_EQ(st.strMaxTime, r.doc.m_arrData[0][nMax]->m_strTime);
+        EXPECT_EQ(st.strMaxTime, r.doc.m_arrData[0].Record(nMax)->m_strTime);
         EXPECT_NEAR(st.dAverage, double(dMean), 1e-12);
         EXPECT_NEAR(st.dStdDev, n > 1 ? double(std::sqrt(dSquares / (n - 1))) : 0.0, 1e-12);
         EXPECT_DOUBLE_EQ(st.dPeakToPeak, dMax - dMin);
@@ -123,8 +123,8 @@ TEST(SpanStatistics, FiguresAgreeWithADirectComputation)
             EXPECT_NEAR(st.dSlope, double(dProducts / dSquaresT), 1e-9 * std::max(1.0, std::abs(double(dProducts / dSquaresT))));
         else
             EXPECT_TRUE(std::isnan(st.dSlope));
-        EXPECT_EQ(st.strStartTime, r.doc.m_arrData[0][a]->m_strTime);
-        EXPECT_EQ(st.strEndTime, r.doc.m_arrData[0][b]->m_strTime);
+        EXPECT_EQ(st.strStartTime, r.doc.m_arrData[0].Record(a)->m_strTime);
+        EXPECT_EQ(st.strEndTime, r.doc.m_arrData[0].Record(b)->m_strTime);
     }
 }
 

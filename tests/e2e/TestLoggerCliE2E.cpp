@@ -54,7 +54,7 @@ protected:
     QStringList Files() const { return QDir(OutDir()).entryList(QDir::Files, QDir::Name); }
 
     // The records of a written recording against the simulator's samples of rec.
-    void ExpectSamples(const QList<CObData*>& records, const CSimLoggerMemory::Recording& rec, qsizetype nCount)
+    void ExpectSamples(const CRecordArray& records, const CSimLoggerMemory::Recording& rec, qsizetype nCount)
     {
         ASSERT_EQ(records.size(), nCount);
         const QDateTime start(QDate(2000 + rec.m_start.m_nYear, rec.m_start.m_nMonth, rec.m_start.m_nDay),

@@ -252,8 +252,12 @@ TEST(GraphDrawing, MinMaxColumnsGiveTheSamePixelsAsEverySegment)
     ExpectSamePicture(f.graph, "after appends");
 
     // Missing records.
-    f.pDoc->m_arrData[0].insert(300, nullptr);
-    f.pDoc->m_arrData[0].append(nullptr);
+    CRecordArray withGaps;
+    withGaps.Append(f.pDoc->m_arrData[0], 0, 300);
+    withGaps.AppendNull();
+    withGaps.Append(f.pDoc->m_arrData[0], 300, f.pDoc->m_arrData[0].size());
+    withGaps.AppendNull();
+    f.pDoc->m_arrData[0] = std::move(withGaps);
     f.pDoc->InvalidateSummary();
     ExpectSamePicture(f.graph, "with missing records");
 

@@ -316,7 +316,7 @@ TEST(GraphGestures, ShowNumberFillsThePanelWhileTheButtonIsDown)
     Press(&g.graph, {XOf(6) + 8, 200}); // nearest to point 6
     EXPECT_TRUE(pPanel->isVisible());
     EXPECT_EQ(g.graph.SelectedIndex(), 6);
-    const CObData& ob = *g.pDoc->m_arrData[0][6];
+    const CObData ob = *g.pDoc->m_arrData[0].Record(6);
     ASSERT_EQ(pPanel->m_points.size(), 1);
     EXPECT_EQ(pPanel->m_points.back(), QStringLiteral("6|%1|%2|mVDC|VDC").arg(ob.m_strTime).arg(ob.m_dValue));
 

@@ -46,16 +46,16 @@ TEST(LiveRecorder, OverloadsFunctionChangesAndFullFiles)
     auto pFirst = Load(dir.filePath(QStringLiteral("run.mLog")));
     ASSERT_TRUE(pFirst);
     ASSERT_EQ(pFirst->m_arrData[0].size(), 3);
-    EXPECT_EQ(pFirst->m_arrData[0][0]->m_dValue, 500000.0);
-    EXPECT_EQ(pFirst->m_arrData[0][1]->m_dValue, -500000.0);
-    EXPECT_EQ(pFirst->m_arrData[0][2]->m_dValue, 10.0); // equal to the range: a reading
-    EXPECT_EQ(pFirst->m_arrData[0][2]->m_nIndex, 2);
+    EXPECT_EQ(pFirst->m_arrData[0].Record(0)->m_dValue, 500000.0);
+    EXPECT_EQ(pFirst->m_arrData[0].Record(1)->m_dValue, -500000.0);
+    EXPECT_EQ(pFirst->m_arrData[0].Record(2)->m_dValue, 10.0); // equal to the range: a reading
+    EXPECT_EQ(pFirst->m_arrData[0].Record(2)->m_nIndex, 2);
     EXPECT_EQ(pFirst->m_nCount, 3);
     EXPECT_EQ(pFirst->m_dMax, -60000.0); // nothing strictly inside the range
     auto pSecond = Load(dir.filePath(QStringLiteral("run-2.mLog")));
     ASSERT_TRUE(pSecond);
     ASSERT_EQ(pSecond->m_arrData[0].size(), 1);
-    EXPECT_EQ(pSecond->m_arrData[0][0]->m_strType, QStringLiteral("VAC"));
+    EXPECT_EQ(pSecond->m_arrData[0].Record(0)->m_strType, QStringLiteral("VAC"));
     EXPECT_EQ(pSecond->m_dMax, 5.0);
 
     // A full file moves on to the next one.

@@ -41,11 +41,11 @@ CDecodedReading Statistics(int nKind, float fValue, float fRange, int nLayout = 
     return d;
 }
 
-QStringList Types(const QList<CObData*>& arr)
+QStringList Types(const CRecordArray& arr)
 {
     QStringList types;
-    for (const CObData* pOb : arr)
-        types << pOb->m_strType;
+    for (qsizetype i = 0; i < arr.size(); ++i)
+        types << arr.Type(i);
     return types;
 }
 
@@ -63,8 +63,8 @@ TEST(RecordingRules, LiveReadingsFollowTheFunctionAndTheLimit)
     EXPECT_EQ(CRecordingRules::CheckLive(doc, QStringLiteral("VDC")), CRecordingRules::LiveCheck::Full);
     // A new function wins over a full document: the reading starts the next one.
     EXPECT_EQ(CRecordingRules::CheckLive(doc, QStringLiteral("VAC")), CRecordingRules::LiveCheck::FunctionChanged);
-    EXPECT_EQ(doc.m_arrData[0][1]->m_nIndex, 1);
-    EXPECT_EQ(doc.m_arrData[0][1]->m_dSampleRate, 0.0);
+    EXPECT_EQ(doc.m_arrData[0].Record(1)->m_nIndex, 1);
+    EXPECT_EQ(doc.m_arrData[0].Record(1)->m_dSampleRate, 0.0);
 }
 
 TEST(RecordingRules, LiveOverloadsAndReadingsWithoutARange)
@@ -80,7 +80,7 @@ TEST(RecordingRules, LiveOverloadsAndReadingsWithoutARange)
     EXPECT_EQ(hz.m_fRange, 500000.0f);
     CMyTalvaDoc doc;
     CRecordingRules::AddLive(doc, hz, QStringLiteral("t"));
-    EXPECT_EQ(doc.m_arrData[0][0]->m_dValue, 50.0);
+    EXPECT_EQ(doc.m_arrData[0].Record(0)->m_dValue, 50.0);
     EXPECT_EQ(doc.m_dMax, 50.0); // and it enters the statistics
     EXPECT_EQ(doc.m_nValidCount, 1);
 }
@@ -119,21 +119,21 @@ TEST(RecordingRules, StatisticsRecordsOfEveryKind)
         EXPECT_EQ(CRecordingRules::AddStatistics(doc, d), 1 + c.types.size()) << c.nKind;
         ASSERT_EQ(doc.m_arrData[0].size(), 1) << c.nKind;
         EXPECT_EQ(Types(doc.m_arrData[1]), c.types) << c.nKind;
-        const CObData& primary = *doc.m_arrData[0][0];
+        const CObData primary = *doc.m_arrData[0].Record(0);
         EXPECT_EQ(primary.m_dValue, c.nKind == 6 ? 7.0 : 2.0) << c.nKind;
         EXPECT_EQ(primary.m_dSampleRate, 1.0);
-        for (const CObData* pOb : doc.m_arrData[1]) {
-            EXPECT_EQ(pOb->m_nIndex, 0);
-            EXPECT_EQ(pOb->m_dSampleRate, 1.0);
+        for (qsizetype i = 0; i < doc.m_arrData[1].size(); ++i) {
+            EXPECT_EQ(doc.m_arrData[1].Index(i), 0);
+            EXPECT_EQ(doc.m_arrData[1].SampleRate(i), 1.0);
         }
         if (c.nKind == 5) {
-            EXPECT_DOUBLE_EQ(doc.m_arrData[1][0]->m_dValue, 1.5);
-            EXPECT_EQ(doc.m_arrData[1][0]->m_strUnit, QStringLiteral("Crest Factor"));
+            EXPECT_DOUBLE_EQ(doc.m_arrData[1].Record(0)->m_dValue, 1.5);
+            EXPECT_EQ(doc.m_arrData[1].Record(0)->m_strUnit, QStringLiteral("Crest Factor"));
         }
         if (c.nKind == 6)
-            EXPECT_EQ(doc.m_arrData[1][0]->m_strUnit, QStringLiteral("VAC"));
+            EXPECT_EQ(doc.m_arrData[1].Record(0)->m_strUnit, QStringLiteral("VAC"));
         if (c.nKind == 8)
-            EXPECT_EQ(doc.m_arrData[1][0]->m_dValue, 9.0);
+            EXPECT_EQ(doc.m_arrData[1].Record(0)->m_dValue, 9.0);
     }
     CMyTalvaDoc doc;
     EXPECT_EQ(CRecordingRules::AddStatistics(doc, Statistics(0, 1.0f, 10.0f)), 0);
@@ -147,19 +147,19 @@ TEST(RecordingRules, StatisticsOverloadOnlyAboveAndTheNextRecordNumber)
     d.reading.m_fSub1 = 12.0f;
     d.reading.m_fSub2 = -12.0f;
     CRecordingRules::AddStatistics(doc, d);
-    EXPECT_EQ(doc.m_arrData[0][0]->m_dValue, -12.0);
-    EXPECT_EQ(doc.m_arrData[1][0]->m_dValue, 500000.0);
-    EXPECT_EQ(doc.m_arrData[1][1]->m_dValue, -12.0);
+    EXPECT_EQ(doc.m_arrData[0].Record(0)->m_dValue, -12.0);
+    EXPECT_EQ(doc.m_arrData[1].Record(0)->m_dValue, 500000.0);
+    EXPECT_EQ(doc.m_arrData[1].Record(1)->m_dValue, -12.0);
     CRecordingRules::AddStatistics(doc, Statistics(1, 12.0f, 10.0f));
-    EXPECT_EQ(doc.m_arrData[0][1]->m_dValue, 500000.0);
-    EXPECT_EQ(doc.m_arrData[0][1]->m_nIndex, 1);
+    EXPECT_EQ(doc.m_arrData[0].Record(1)->m_dValue, 500000.0);
+    EXPECT_EQ(doc.m_arrData[0].Record(1)->m_nIndex, 1);
     EXPECT_EQ(doc.m_nCount, 2);
     EXPECT_EQ(doc.m_nValidCount, 0); // neither reading lies inside the range
 
     // Frequency statistics (layout 7, kind 9) keep their values whatever range came before.
     CMyTalvaDoc hz;
     CRecordingRules::AddStatistics(hz, Statistics(9, 1234.0f, 6.0f, 7));
-    EXPECT_EQ(hz.m_arrData[0][0]->m_dValue, 1234.0);
+    EXPECT_EQ(hz.m_arrData[0].Record(0)->m_dValue, 1234.0);
     EXPECT_EQ(hz.m_dMax, 1234.0);
 }
 
@@ -185,15 +185,15 @@ TEST(RecordingRules, StatisticsTimesOfKinds2And4And5AddTheElapsedTime)
         d.reading.m_nElapsedS = 3;
         d.reading.m_strSub1Time = QStringLiteral("00:00:01");
         CRecordingRules::AddStatistics(doc, d);
-        EXPECT_EQ(doc.m_arrData[0][0]->m_strTime, QStringLiteral("2025/03/15 00:32:03")) << nKind;
+        EXPECT_EQ(doc.m_arrData[0].Record(0)->m_strTime, QStringLiteral("2025/03/15 00:32:03")) << nKind;
         const QString strSecondary = nKind == 5 ? QStringLiteral("2025/03/15 00:32:03") : QStringLiteral("00:00:01");
-        EXPECT_EQ(doc.m_arrData[1][0]->m_strTime, strSecondary);
+        EXPECT_EQ(doc.m_arrData[1].Record(0)->m_strTime, strSecondary);
     }
     // The other kinds keep the decoder's time.
     CMyTalvaDoc doc;
     CRecordingRules::AddStatistics(doc, Statistics(3, 1.0f, 10.0f));
-    EXPECT_EQ(doc.m_arrData[0][0]->m_strTime, QStringLiteral("14/3/25 9:30:0"));
-    EXPECT_EQ(doc.m_arrData[1][0]->m_strTime, QStringLiteral("14/3/25 9:30:0"));
+    EXPECT_EQ(doc.m_arrData[0].Record(0)->m_strTime, QStringLiteral("14/3/25 9:30:0"));
+    EXPECT_EQ(doc.m_arrData[1].Record(0)->m_strTime, QStringLiteral("14/3/25 9:30:0"));
 }
 
 TEST(RecordingRules, AutomaticLimitsByDecimalsAndFunctionGroup)
@@ -234,8 +234,8 @@ TEST(RecordingRules, TheHeadlessRecorderKeepsFrequenciesAndTheReadingThatChanges
     auto pDoc = CMyTalvaDoc::LoadFile(dir.filePath(QStringLiteral("run-2.mLog")), &strError);
     ASSERT_TRUE(pDoc) << qPrintable(strError);
     ASSERT_EQ(pDoc->m_arrData[0].size(), 2);
-    EXPECT_EQ(pDoc->m_arrData[0][0]->m_dValue, 1000.0);
-    EXPECT_EQ(pDoc->m_arrData[0][1]->m_dValue, 12.5);
+    EXPECT_EQ(pDoc->m_arrData[0].Record(0)->m_dValue, 1000.0);
+    EXPECT_EQ(pDoc->m_arrData[0].Record(1)->m_dValue, 12.5);
     EXPECT_EQ(pDoc->m_dMax, 1000.0);
     EXPECT_EQ(pDoc->m_dMin, 12.5);
 }

@@ -97,10 +97,10 @@ int CDataListModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : kColumnCount;
 }
 
-const CObData* CDataListModel::RecordAt(int nRow, int* pnArray) const
+std::optional<CObData> CDataListModel::RecordAt(int nRow, int* pnArray) const
 {
     if (!m_pDoc || nRow < 0 || nRow >= rowCount())
-        return nullptr;
+        return std::nullopt;
     int nArray = 0;
     qsizetype nPosition = nRow;
     if (m_bMapped) {
@@ -109,8 +109,8 @@ const CObData* CDataListModel::RecordAt(int nRow, int* pnArray) const
     }
     if (pnArray)
         *pnArray = nArray;
-    const QList<CObData*>& arr = m_pDoc->m_arrData[nArray];
-    return nPosition < arr.size() ? arr[nPosition] : nullptr;
+    const CRecordArray& arr = m_pDoc->m_arrData[nArray];
+    return nPosition < arr.size() ? arr.Record(nPosition) : std::nullopt;
 }
 
 QString CDataListModel::Text(int nRow, int nColumn) const
@@ -118,7 +118,7 @@ QString CDataListModel::Text(int nRow, int nColumn) const
     if (nColumn == kId)
         return QString::number(nRow + 1);
     int nArray = 0;
-    const CObData* pOb = RecordAt(nRow, &nArray);
+    const std::optional<CObData> pOb = RecordAt(nRow, &nArray);
     if (!pOb)
         return QString();
     switch (nColumn) {
@@ -173,15 +173,15 @@ void CDataListModel::Rebuild()
     m_bMapped = false;
     if (!m_pDoc)
         return;
-    const QList<CObData*>& arrSecondary = m_pDoc->m_arrData[1];
+    const CRecordArray& arrSecondary = m_pDoc->m_arrData[1];
     if (arrSecondary.isEmpty()) {
         m_nPrimary = m_nListed = m_pDoc->m_arrData[0].size();
         return;
     }
     m_bMapped = true;
     for (qsizetype j = 0; j < arrSecondary.size(); ++j) {
-        if (arrSecondary[j])
-            m_secondaries[arrSecondary[j]->m_nIndex].push_back(qint32(j));
+        if (!arrSecondary.IsNull(j))
+            m_secondaries[arrSecondary.Index(j)].push_back(qint32(j));
     }
     m_nSecondary = arrSecondary.size();
     for (qsizetype k = 0; k < m_pDoc->m_arrData[0].size(); ++k)
@@ -193,21 +193,22 @@ void CDataListModel::StartMapping()
     // The rows so far are the primaries alone; from here on they are listed one by one.
     m_bMapped = true;
     m_rows.reserve(size_t(m_nListed) + 16);
-    const QList<CObData*>& arr = m_pDoc->m_arrData[0];
+    const CRecordArray& arr = m_pDoc->m_arrData[0];
     for (qsizetype k = 0; k < m_nListed; ++k) {
         m_rows.push_back({qint32(k), 0});
-        if (arr[k])
-            ++m_primaries[arr[k]->m_nIndex];
+        if (!arr.IsNull(k))
+            ++m_primaries[arr.Index(k)];
     }
 }
 
 void CDataListModel::AppendPrimary(qsizetype nPosition, std::vector<CRowRef>& rows)
 {
-    const CObData* pOb = m_pDoc->m_arrData[0][nPosition];
+    const CRecordArray& arr = m_pDoc->m_arrData[0];
     rows.push_back({qint32(nPosition), 0});
-    if (pOb) {
-        ++m_primaries[pOb->m_nIndex];
-        const auto it = m_secondaries.find(pOb->m_nIndex);
+    if (!arr.IsNull(nPosition)) {
+        const qint32 nIndex = arr.Index(nPosition);
+        ++m_primaries[nIndex];
+        const auto it = m_secondaries.find(nIndex);
         if (it != m_secondaries.end()) {
             for (qint32 j : it->second)
                 rows.push_back({j, 1});
@@ -218,17 +219,18 @@ void CDataListModel::AppendPrimary(qsizetype nPosition, std::vector<CRowRef>& ro
 
 bool CDataListModel::AppendSecondary(qsizetype nPosition, std::vector<CRowRef>& rows)
 {
-    const CObData* pOb = m_pDoc->m_arrData[1][nPosition];
+    const CRecordArray& arrSecondary = m_pDoc->m_arrData[1];
     m_nSecondary = nPosition + 1;
-    if (!pOb)
+    if (arrSecondary.IsNull(nPosition))
         return true;
-    const qint32 nIndex = pOb->m_nIndex;
+    const qint32 nIndex = arrSecondary.Index(nPosition);
     m_secondaries[nIndex].push_back(qint32(nPosition));
     const auto it = m_primaries.find(nIndex);
     if (it == m_primaries.end() || it->second == 0)
         return true; // no primary carries its number (yet): not listed
-    const CObData* pLast = m_nPrimary > 0 ? m_pDoc->m_arrData[0][m_nPrimary - 1] : nullptr;
-    if (it->second != 1 || !pLast || pLast->m_nIndex != nIndex)
+    const CRecordArray& arr = m_pDoc->m_arrData[0];
+    const bool bLast = m_nPrimary > 0 && !arr.IsNull(m_nPrimary - 1);
+    if (it->second != 1 || !bLast || arr.Index(m_nPrimary - 1) != nIndex)
         return false; // it belongs under an earlier row
     rows.push_back({qint32(nPosition), 1});
     return true;

@@ -42,7 +42,7 @@ public:
     QVariant headerData(int nSection, Qt::Orientation orientation, int nRole = Qt::DisplayRole) const override;
 
     // The record listed in row nRow (nullptr for a missing record); *pnArray gets its array.
-    const CObData* RecordAt(int nRow, int* pnArray = nullptr) const;
+    std::optional<CObData> RecordAt(int nRow, int* pnArray = nullptr) const;
     // The text of one cell, as the list shows it (export and printing use the same).
     QString Text(int nRow, int nColumn) const;
 

@@ -111,11 +111,11 @@ void CFFTDlg::FillControls()
     m_pSize->setCurrentIndex(0);
     m_pFilter->setCurrentIndex(0);
 
-    const QList<CObData*>* pReadings = m_pDoc ? &m_pDoc->m_arrData[0] : nullptr;
+    const CRecordArray* pReadings = m_pDoc ? &m_pDoc->m_arrData[0] : nullptr;
     auto timeOf = [pReadings](int nIndex) {
-        if (!pReadings || nIndex < 0 || nIndex >= pReadings->size() || !pReadings->at(nIndex))
+        if (!pReadings || nIndex < 0 || nIndex >= pReadings->size())
             return QString();
-        return pReadings->at(nIndex)->m_strTime;
+        return pReadings->Time(nIndex);
     };
     m_pStartTime->setText(timeOf(m_start));
     m_pFinishTime->setText(timeOf(m_finish));
@@ -132,9 +132,9 @@ double CFFTDlg::SampleInterval() const
     const double dSpan = times.At(m_finish) - times.At(m_start);
     if (std::isfinite(dSpan) && dSpan > 0.0)
         return dSpan / (m_finish - m_start);
-    const QList<CObData*>& arr = m_pDoc->m_arrData[0];
-    const CObData* pFirst = m_start < arr.size() ? arr.at(m_start) : nullptr;
-    return pFirst && pFirst->m_dSampleRate > 0.0 ? pFirst->m_dSampleRate : std::numeric_limits<double>::quiet_NaN();
+    const CRecordArray& arr = m_pDoc->m_arrData[0];
+    const bool bFirst = m_start >= 0 && m_start < arr.size() && !arr.IsNull(m_start);
+    return bFirst && arr.SampleRate(m_start) > 0.0 ? arr.SampleRate(m_start) : std::numeric_limits<double>::quiet_NaN();
 }
 
 void CFFTDlg::ReportNoMemory(const QString& strText)

@@ -116,10 +116,11 @@ void CAlarmCommands::Raise(const CDecodedReading& d, const QList<CAlarmEvent>& e
 
     // Recording has taken this reading in already: it is the last row of each live document.
     for (CMyTalvaView* pView : m_docs.Views()) {
-        const QList<CObData*>& records = pView->GetDocument()->m_arrData[0];
-        if (!pView->m_bLive || records.isEmpty() || !records.last())
+        const CRecordArray& records = pView->GetDocument()->m_arrData[0];
+        const qsizetype nLast = records.size() - 1;
+        if (!pView->m_bLive || records.isEmpty() || records.IsNull(nLast))
             continue;
-        if (records.last()->m_strTime != d.strTime || records.last()->m_strType != d.reading.m_strFunction)
+        if (records.Time(nLast) != d.strTime || records.Type(nLast) != d.reading.m_strFunction)
             continue;
         pView->ListModel()->SetRemark(records.size() - 1, strRemark);
         pView->List()->resizeColumnToContents(CDataListModel::kRemark);

@@ -97,9 +97,10 @@ TEST(DataListModel, SecondaryRowsSitUnderTheirPrimaryWithTheirOwnIds)
 {
     CMyTalvaDoc doc;
     for (int i = 0; i < 3; ++i)
-        doc.m_arrData[0].append(Record(i, i));
-    doc.m_arrData[1] = {Record(11, 1, QStringLiteral("Max")), Record(21, 2, QStringLiteral("Max")),
-                        Record(12, 1, QStringLiteral("Min")), Record(99, 7, QStringLiteral("Max"))};
+        doc.m_arrData[0].Append(*std::unique_ptr<CObData>(Record(i, i)));
+    for (CObData* pOb : {Record(11, 1, QStringLiteral("Max")), Record(21, 2, QStringLiteral("Max")),
+                         Record(12, 1, QStringLiteral("Min")), Record(99, 7, QStringLiteral("Max"))})
+        doc.m_arrData[1].Append(*std::unique_ptr<CObData>(pOb));
     CDataListModel model;
     model.SetDocument(&doc);
     ASSERT_EQ(model.rowCount(), 6); // the secondary of number 7 belongs to no row
