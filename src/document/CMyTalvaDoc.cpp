@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -120,6 +121,35 @@ void CMyTalvaDoc::ImportReadings(QList<CObData*>& arrRecords)
     }
     m_nCount = qint32(arr.size());
     m_bLive = false;
+    emit Changed();
+}
+
+void CMyTalvaDoc::AppendSeriesPart(CMyTalvaDoc&& part)
+{
+    const qint32 nOffset = qint32(m_arrData[0].size());
+    for (int n = 0; n < kArrayCount; ++n) {
+        QList<CObData*>& arr = m_arrData[n];
+        arr.reserve(arr.size() + part.m_arrData[n].size());
+        for (CObData*& pOb : part.m_arrData[n]) {
+            if (!pOb)
+                continue;
+            pOb->m_nIndex += nOffset;
+            ShareWithPrevious(*pOb, arr);
+            arr.append(std::exchange(pOb, nullptr));
+        }
+        part.m_arrData[n].clear();
+    }
+    part.InvalidateSummary();
+    if (!part.m_strEndTime.isEmpty())
+        m_strEndTime = part.m_strEndTime;
+    m_nCount = qint32(m_arrData[0].size());
+    m_bLive = false;
+    // Each file's average and extremes are its own: the series' come from all its readings.
+    SyncSeries();
+    ClearFigures();
+    m_strMaxTime.clear();
+    m_strMinTime.clear();
+    FoldFigures(0);
     emit Changed();
 }
 

@@ -36,7 +36,7 @@ struct CSecondary
 
 } // namespace
 
-CRecordingRules::LiveCheck CRecordingRules::CheckLive(const CMyTalvaDoc& doc, const QString& strFunction)
+CRecordingRules::LiveCheck CRecordingRules::CheckLive(const CMyTalvaDoc& doc, const QString& strFunction, int nMaxRecords)
 {
     const QList<CObData*>& arr = doc.m_arrData[0];
     if (arr.isEmpty())
@@ -44,7 +44,7 @@ CRecordingRules::LiveCheck CRecordingRules::CheckLive(const CMyTalvaDoc& doc, co
     const CObData* pLast = arr.last();
     if (pLast && pLast->m_strType != strFunction)
         return LiveCheck::FunctionChanged;
-    if (arr.size() >= kMaxLiveRecords)
+    if (arr.size() >= nMaxRecords)
         return LiveCheck::Full;
     return LiveCheck::Record;
 }

@@ -4,6 +4,7 @@
 #include "CSimThread.h"
 #include "protocol/CDecodedReading.h"
 
+#include <QFile>
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -122,6 +123,21 @@ inline void AddReadings(CMyTalvaDoc& doc, int nCount)
         doc.AddReading(0, QStringLiteral("V"), n, QStringLiteral("t%1").arg(n), QStringLiteral("VDC"), n * 0.25, 0.0,
                        10.0f, float(n * 0.25));
     }
+}
+
+// The values of the readings meter-sim wrote to its --sent-log, with four decimals, in the
+// order sent (the lines where a link ended left out).
+inline QStringList SentValues(const QString& strPath)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList values;
+    for (const QString& strLine : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (!strLine.startsWith(QLatin1Char('#')))
+            values << strLine.section(QLatin1Char('\t'), 0, 0);
+    }
+    return values;
 }
 
 } // namespace AppTest
