@@ -5,6 +5,8 @@
 #include "protocol/CDecodedReading.h"
 
 #include <QFile>
+#include <QImage>
+#include <QProcess>
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // Helpers of the main-window tests: the simulated meter, answering message boxes, readings,
@@ -138,6 +141,51 @@ inline QStringList SentValues(const QString& strPath)
             values << strLine.section(QLatin1Char('\t'), 0, 0);
     }
     return values;
+}
+
+// A run of a program: its exit status (-1 not ended, -2 crashed) and its stderr, or why it failed.
+struct CRun
+{
+    int nStatus = -1;
+    QString strError;
+    QByteArray output; //!< stdout
+};
+
+// Runs strProgram (offscreen) to its end: its status, stdout and stderr.
+inline CRun RunTool(const QString& strProgram, const QStringList& args, int nTimeoutMs = 60000)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(strProgram, args);
+    CRun run;
+    if (!program.waitForFinished(nTimeoutMs)) {
+        program.kill();
+        program.waitForFinished(2000);
+        run.strError = QStringLiteral("timed out");
+        return run;
+    }
+    run.nStatus = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    run.strError = QString::fromLocal8Bit(program.readAllStandardError());
+    run.output = program.readAllStandardOutput();
+    return run;
+}
+
+// The program itself.
+inline CRun RunProgram(const QStringList& args, int nTimeoutMs = 60000)
+{
+    return RunTool(QStringLiteral(MULTIMETER_PATH), args, nTimeoutMs);
+}
+
+// Pixels of image that pass test.
+inline int CountColour(const QImage& image, const std::function<bool(const QColor&)>& test)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += test(image.pixelColor(x, y)) ? 1 : 0;
+    return n;
 }
 
 } // namespace AppTest
