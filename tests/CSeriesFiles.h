@@ -10,29 +10,29 @@
 #include <cmath>
 
 // A series of recording files as a recording to a folder leaves them (FILE.mLog, FILE-2.mLog,
-// ...), written by the program's own writer: direct volts every nStepSeconds from
+// ...), written by the program's own writer: direct volts every nStepMs from
 // 2026/03/02 08:00:00, a daily swing with a little noise. Reading i of the whole series
 // (from 0) has Value(i) and Time(i).
 class CSeriesFiles
 {
 public:
-    CSeriesFiles(int nPerFile, int nStepSeconds)
+    CSeriesFiles(int nPerFile, int nStepMs)
         : m_nPerFile(nPerFile)
-        , m_nStepSeconds(nStepSeconds)
+        , m_nStepMs(nStepMs)
     {
     }
 
-    static double Value(qint64 i, int nStepSeconds)
+    static double Value(qint64 i, int nStepMs)
     {
-        const double dDay = double(i * nStepSeconds) / 86400.0;
+        const double dDay = double(i * nStepMs) / 86400000.0;
         const double dNoise = double((i * 2654435761LL) % 1000) / 1000.0 - 0.5;
         return std::round((4.0 + 0.6 * std::sin(2.0 * M_PI * dDay) + 0.02 * dNoise) * 10000.0) / 10000.0;
     }
-    double Value(qint64 i) const { return Value(i, m_nStepSeconds); }
+    double Value(qint64 i) const { return Value(i, m_nStepMs); }
     QString Time(qint64 i) const
     {
         static const QDateTime start(QDate(2026, 3, 2), QTime(8, 0), QTimeZone::utc());
-        return start.addSecs(i * m_nStepSeconds).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+        return start.addMSecs(i * m_nStepMs).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
     }
 
     // File nPart (from 1) of the series strFirst; false with the reason when it was not written.
@@ -60,5 +60,5 @@ public:
 
 private:
     int m_nPerFile;
-    int m_nStepSeconds;
+    int m_nStepMs;
 };

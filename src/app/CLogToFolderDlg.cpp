@@ -71,7 +71,9 @@ CLogToFolderDlg::CLogToFolderDlg(const CChoice& choice, QWidget* pParent)
     pFolderRow->addWidget(pBrowse);
     m_pBaseName = new QLineEdit(choice.strBaseName);
     auto* pForm = new QFormLayout;
-    pForm->addRow(QStringLiteral("&Folder:"), pFolderRow);
+    auto* pFolderLabel = new QLabel(QStringLiteral("&Folder:"));
+    pFolderLabel->setBuddy(m_pFolder);
+    pForm->addRow(pFolderLabel, pFolderRow);
     pForm->addRow(QStringLiteral("&Base name:"), m_pBaseName);
     auto* pHint = new QLabel(QStringLiteral("Files: BASE.mLog, BASE-2.mLog, BASE-3.mLog, ... (20000 readings each, "
                                             "and a new file when the function changes)"));

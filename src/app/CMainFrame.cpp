@@ -51,6 +51,7 @@
 namespace {
 
 constexpr int kLinkMessageMs = 5000;
+constexpr int kNoticeMs = 60000; //!< a failed save of a recording to a folder
 
 QString MenuTitle(CMainFrame::MenuId id)
 {
@@ -275,11 +276,14 @@ void CMainFrame::UpdateRecordingPane(const QString& strTitle, qsizetype nReading
     m_pStatusPane->setText(strTitle.isEmpty() ? kReadyText : QStringLiteral("Recording %1: %2").arg(strTitle, strCount));
 }
 
-void CMainFrame::UpdateFolderPane(const QString& strFolder, int nFiles, qint64 nReadings)
+void CMainFrame::UpdateFolderPane(const QString& strFolder, int nFiles, qint64 nReadings, bool bSaveFailing)
 {
     const QString strFiles = nFiles == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(nFiles);
     const QString strCount = nReadings == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(nReadings);
-    m_pStatusPane->setText(QStringLiteral("Logging to %1: %2, %3").arg(QDir::toNativeSeparators(strFolder), strFiles, strCount));
+    QString strText = QStringLiteral("Logging to %1: %2, %3").arg(QDir::toNativeSeparators(strFolder), strFiles, strCount);
+    if (bSaveFailing)
+        strText += QStringLiteral(" (a save failed: trying again)");
+    m_pStatusPane->setText(strText);
 }
 
 QString CMainFrame::StatusPaneText() const
@@ -408,8 +412,10 @@ void CMainFrame::CreateDocuments()
             [this] { ShowLinkMessage(QStringLiteral("No meter is online: connect to it first (Com Port, ConnectBle)")); });
     connect(m_pRecording, &CRealTimeRecording::LiveCountChanged, this, &CMainFrame::UpdateRecordingPane);
     connect(m_pRecording, &CRealTimeRecording::FolderCountChanged, this, &CMainFrame::UpdateFolderPane);
-    // Until the next message replaces it: nobody may be watching when it comes.
-    connect(m_pRecording, &CRealTimeRecording::Notice, this, [this](const QString& strText) { statusBar()->showMessage(strText); });
+    // Longer than the link's messages: nobody may be watching when it comes. The recording pane
+    // keeps saying so while the failure lasts.
+    connect(m_pRecording, &CRealTimeRecording::Notice, this,
+            [this](const QString& strText) { statusBar()->showMessage(strText, kNoticeMs); });
     m_pRecovery = new CAutoRecovery(*m_pDocs, *m_pPrompt, CAutoRecovery::DefaultRoot(), this);
 
     // The graph tool bar and "Setting" act on the current document's view.

@@ -152,7 +152,7 @@ private:
     bool IsLinked() const;
     void UpdateLockPanes();
     void UpdateRecordingPane(const QString& strTitle, qsizetype nReadings);
-    void UpdateFolderPane(const QString& strFolder, int nFiles, qint64 nReadings);
+    void UpdateFolderPane(const QString& strFolder, int nFiles, qint64 nReadings, bool bSaveFailing);
 
     std::unique_ptr<CMessageBoxPrompt> m_pPrompt;
     std::unique_ptr<CLinkPrompt> m_pLinkPrompt; //!< the link's messages: boxes, or the status bar while reconnecting by itself

@@ -156,14 +156,15 @@ bool CRealTimeRecording::StartFolder()
     if (!pSeries->Lock(&strError))
         return refuse(strError);
     connect(pSeries.get(), &CLiveRecorder::FileStarted, this, &CRealTimeRecording::OnFolderFileStarted);
-    connect(pSeries.get(), &CLiveRecorder::FileError, this, &CRealTimeRecording::Notice);
+    connect(pSeries.get(), &CLiveRecorder::FileError, this, &CRealTimeRecording::OnSaveFailed);
     m_pSeries = std::move(pSeries);
     m_bToFolder = true;
     OpenFolderView(m_pSeries->FilePath(1));
     qCInfo(LogRecord, "recording to the folder %s", qUtf8Printable(QDir::toNativeSeparators(m_folderLog.strFolder)));
     SetRecording(true);
     m_autosave.start();
-    emit FolderCountChanged(m_folderLog.strFolder, 0, 0);
+    m_bSaveFailing = false;
+    EmitFolderCount();
     return true;
 }
 
@@ -204,7 +205,20 @@ void CRealTimeRecording::RecordFolder(const CDecodedReading& decoded)
         return;
     if (m_pFolderView)
         AddLive(*m_pFolderView, CRecordingRules::LiveReading(decoded), decoded.strTime);
-    emit FolderCountChanged(m_folderLog.strFolder, m_pSeries->FileCount(), m_pSeries->TotalRecords());
+    EmitFolderCount();
+}
+
+void CRealTimeRecording::EmitFolderCount()
+{
+    emit FolderCountChanged(m_folderLog.strFolder, m_pSeries->FileCount(), m_pSeries->TotalRecords(), m_bSaveFailing);
+}
+
+void CRealTimeRecording::OnSaveFailed(const QString& strMessage)
+{
+    m_bSaveFailing = true;
+    emit Notice(strMessage);
+    if (m_bToFolder)
+        EmitFolderCount();
 }
 
 bool CRealTimeRecording::SaveFolder()
@@ -215,6 +229,10 @@ bool CRealTimeRecording::SaveFolder()
         return false;
     if (m_pFolderView)
         m_pFolderView->SetModified(false);
+    if (std::exchange(m_bSaveFailing, false) && m_bToFolder) {
+        emit Notice(tr("The recording to the folder is saved again"));
+        EmitFolderCount();
+    }
     if (!m_bToFolder) {
         // Stopped, and everything is in its files now: the lock goes with the recorder.
         qCInfo(LogRecord, "the recording to the folder is saved: %lld readings in %d files",

@@ -90,8 +90,9 @@ signals:
     void StartRefused();
     // The live document and how many readings it holds now; an empty title once recording stops.
     void LiveCountChanged(const QString& strTitle, qsizetype nReadings);
-    // A recording to a folder: its folder, the files begun and the readings recorded so far.
-    void FolderCountChanged(const QString& strFolder, int nFiles, qint64 nReadings);
+    // A recording to a folder: its folder, the files begun, the readings recorded so far, and
+    // whether a file is waiting for a save that failed.
+    void FolderCountChanged(const QString& strFolder, int nFiles, qint64 nReadings, bool bSaveFailing);
     // Something the user should read without being stopped by it (a failed save).
     void Notice(const QString& strText);
 
@@ -105,7 +106,8 @@ private:
     CMyTalvaView* OpenFolderView(const QString& strPath);
     void FinishFolderView();
     void StopFolder();
-    void OnAutosave();
+    void OnSaveFailed(const QString& strMessage);
+    void EmitFolderCount();
 
     CDocManager& m_docs;
     CPrompt& m_prompt;
@@ -123,4 +125,5 @@ private:
     QPointer<CMyTalvaView> m_pFolderView;     //!< shows the file being recorded
     QTimer m_autosave;
     bool m_bToFolder = false; //!< the running recording goes to the folder
+    bool m_bSaveFailing = false; //!< a save of the recording to a folder failed and is not made good yet
 };

@@ -129,7 +129,6 @@ void CMyTalvaDoc::AppendSeriesPart(CMyTalvaDoc&& part)
     const qint32 nOffset = qint32(m_arrData[0].size());
     for (int n = 0; n < kArrayCount; ++n) {
         QList<CObData*>& arr = m_arrData[n];
-        arr.reserve(arr.size() + part.m_arrData[n].size());
         for (CObData*& pOb : part.m_arrData[n]) {
             if (!pOb)
                 continue;
@@ -144,12 +143,17 @@ void CMyTalvaDoc::AppendSeriesPart(CMyTalvaDoc&& part)
         m_strEndTime = part.m_strEndTime;
     m_nCount = qint32(m_arrData[0].size());
     m_bLive = false;
-    // Each file's average and extremes are its own: the series' come from all its readings.
+    // A loaded file's stored figures are its own: the first part computes them again from all
+    // the readings, each later one folds in only its own.
     SyncSeries();
-    ClearFigures();
-    m_strMaxTime.clear();
-    m_strMinTime.clear();
-    FoldFigures(0);
+    if (m_nValidCount == 0) {
+        ClearFigures();
+        m_strMaxTime.clear();
+        m_strMinTime.clear();
+        FoldFigures(0);
+    } else {
+        FoldFigures(nOffset);
+    }
     emit Changed();
 }
 

@@ -12,11 +12,15 @@
 #include "panel/CLeftDlg.h"
 #include "protocol/CLiveRecorder.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -118,15 +122,27 @@ TEST(LogToFolder, FilesThatFillAFunctionChangeAndADropoutKeepEveryReadingOnceInO
     ASSERT_EQ(frame.DocManager().Views().size(), 1);
     EXPECT_EQ(frame.DocManager().Views().first()->Title().toStdString(), "log-4.mLog");
     EXPECT_EQ(pRecorder->FileCount(), 4);
-    EXPECT_EQ(frame.StatusPaneText().toStdString(), QStringLiteral("Logging to %1: 4 files, %2 readings")
-                                                        .arg(QDir::toNativeSeparators(strFolder)).arg(pRecorder->TotalRecords())
-                                                        .toStdString());
+    // The status bar keeps saying that a save failed for as long as a file waits for one.
+    EXPECT_EQ(frame.StatusPaneText().toStdString(),
+              QStringLiteral("Logging to %1: 4 files, %2 readings (a save failed: trying again)")
+                  .arg(QDir::toNativeSeparators(strFolder)).arg(pRecorder->TotalRecords()).toStdString());
     // The third file's save failed: told in the status bar, its readings kept for the next try.
     ASSERT_FALSE(notices.isEmpty());
     EXPECT_TRUE(notices.first().contains(QStringLiteral("log-3.mLog"))) << qPrintable(notices.first());
     EXPECT_EQ(pRecorder->UnsavedFiles(), QStringList { path(QStringLiteral("log-3.mLog")) });
     ASSERT_TRUE(QDir(path(QStringLiteral("log-3.mLog"))).removeRecursively());
+    if (const QString strShots = qEnvironmentVariable("MULTIMETER_SCREENSHOT_DIR"); !strShots.isEmpty()) {
+        frame.statusBar()->clearMessage(); // the pane under the notice
+        EXPECT_TRUE(frame.grab().save(QDir(strShots).filePath(QStringLiteral("log-to-folder.png"))));
+    }
 
+    // The next save makes it good.
+    EXPECT_TRUE(recording.SaveFolder());
+    EXPECT_EQ(notices.last().toStdString(), "The recording to the folder is saved again");
+    EXPECT_EQ(frame.StatusPaneText().toStdString(), QStringLiteral("Logging to %1: 4 files, %2 readings")
+                                                        .arg(QDir::toNativeSeparators(strFolder)).arg(pRecorder->TotalRecords())
+                                                        .toStdString());
+    EXPECT_TRUE(pRecorder->UnsavedFiles().isEmpty());
     recording.StopAction()->trigger();
     EXPECT_EQ(recording.FolderRecorder(), nullptr); // all saved: the recorder and its lock are gone
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("log.mLog.lock"))));
@@ -161,4 +177,49 @@ TEST(LogToFolder, FilesThatFillAFunctionChangeAndADropoutKeepEveryReadingOnceInO
     EXPECT_EQ(recorded.join(QLatin1Char(' ')).toStdString(), sent.mid(nFirst).join(QLatin1Char(' ')).toStdString());
     EXPECT_LE(nFirst, 10) << "readings sent before Start";
     frame.Link().Shutdown();
+}
+
+TEST(LogToFolder, TheDialogRefusesAFolderThatIsNotThereAndTheChoiceIsRemembered)
+{
+    CSettingsRestore restore;
+    QTemporaryDir dir;
+    CLogToFolderDlg dlg({ true, dir.filePath(QStringLiteral("not-there")), QStringLiteral("bench") });
+    dlg.show();
+    auto* pProblem = dlg.findChild<QLabel*>(QStringLiteral("problem"));
+    ASSERT_NE(pProblem, nullptr);
+    dlg.accept();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_TRUE(pProblem->isVisible());
+    EXPECT_TRUE(pProblem->text().contains(QStringLiteral("does not exist"))) << qPrintable(pProblem->text());
+    const QList<QLineEdit*> edits = dlg.findChildren<QLineEdit*>();
+    ASSERT_EQ(edits.size(), 2);
+    edits[1]->setText(QStringLiteral("a/b"));
+    edits[0]->setText(QDir::toNativeSeparators(dir.path()));
+    dlg.accept();
+    EXPECT_TRUE(pProblem->text().contains(QStringLiteral("no file name"))) << qPrintable(pProblem->text());
+    edits[1]->setText(QStringLiteral("bench"));
+    if (const QString strShots = qEnvironmentVariable("MULTIMETER_SCREENSHOT_DIR"); !strShots.isEmpty()) {
+        pProblem->hide();
+        EXPECT_TRUE(dlg.grab().save(QDir(strShots).filePath(QStringLiteral("log-to-folder-dialog.png"))));
+    }
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    const CLogToFolderDlg::CChoice choice = dlg.Choice();
+    EXPECT_TRUE(choice.bOn);
+    EXPECT_EQ(choice.strFolder, dir.path());
+    EXPECT_EQ(choice.FirstPath(), QDir(dir.path()).filePath(QStringLiteral("bench.mLog")));
+
+    // Remembered for the next start of the program.
+    CMainFrame frame;
+    frame.Recording().SetFolderLog(choice);
+    const CLogToFolderDlg::CChoice read = CLogToFolderDlg::CChoice::Read();
+    EXPECT_TRUE(read.bOn);
+    EXPECT_EQ(read.strFolder, dir.path());
+    EXPECT_EQ(read.strBaseName, QStringLiteral("bench"));
+    CMainFrame next;
+    EXPECT_TRUE(next.Recording().LogToFolderAction()->isChecked());
+    EXPECT_EQ(next.Recording().FolderLog().FirstPath(), choice.FirstPath());
+    // Turned off, Start records into one document again.
+    next.Recording().SetFolderLog({ false, dir.path(), QStringLiteral("bench") });
+    EXPECT_FALSE(next.Recording().LogToFolderAction()->isChecked());
 }

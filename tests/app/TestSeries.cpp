@@ -63,7 +63,7 @@ TEST(OpenSeries, TheFilesOfARecordingToAFolderOpenAsOneReadOnlyTimeline)
     QTemporaryDir dir;
     const QString strFirst = dir.filePath(QStringLiteral("log.mLog"));
     constexpr int kPerFile = 200;
-    const CSeriesFiles series(kPerFile, 2);
+    const CSeriesFiles series(kPerFile, 2000);
     QString strError;
     ASSERT_TRUE(series.Write(strFirst, 3, &strError)) << qPrintable(strError);
 
@@ -132,7 +132,7 @@ TEST(OpenSeries, FiftyFullFilesEndToEndInTheProgramAndTheCommandLine)
     const QString strFirst = dir.filePath(QStringLiteral("week.mLog"));
     constexpr int kPerFile = 20000;
     constexpr int kFiles = 50;
-    const CSeriesFiles series(kPerFile, 1);
+    const CSeriesFiles series(kPerFile, 1000);
     QString strError;
     ASSERT_TRUE(series.Write(strFirst, kFiles, &strError)) << qPrintable(strError);
     const QString strPng = dir.filePath(QStringLiteral("series.png"));
@@ -199,7 +199,7 @@ TEST(OpenSeries, DumpTakesTheSeriesAsOneRecording)
 {
     QTemporaryDir dir;
     const QString strFirst = dir.filePath(QStringLiteral("run.mLog"));
-    const CSeriesFiles series(30, 1);
+    const CSeriesFiles series(30, 1000);
     QString strError;
     ASSERT_TRUE(series.Write(strFirst, 3, &strError)) << qPrintable(strError);
     const CRun csv = RunTool(kCli, { QStringLiteral("dump"), QStringLiteral("--series"), strFirst, QStringLiteral("--format"),

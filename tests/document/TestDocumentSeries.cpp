@@ -50,7 +50,7 @@ TEST(DocumentSeries, ConsecutiveFilesReadAsOneRecordingWithFiguresOverAll)
 {
     QTemporaryDir dir;
     const QString strFirst = dir.filePath(QStringLiteral("log.mLog"));
-    const CSeriesFiles series(kPerFile, 7);
+    const CSeriesFiles series(kPerFile, 7000);
     QString strError;
     ASSERT_TRUE(series.Write(strFirst, 4, &strError)) << qPrintable(strError);
     // File 5 is missing: file 6 is no part of the series.
@@ -99,7 +99,7 @@ TEST(DocumentSeries, AFileThatDoesNotLoadOrHoldsAnotherQuantityIsLeftOutAndNamed
 {
     QTemporaryDir dir;
     const QString strFirst = dir.filePath(QStringLiteral("run.mLog"));
-    const CSeriesFiles series(kPerFile, 1);
+    const CSeriesFiles series(kPerFile, 1000);
     QString strError;
     ASSERT_TRUE(series.Write(strFirst, 5, &strError)) << qPrintable(strError);
     {
