@@ -10,6 +10,8 @@
 #include "e2e/CSimProcess.h"
 #include "link/CLinkReconnect.h"
 #include "panel/CLeftDlg.h"
+#include "document/CDocumentSeries.h"
+#include "link/CMeterLink.h"
 #include "protocol/CLiveRecorder.h"
 
 #include <QCheckBox>
@@ -222,4 +224,62 @@ TEST(LogToFolder, TheDialogRefusesAFolderThatIsNotThereAndTheChoiceIsRemembered)
     // Turned off, Start records into one document again.
     next.Recording().SetFolderLog({ false, dir.path(), QStringLiteral("bench") });
     EXPECT_FALSE(next.Recording().LogToFolderAction()->isChecked());
+}
+
+TEST(LogToFolder, StartAsksBeforeRecordingOverASeriesAndRefusesOneThatIsLocked)
+{
+    CSettingsRestore restore;
+    QTemporaryDir dir;
+    const QString strFirst = dir.filePath(QStringLiteral("log.mLog"));
+    {
+        QFile old(CDocumentSeries::PartPath(strFirst, 2));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("earlier");
+    }
+    CMainFrame frame;
+    frame.AutoReconnectAction()->setChecked(false);
+    frame.show();
+    // A meter linked and heard from (no port: nothing is really sent).
+    frame.Link().SetLinkState(CMeterLink::kConnected);
+    const unsigned char byte = 0;
+    frame.Link().OnComReceive(&byte, 1);
+    ASSERT_TRUE(frame.Link().IsMeterOnline());
+    CRealTimeRecording& recording = frame.Recording();
+    recording.SetFolderLog({ true, dir.path(), QStringLiteral("log") });
+
+    // No: nothing starts and the old file stays.
+    auto pNo = AppTest::AnswerNextBox(QMessageBox::No);
+    recording.StartAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pNo->bShown; }, 5000));
+    EXPECT_TRUE(pNo->strText.contains(QStringLiteral("log-2.mLog"))) << qPrintable(pNo->strText);
+    EXPECT_FALSE(recording.IsRecording());
+    EXPECT_EQ(recording.FolderRecorder(), nullptr);
+    EXPECT_TRUE(frame.DocManager().Views().isEmpty());
+
+    // Another recorder holds the series: Start says so and records nothing.
+    CLiveRecorder other(strFirst);
+    QString strError;
+    ASSERT_TRUE(other.Lock(&strError)) << qPrintable(strError);
+    // Yes to recording over it, then the refusal, answered as they come.
+    QStringList boxes;
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!pBox)
+            return;
+        boxes << pBox->text();
+        if (QAbstractButton* pYes = pBox->button(QMessageBox::Yes))
+            pYes->click();
+        else
+            pBox->accept();
+    });
+    answer.start();
+    recording.StartAction()->trigger();
+    answer.stop();
+    ASSERT_EQ(boxes.size(), 2) << qPrintable(boxes.join(QLatin1Char('|')));
+    EXPECT_TRUE(boxes[1].contains(QStringLiteral("another process"))) << qPrintable(boxes[1]);
+    EXPECT_FALSE(recording.IsRecording());
+    EXPECT_EQ(recording.FolderRecorder(), nullptr);
+    frame.Link().Shutdown();
 }
