@@ -5,6 +5,7 @@
 #include "app/CDocumentArea.h"
 #include "base/CProgramInfo.h"
 #include "base/LogCategories.h"
+#include "document/CDocumentSeries.h"
 #include "document/CDocumentType.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/ui/CMyTalvaView.h"
@@ -80,6 +81,8 @@ void CDocManager::AddCommands()
     };
     add(tr("&New"), QKeySequence::New, tr("Make a new recording document"), [this] { NewDocument(); });
     QAction* pOpen = add(tr("&Open..."), QKeySequence::Open, tr("Open a recording"), &CDocManager::OnFileOpen);
+    add(tr("Open &Series..."), QKeySequence(), tr("Open a recording with its continuation files (FILE-2.mLog, ...) as one"),
+        &CDocManager::OnFileOpenSeries);
     m_pClose = add(tr("&Close"), QKeySequence::Close, tr("Close the current recording"), &CDocManager::OnFileClose);
     m_pSave = add(tr("&Save"), QKeySequence::Save, tr("Save the current recording"), &CDocManager::OnFileSave);
     m_pSaveAs = add(tr("Save &As..."), QKeySequence::SaveAs, tr("Save the current recording under a new name"),
@@ -214,6 +217,48 @@ CMyTalvaView* CDocManager::OpenRecovered(const QString& strPath, const QString& 
     return pView;
 }
 
+CMyTalvaView* CDocManager::OpenSeries(const QString& strFirst)
+{
+    CDocumentSeries::CLoaded loaded;
+    {
+        CWaitCursor wait;
+        loaded = CDocumentSeries::Load(strFirst);
+    }
+    if (!loaded.pDoc) {
+        m_prompt.Message(loaded.strError, CProgramInfo::Name(), CPrompt::Critical);
+        return nullptr;
+    }
+    const qsizetype nReadings = loaded.pDoc->m_arrData[0].size();
+    const QString strName = QFileInfo(strFirst).fileName();
+    qCInfo(LogApp, "opened the series %s: %lld files, %lld readings", qUtf8Printable(QDir::toNativeSeparators(strFirst)),
+           qlonglong(loaded.parts.size()), qlonglong(nReadings));
+    const QString strTitle = loaded.parts.size() == 1 ? tr("%1 (series of 1 file)").arg(strName)
+                                                      : tr("%1 (series of %2 files)").arg(strName).arg(loaded.parts.size());
+    CMyTalvaView* pView = AddView(std::move(loaded.pDoc), strTitle, false);
+    for (CEntry& entry : m_entries) {
+        if (entry.pView == pView) {
+            for (const QString& strPart : loaded.parts)
+                entry.seriesParts << CanonicalPath(strPart);
+        }
+    }
+    pView->SetModified(false);
+    if (!loaded.leftOut.isEmpty()) {
+        for (const QString& strText : loaded.leftOut)
+            qCWarning(LogApp, "%s", qUtf8Printable(strText));
+        m_prompt.Message(loaded.leftOut.join(QLatin1Char('\n')), CProgramInfo::Name(), CPrompt::Warning);
+    }
+    return pView;
+}
+
+QStringList CDocManager::SeriesParts(const CMyTalvaView* pView) const
+{
+    for (const CEntry& entry : m_entries) {
+        if (entry.pView == pView)
+            return entry.seriesParts;
+    }
+    return {};
+}
+
 void CDocManager::ShowView(CMyTalvaView* pView)
 {
     if (auto* pWindow = qobject_cast<QMdiSubWindow*>(pView->parentWidget()))
@@ -225,6 +270,13 @@ void CDocManager::OnFileOpen()
     const QString strPath = m_fnOpenFileName(LastDir());
     if (!strPath.isEmpty())
         OpenDocumentFile(strPath);
+}
+
+void CDocManager::OnFileOpenSeries()
+{
+    const QString strPath = m_fnOpenFileName(LastDir());
+    if (!strPath.isEmpty())
+        OpenSeries(strPath);
 }
 
 bool CDocManager::OnFileClose()
@@ -267,6 +319,13 @@ bool CDocManager::SaveAs(CMyTalvaView* pView)
 
 bool CDocManager::SaveTo(CMyTalvaView* pView, const QString& strPath)
 {
+    // The whole series over one of its files would show its readings twice when opened again.
+    if (SeriesParts(pView).contains(CanonicalPath(strPath))) {
+        m_prompt.Message(tr("%1 is a file of the series shown: save the series under another name.")
+                             .arg(QDir::toNativeSeparators(strPath)),
+                         CProgramInfo::Name(), CPrompt::Warning);
+        return false;
+    }
     QString strError;
     bool bSaved = false;
     {
@@ -284,6 +343,10 @@ bool CDocManager::SaveTo(CMyTalvaView* pView, const QString& strPath)
     pView->SetPathName(info.absoluteFilePath());
     pView->SetTitle(info.fileName());
     pView->SetModified(false);
+    for (CEntry& entry : m_entries) {
+        if (entry.pView == pView)
+            entry.seriesParts.clear(); // one file of its own from now on
+    }
     AddRecentFile(strPath);
     emit ViewSaved(pView);
     return true;

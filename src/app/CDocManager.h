@@ -44,6 +44,13 @@ public:
     // The document of a recording file in a new window, or the window that already shows that
     // file. A file that does not load is reported and opens nothing (nullptr).
     CMyTalvaView* OpenDocumentFile(const QString& strPath);
+    // strFirst and its continuation files (FILE-2.mLog, FILE-3.mLog, ...) as one read-only
+    // document in a new window: it has no file of its own, so Save asks for a new one and writes
+    // the whole series there, never over a file of the series. Files left out are named in a
+    // message; nullptr (with a message) when the first file does not load.
+    CMyTalvaView* OpenSeries(const QString& strFirst);
+    // The files a series view shows (empty for any other view).
+    QStringList SeriesParts(const CMyTalvaView* pView) const;
     // A recording kept by the recovery, as a new unsaved document titled strTitle.
     CMyTalvaView* OpenRecovered(const QString& strPath, const QString& strTitle);
     // Makes the view's window the active one.
@@ -51,6 +58,7 @@ public:
 
     // The commands, on the current view.
     void OnFileOpen();
+    void OnFileOpenSeries();
     bool OnFileClose();
     bool OnFileSave();
     bool OnFileSaveAs();
@@ -96,6 +104,7 @@ private:
     {
         QPointer<CMyTalvaView> pView;
         int nId = 0;
+        QStringList seriesParts; //!< the files a series view shows, which no save may overwrite
     };
 
     CMyTalvaView* AddView(std::unique_ptr<CMyTalvaDoc> pDoc, const QString& strTitle, bool bLive);

@@ -51,6 +51,7 @@
 namespace {
 
 constexpr int kLinkMessageMs = 5000;
+constexpr int kNoticeMs = 60000; //!< a failed save of a recording to a folder
 
 QString MenuTitle(CMainFrame::MenuId id)
 {
@@ -276,6 +277,21 @@ void CMainFrame::UpdateRecordingPane(const QString& strTitle, qsizetype nReading
     m_pStatusPane->setText(strTitle.isEmpty() ? kReadyText : QStringLiteral("Recording %1: %2").arg(strTitle, strCount));
 }
 
+void CMainFrame::UpdateFolderPane(const QString& strFolder, int nFiles, qint64 nReadings, bool bSaveFailing)
+{
+    const QString strFiles = nFiles == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(nFiles);
+    const QString strCount = nReadings == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(nReadings);
+    QString strText = QStringLiteral("Logging to %1: %2, %3").arg(QDir::toNativeSeparators(strFolder), strFiles, strCount);
+    if (bSaveFailing)
+        strText += QStringLiteral(" (a save failed: trying again)");
+    m_pStatusPane->setText(strText);
+}
+
+QString CMainFrame::StatusPaneText() const
+{
+    return m_pStatusPane->text();
+}
+
 QString CMainFrame::MeterPaneText() const
 {
     return m_pMeterPane->text();
@@ -391,11 +407,16 @@ void CMainFrame::CreateDocuments()
 {
     m_pDocs = new CDocManager(*this, *this, *m_pPrompt, this);
     m_pDocs->AddCommands();
-    m_pRecording = new CRealTimeRecording(*m_pDocs, [this] { return m_pLink->IsMeterOnline(); }, this);
+    m_pRecording = new CRealTimeRecording(*m_pDocs, *m_pPrompt, [this] { return m_pLink->IsMeterOnline(); }, this);
     m_pRecording->AddCommands(*this);
     connect(m_pRecording, &CRealTimeRecording::StartRefused, this,
             [this] { ShowLinkMessage(QStringLiteral("No meter is online: connect to it first (Com Port, ConnectBle)")); });
     connect(m_pRecording, &CRealTimeRecording::LiveCountChanged, this, &CMainFrame::UpdateRecordingPane);
+    connect(m_pRecording, &CRealTimeRecording::FolderCountChanged, this, &CMainFrame::UpdateFolderPane);
+    // Longer than the link's messages: nobody may be watching when it comes. The recording pane
+    // keeps saying so while the failure lasts.
+    connect(m_pRecording, &CRealTimeRecording::Notice, this,
+            [this](const QString& strText) { statusBar()->showMessage(strText, kNoticeMs); });
     m_pRecovery = new CAutoRecovery(*m_pDocs, *m_pPrompt, CAutoRecovery::DefaultRoot(), this);
 
     // The graph tool bar and "Setting" act on the current document's view.
@@ -512,6 +533,8 @@ bool CMainFrame::StartReconnect(bool bAtOnce)
 
 void CMainFrame::OnLinkLost(const QString& strMessage)
 {
+    // What a recording to a folder holds is on disk before any try to reconnect.
+    m_pRecording->SaveFolder();
     ShowDisconnected();
     if (!m_pAutoReconnect->isChecked())
         return;
@@ -604,6 +627,8 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     // The documents first: whoever cancels their save question keeps the link too. While the
     // questions are open, readings wait instead of entering the documents being asked about.
     m_pRecording->Hold();
+    // A recording to a folder writes its files itself: its window has nothing to ask then.
+    m_pRecording->SaveFolder();
     if (!m_pDocs->CloseAll()) {
         m_pRecording->Resume();
         pEvent->ignore();

@@ -113,6 +113,8 @@ public:
     QString LinkStateText() const;
     // The status bar's meter pane: "ADDRESS on PORT" while connected, else empty.
     QString MeterPaneText() const;
+    // "Ready", or what the recording under way has recorded.
+    QString StatusPaneText() const;
     // Com Port > Reconnect Automatically: after a lost link, find the remembered meter again;
     // no message box waits for the user meanwhile.
     QAction* AutoReconnectAction() const { return m_pAutoReconnect; }
@@ -150,6 +152,7 @@ private:
     bool IsLinked() const;
     void UpdateLockPanes();
     void UpdateRecordingPane(const QString& strTitle, qsizetype nReadings);
+    void UpdateFolderPane(const QString& strFolder, int nFiles, qint64 nReadings, bool bSaveFailing);
 
     std::unique_ptr<CMessageBoxPrompt> m_pPrompt;
     std::unique_ptr<CLinkPrompt> m_pLinkPrompt; //!< the link's messages: boxes, or the status bar while reconnecting by itself

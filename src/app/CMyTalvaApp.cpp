@@ -1,6 +1,7 @@
 #include "app/CMyTalvaApp.h"
 
 #include "app/CAutoRecovery.h"
+#include "app/CDocManager.h"
 #include "app/CDemoMeter.h"
 #include "app/CMainFrame.h"
 #include "app/CProgramIcon.h"
@@ -60,7 +61,12 @@ bool CMyTalvaApp::InitInstance()
                        "reading is shown), then quit."),
         QStringLiteral("PNG"));
     const QCommandLineOption logOption(CDiagnosticLog::OptionName(), CDiagnosticLog::OptionHelp(), QStringLiteral("FILE"));
+    const QCommandLineOption seriesOption(
+        QStringLiteral("series"),
+        QStringLiteral("Open <FILE.mLog> with its continuation files (FILE-2.mLog, FILE-3.mLog, ...) as one recording."),
+        QStringLiteral("FILE.mLog"));
     parser.addOption(demoOption);
+    parser.addOption(seriesOption);
     parser.addOption(screenshotOption);
     parser.addOption(logOption);
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Recordings (.mLog) and waveforms (.osc) to open."),
@@ -92,6 +98,8 @@ bool CMyTalvaApp::InitInstance()
     bool bAllOpened = true;
     for (const QString& strFile : parser.positionalArguments())
         bAllOpened = m_pFrame->OpenFile(strFile) && bAllOpened;
+    for (const QString& strFirst : parser.values(seriesOption))
+        bAllOpened = m_pFrame->DocManager().OpenSeries(strFirst) && bAllOpened;
     if (!bAllOpened && !m_strScreenshot.isEmpty()) {
         m_nExitStatus = kFailed;
         return false;

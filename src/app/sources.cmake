@@ -6,6 +6,7 @@ list(APPEND UI_SOURCES
   app/CLinkPrompt.cpp
   app/CLinkWatchdog.cpp
   app/CLockIndicators.cpp
+  app/CLogToFolderDlg.cpp
   app/CLoggerCommands.cpp
   app/CMainFrame.cpp
   app/CMessageBoxPrompt.cpp

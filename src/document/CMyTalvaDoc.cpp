@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <new>
+#include <utility>
 
 
 CMyTalvaDoc::CMyTalvaDoc(QObject* pParent)
@@ -89,6 +90,41 @@ void CMyTalvaDoc::ImportReadings(QList<CObData*>& arrRecords)
     }
     m_nCount = qint32(arr.size());
     m_bLive = false;
+    emit Changed();
+}
+
+void CMyTalvaDoc::AppendSeriesPart(CMyTalvaDoc&& part)
+{
+    const qint32 nOffset = qint32(m_arrData[0].size());
+    for (int n = 0; n < kArrayCount; ++n) {
+        CRecordArray& arr = m_arrData[n];
+        CRecordArray& from = part.m_arrData[n];
+        arr.Reserve(from.size());
+        for (qsizetype i = 0; i < from.size(); ++i) {
+            std::optional<CObData> ob = from.Record(i);
+            if (!ob)
+                continue;
+            ob->m_nIndex += nOffset;
+            arr.Append(*ob);
+        }
+        from.Clear();
+    }
+    part.InvalidateSummary();
+    if (!part.m_strEndTime.isEmpty())
+        m_strEndTime = part.m_strEndTime;
+    m_nCount = qint32(m_arrData[0].size());
+    m_bLive = false;
+    // A loaded file's stored figures are its own: the first part computes them again from all
+    // the readings, each later one folds in only its own.
+    SyncSeries();
+    if (m_nValidCount == 0) {
+        ClearFigures();
+        m_strMaxTime.clear();
+        m_strMinTime.clear();
+        FoldFigures(0);
+    } else {
+        FoldFigures(nOffset);
+    }
     emit Changed();
 }
 

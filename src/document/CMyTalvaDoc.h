@@ -63,6 +63,12 @@ public:
     // no overload into the statistics.
     void ImportReadings(QList<CObData*>& arrRecords);
 
+    // The next file of a series (FILE-2.mLog after FILE.mLog, ...): its records move to the end
+    // of this document's arrays (part is left empty), their indexes continuing this document's,
+    // and the figures are computed again over all the readings. The start time stays this
+    // document's, the end time becomes the part's.
+    void AppendSeriesPart(CMyTalvaDoc&& part);
+
     // Destroys every record of the three arrays. The statistics are left alone.
     void DeleteContents();
 

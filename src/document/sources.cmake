@@ -1,5 +1,6 @@
 list(APPEND CORE_SOURCES
   document/CArchive.cpp
+  document/CDocumentSeries.cpp
   document/CDocumentType.h
   document/CDocumentUnit.cpp
   document/CMinMaxSummary.cpp

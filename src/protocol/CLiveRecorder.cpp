@@ -1,7 +1,7 @@
 #include "protocol/CLiveRecorder.h"
 
 #include "base/LogCategories.h"
-#include "document/CDocumentType.h"
+#include "document/CDocumentSeries.h"
 #include "document/CMyTalvaDoc.h"
 
 #include <QStringList>
@@ -11,16 +11,8 @@
 
 CLiveRecorder::CLiveRecorder(const QString& strPath, QObject* pParent)
     : QObject(pParent)
+    , m_strFirst(CDocumentSeries::PartPath(strPath, 1))
 {
-    const QFileInfo info(strPath);
-    const QString strSuffix = info.suffix();
-    if (strSuffix.isEmpty()) {
-        m_strBase = strPath;
-        m_strExtension = DocumentType::Extension();
-    } else {
-        m_strBase = strPath.left(strPath.size() - strSuffix.size() - 1);
-        m_strExtension = QLatin1Char('.') + strSuffix;
-    }
 }
 
 CLiveRecorder::~CLiveRecorder() = default;
@@ -61,7 +53,15 @@ QStringList CLiveRecorder::UnsavedFiles() const
 
 QString CLiveRecorder::FilePath(int nFile) const
 {
-    return nFile <= 1 ? m_strBase + m_strExtension : QStringLiteral("%1-%2%3").arg(m_strBase).arg(nFile).arg(m_strExtension);
+    return CDocumentSeries::PartPath(m_strFirst, nFile);
+}
+
+QStringList CLiveRecorder::ExistingFiles() const
+{
+    QStringList found;
+    if (QFileInfo::exists(m_strFirst))
+        found << m_strFirst;
+    return found + CDocumentSeries::ExistingContinuations(m_strFirst);
 }
 
 int CLiveRecorder::RecordsInFile() const
@@ -128,13 +128,12 @@ bool CLiveRecorder::Record(const CDecodedReading& decoded)
     const MeterReading r = CRecordingRules::LiveReading(decoded);
     // A new function or a full file starts the next file; the reading that
     // caused it is its first record rather than being dropped.
-    if (m_pDoc && CRecordingRules::CheckLive(*m_pDoc, r.m_strFunction) != CRecordingRules::LiveCheck::Record)
+    if (m_pDoc && CRecordingRules::CheckLive(*m_pDoc, r.m_strFunction, m_nMaxRecords) != CRecordingRules::LiveCheck::Record)
         CloseFile();
     if (!m_pDoc)
         StartFile();
 
-    m_pDoc->AddReading(0, r.m_strUnit, RecordsInFile(), decoded.strTime, r.m_strFunction, double(r.m_fValue), 0.0,
-                       r.m_fRange, r.m_fValue);
+    CRecordingRules::AddLive(*m_pDoc, r, decoded.strTime);
     ++m_nTotal;
     return true;
 }

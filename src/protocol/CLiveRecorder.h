@@ -25,6 +25,8 @@ class CLiveRecorder : public QObject
     Q_OBJECT
 public:
     static constexpr int kMaxRecords = CRecordingRules::kMaxLiveRecords;
+    //! How often a recording is written while it runs, unless told otherwise.
+    static constexpr int kAutosaveSeconds = 10;
 
     explicit CLiveRecorder(const QString& strPath, QObject* pParent = nullptr);
     ~CLiveRecorder() override;
@@ -45,6 +47,12 @@ public:
     int FailedSaves() const { return m_nFailedSaves; }
     // Files whose records are only in memory.
     QStringList UnsavedFiles() const;
+
+    // The files this recorder would overwrite: the first file and every FILE-<n> beside it.
+    QStringList ExistingFiles() const;
+    // A file takes nMaxRecords readings before the next one starts (kMaxRecords unless a
+    // test wants files that fill quickly).
+    void SetMaxRecords(int nMaxRecords) { m_nMaxRecords = nMaxRecords; }
 
     // Path of the nth file (1-based).
     QString FilePath(int nFile) const;
@@ -70,8 +78,8 @@ private:
         std::unique_ptr<CMyTalvaDoc> pDoc;
     };
 
-    QString m_strBase;       //!< path without the extension
-    QString m_strExtension;  //!< ".mLog" or what the user gave
+    QString m_strFirst;      //!< the first file, with its extension
+    int m_nMaxRecords = kMaxRecords;
     int m_nFile = 0;         //!< number of the current file, 1-based
     qint64 m_nTotal = 0;
     int m_nFailedSaves = 0;

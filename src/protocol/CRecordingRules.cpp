@@ -36,7 +36,7 @@ struct CSecondary
 
 } // namespace
 
-CRecordingRules::LiveCheck CRecordingRules::CheckLive(const CMyTalvaDoc& doc, const QString& strFunction)
+CRecordingRules::LiveCheck CRecordingRules::CheckLive(const CMyTalvaDoc& doc, const QString& strFunction, int nMaxRecords)
 {
     const CRecordArray& arr = doc.m_arrData[0];
     if (arr.isEmpty())
@@ -44,7 +44,7 @@ CRecordingRules::LiveCheck CRecordingRules::CheckLive(const CMyTalvaDoc& doc, co
     const qsizetype nLast = arr.size() - 1;
     if (!arr.IsNull(nLast) && arr.Type(nLast) != strFunction)
         return LiveCheck::FunctionChanged;
-    if (arr.size() >= kMaxLiveRecords)
+    if (arr.size() >= nMaxRecords)
         return LiveCheck::Full;
     return LiveCheck::Record;
 }

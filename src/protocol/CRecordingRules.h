@@ -18,11 +18,11 @@ public:
     enum class LiveCheck {
         Record,          //!< the reading belongs to the document
         FunctionChanged, //!< the document holds another function: a new document starts with this reading
-        Full,            //!< the document holds kMaxLiveRecords
+        Full,            //!< the document holds its most records (kMaxLiveRecords)
     };
 
-    // What a live reading of strFunction does to doc.
-    static LiveCheck CheckLive(const CMyTalvaDoc& doc, const QString& strFunction);
+    // What a live reading of strFunction does to doc, which takes nMaxRecords.
+    static LiveCheck CheckLive(const CMyTalvaDoc& doc, const QString& strFunction, int nMaxRecords = kMaxLiveRecords);
 
     // The range a reading is judged by. A layout that carries no range (frequency) leaves
     // whatever range an earlier frame had in the reading, which says nothing about this one:

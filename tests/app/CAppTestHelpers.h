@@ -4,6 +4,9 @@
 #include "CSimThread.h"
 #include "protocol/CDecodedReading.h"
 
+#include <QFile>
+#include <QImage>
+#include <QProcess>
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -14,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // Helpers of the main-window tests: the simulated meter, answering message boxes, readings,
@@ -122,6 +126,66 @@ inline void AddReadings(CMyTalvaDoc& doc, int nCount)
         doc.AddReading(0, QStringLiteral("V"), n, QStringLiteral("t%1").arg(n), QStringLiteral("VDC"), n * 0.25, 0.0,
                        10.0f, float(n * 0.25));
     }
+}
+
+// The values of the readings meter-sim wrote to its --sent-log, with four decimals, in the
+// order sent (the lines where a link ended left out).
+inline QStringList SentValues(const QString& strPath)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList values;
+    for (const QString& strLine : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (!strLine.startsWith(QLatin1Char('#')))
+            values << strLine.section(QLatin1Char('\t'), 0, 0);
+    }
+    return values;
+}
+
+// A run of a program: its exit status (-1 not ended, -2 crashed) and its stderr, or why it failed.
+struct CRun
+{
+    int nStatus = -1;
+    QString strError;
+    QByteArray output; //!< stdout
+};
+
+// Runs strProgram (offscreen) to its end: its status, stdout and stderr.
+inline CRun RunTool(const QString& strProgram, const QStringList& args, int nTimeoutMs = 60000)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(strProgram, args);
+    CRun run;
+    if (!program.waitForFinished(nTimeoutMs)) {
+        program.kill();
+        program.waitForFinished(2000);
+        run.strError = QStringLiteral("timed out");
+        return run;
+    }
+    run.nStatus = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    run.strError = QString::fromLocal8Bit(program.readAllStandardError());
+    run.output = program.readAllStandardOutput();
+    return run;
+}
+
+// The program itself.
+inline CRun RunProgram(const QStringList& args, int nTimeoutMs = 60000)
+{
+    return RunTool(QStringLiteral(MULTIMETER_PATH), args, nTimeoutMs);
+}
+
+// Pixels of image that pass test.
+inline int CountColour(const QImage& image, const std::function<bool(const QColor&)>& test)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += test(image.pixelColor(x, y)) ? 1 : 0;
+    return n;
 }
 
 } // namespace AppTest

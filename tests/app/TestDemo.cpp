@@ -1,4 +1,5 @@
 // --demo in-process, and the program's command line.
+#include "CAppTestHelpers.h"
 #include "app/CDemoMeter.h"
 #include "app/CDocManager.h"
 #include "app/CRealTimeRecording.h"
@@ -34,39 +35,9 @@
 
 namespace {
 
-struct CRun
-{
-    int nStatus = -1;
-    QString strError;
-};
-
-CRun RunProgram(const QStringList& args, int nTimeoutMs = 60000)
-{
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(MULTIMETER_PATH), args);
-    CRun run;
-    if (!program.waitForFinished(nTimeoutMs)) {
-        program.kill();
-        program.waitForFinished(2000);
-        run.strError = QStringLiteral("timed out");
-        return run;
-    }
-    run.nStatus = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
-    run.strError = QString::fromLocal8Bit(program.readAllStandardError());
-    return run;
-}
-
-int CountColour(const QImage& image, const std::function<bool(const QColor&)>& test)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += test(image.pixelColor(x, y)) ? 1 : 0;
-    return n;
-}
+using AppTest::CountColour;
+using AppTest::CRun;
+using AppTest::RunProgram;
 
 } // namespace
 

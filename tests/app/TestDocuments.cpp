@@ -47,10 +47,10 @@ TEST(Documents, CommandsInTheirMenusAndNewDocumentsNumbered)
     CMainFrame frame;
     frame.show();
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::File)->actions()),
-              QStringList({"&New", "&Open...", "&Close", "&Save", "Save &As...", "Open &Osc...", "&Export To Excel",
+              QStringList({"&New", "&Open...", "Open &Series...", "&Close", "&Save", "Save &As...", "Open &Osc...", "&Export To Excel",
                            "&Print", "-", "-", "E&xit"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::RealTime)->actions()),
-              QStringList({"Start", "Stop", "-", "&Alarms...", "Ac&knowledge Alarm"}));
+              QStringList({"Start", "Stop", "-", "Log to &Folder...", "-", "&Alarms...", "Ac&knowledge Alarm"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::GraphSetting)->actions()), QStringList({"Setting"}));
 
     CDocManager& docs = frame.DocManager();
@@ -78,8 +78,8 @@ TEST(Documents, ExportAndPrintActOnTheCurrentDocumentOnceItHoldsReadings)
     CMainFrame frame;
     frame.show();
     QMenu* pFile = frame.Menu(CMainFrame::MenuId::File);
-    QAction* pExport = pFile->actions().value(6);
-    QMenu* pPrint = pFile->actions().value(7)->menu();
+    QAction* pExport = pFile->actions().value(7);
+    QMenu* pPrint = pFile->actions().value(8)->menu();
     ASSERT_TRUE(pExport && pPrint);
     EXPECT_EQ(pExport->text(), QStringLiteral("&Export To Excel"));
     ASSERT_EQ(Texts(pPrint->actions()), QStringList({"&Graph", "&Data"}));
@@ -154,10 +154,10 @@ TEST(Documents, SaveReopenAndTheFourRecentFiles)
     EXPECT_TRUE(recent[0].endsWith(QStringLiteral("f6.mLog")));
     EXPECT_TRUE(recent[3].endsWith(QStringLiteral("f3.mLog")));
     const QStringList menu = Texts(frame.Menu(CMainFrame::MenuId::File)->actions());
-    EXPECT_EQ(menu.mid(9, 4), QStringList({"&1 " + QDir::toNativeSeparators(recent[0]), "&2 " + QDir::toNativeSeparators(recent[1]),
+    EXPECT_EQ(menu.mid(10, 4), QStringList({"&1 " + QDir::toNativeSeparators(recent[0]), "&2 " + QDir::toNativeSeparators(recent[1]),
                                            "&3 " + QDir::toNativeSeparators(recent[2]), "&4 " + QDir::toNativeSeparators(recent[3])}));
     // A recent file opens from its menu entry.
-    frame.Menu(CMainFrame::MenuId::File)->actions()[12]->trigger();
+    frame.Menu(CMainFrame::MenuId::File)->actions()[13]->trigger();
     EXPECT_TRUE(docs.ActiveView()->PathName().endsWith(QStringLiteral("f3.mLog")));
 }
 

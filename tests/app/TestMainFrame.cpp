@@ -87,7 +87,7 @@ TEST(MainFrame, MenusHoldOnlyWorkingCommandsInTheirFixedOrder)
               QStringList({"&File", "&View", "&Com Port", "&Real Time", "Data&Logger", "&Graph Setting", "&Help"}));
     // No recent files in a fresh profile: the two separators around their place stay.
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::File)->actions()),
-              QStringList({"&New", "&Open...", "&Close", "&Save", "Save &As...", "Open &Osc...", "&Export To Excel",
+              QStringList({"&New", "&Open...", "Open &Series...", "&Close", "&Save", "Save &As...", "Open &Osc...", "&Export To Excel",
                            "&Print", "-", "-", "E&xit"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::View)->actions()), QStringList({"&Toolbar", "&Status Bar"}));
     EXPECT_EQ(Texts(frame.Menu(CMainFrame::MenuId::ComPort)->actions()),

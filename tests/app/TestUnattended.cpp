@@ -29,25 +29,12 @@
 
 using AppTest::CModalWatch;
 using AppTest::CSimThread;
+using AppTest::SentValues;
 
 namespace {
 
 const QString kMeter = QStringLiteral("c8:fd:19:0a:bc:de");
 const QString kConnected = QStringLiteral("Connected");
-
-// The values of the readings meter-sim wrote to its --sent-log, with four decimals.
-QStringList SentValues(const QString& strPath)
-{
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    QStringList values;
-    for (const QString& strLine : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (!strLine.startsWith(QLatin1Char('#')))
-            values << strLine.section(QLatin1Char('\t'), 0, 0);
-    }
-    return values;
-}
 
 QStringList RecordedValues(const CMyTalvaDoc& doc)
 {

@@ -107,7 +107,7 @@ TEST_F(CmdExport, EachFormatWritesWhatTheWindowWould)
     EXPECT_TRUE(data[0].Text().contains("Page -1-"));
 
     EXPECT_EQ(Run({"--help"}), 0);
-    EXPECT_TRUE(m_out.contains("export FILE.mLog --to OUT")) << m_out.constData();
+    EXPECT_TRUE(m_out.contains("export FILE.mLog [--series] --to OUT")) << m_out.constData();
     EXPECT_TRUE(m_out.contains("--format"));
     EXPECT_TRUE(m_err.isEmpty());
 }

@@ -148,5 +148,5 @@ TEST_F(CmdStats, FailuresSaySoWithTheirStatus)
     EXPECT_EQ(Run({m_strFile}, QStringLiteral("/dev/full")), 1);
     EXPECT_TRUE(m_err.contains("error")) << m_err.constData();
     EXPECT_EQ(Run({"--help"}), 0);
-    EXPECT_TRUE(m_out.contains("stats FILE.mLog [--from I] [--to J] [--format tsv|json]")) << m_out.constData();
+    EXPECT_TRUE(m_out.contains("stats FILE.mLog [--series] [--from I] [--to J] [--format tsv|json]")) << m_out.constData();
 }

@@ -2,6 +2,8 @@
 
 #include "CCliOutput.h"
 #include "base/CDiagnosticLog.h"
+#include "document/CDocumentSeries.h"
+#include "document/CMyTalvaDoc.h"
 
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -12,6 +14,9 @@ namespace {
 const QCommandLineOption kHelpOpt({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help and exit."));
 const QCommandLineOption kVersionOpt(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
 // Taken out of the arguments by main() before a verb sees them; listed for the help only.
+const QCommandLineOption kSeriesOpt(QStringLiteral("series"),
+                                    QStringLiteral("FILE is the first of a series: FILE-2.mLog, FILE-3.mLog, ... (up to the "
+                                                   "first missing number) follow it as one recording."));
 const QCommandLineOption kLogOpt(CDiagnosticLog::OptionName(), CDiagnosticLog::OptionHelp(), QStringLiteral("FILE"));
 
 QString OptionLine(const QCommandLineOption& opt)
@@ -124,6 +129,30 @@ bool CheckOutputFile(const QString& strFile, const QString& strAction)
         return false;
     }
     return true;
+}
+
+QCommandLineOption SeriesOption()
+{
+    return kSeriesOpt;
+}
+
+std::unique_ptr<CMyTalvaDoc> LoadRecording(const QCommandLineParser& parser, const QString& strPath)
+{
+    if (!parser.isSet(kSeriesOpt)) {
+        QString strError;
+        std::unique_ptr<CMyTalvaDoc> pDoc = CMyTalvaDoc::LoadFile(strPath, &strError);
+        if (!pDoc)
+            CliOutput::Error(strError);
+        return pDoc;
+    }
+    CDocumentSeries::CLoaded loaded = CDocumentSeries::Load(strPath);
+    if (!loaded.pDoc) {
+        CliOutput::Error(loaded.strError);
+        return nullptr;
+    }
+    for (const QString& strText : loaded.leftOut)
+        CliOutput::Note(strText);
+    return std::move(loaded.pDoc);
 }
 
 }

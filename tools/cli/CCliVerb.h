@@ -5,6 +5,10 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
+class CMyTalvaDoc;
+
 // One verb of multimeter-cli. Each verb's file describes itself with one of these and
 // main.cpp lists them; the help, --version and usage errors are handled here for all.
 struct CCliVerb
@@ -40,5 +44,12 @@ bool ReadInteger(const CCliVerb& verb, const QCommandLineParser& parser, const Q
 // Checks, before any link is made, that strFile can be written: its folder exists and takes
 // new files, and strFile is no folder. False after the error "cannot <strAction> FILE: why".
 bool CheckOutputFile(const QString& strFile, const QString& strAction);
+
+// --series: the file given is the first of FILE.mLog, FILE-2.mLog, FILE-3.mLog, ...
+QCommandLineOption SeriesOption();
+// The recording strPath, or with --series the series it starts as one document (through
+// CDocumentSeries, as the window opens one): the files left out are told on stderr and the
+// rest is used. nullptr after the error when the (first) file does not load.
+std::unique_ptr<CMyTalvaDoc> LoadRecording(const QCommandLineParser& parser, const QString& strPath);
 
 }

@@ -4,6 +4,7 @@
 #include "CCliFormat.h"
 #include "CCliOutput.h"
 #include "CliVerbs.h"
+#include "document/CMyTalvaDoc.h"
 #include "document/CObData.h"
 #include "document/CReadingsExport.h"
 #include "document/CRecordStream.h"
@@ -11,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QIODevice>
 #include <QFile>
+#include <QTemporaryFile>
 
 #include <charconv>
 #include <cmath>
@@ -127,7 +129,8 @@ bool DumpJson(CRecordStream& stream, const SStatistics& st, const QString& strPa
 
 } // namespace
 
-int DumpFile(const QString& strPath, const QString& strFormat, QIODevice& out, QString* pstrError)
+int DumpFile(const QString& strPath, const QString& strFormat, QIODevice& out, QString* pstrError,
+             const QString& strShownPath)
 {
     CRecordStream stream;
     SStatistics statistics;
@@ -141,7 +144,7 @@ int DumpFile(const QString& strPath, const QString& strFormat, QIODevice& out, Q
     buffer.reserve(kChunk + 4096);
     bool bOk;
     if (strFormat == QLatin1String("json"))
-        bOk = DumpJson(stream, statistics, strPath, buffer, out, pstrError);
+        bOk = DumpJson(stream, statistics, strShownPath.isEmpty() ? strPath : strShownPath, buffer, out, pstrError);
     else if (strFormat == QLatin1String("csv"))
         bOk = DumpCsv(stream, buffer, out, pstrError);
     else
@@ -182,10 +185,27 @@ int RunDump(const CCliVerb& verb, QCommandLineParser& parser)
     const bool bWaveform = files.first().endsWith(QLatin1String(".osc"), Qt::CaseInsensitive);
     if (bWaveform && strFormat == QLatin1String("csv"))
         return CliOutput::UsageError(verb.strName, QStringLiteral("a waveform file is printed as tsv or json"));
+    const bool bSeries = parser.isSet(CliVerbs::SeriesOption());
+    if (bWaveform && bSeries)
+        return CliOutput::UsageError(verb.strName, QStringLiteral("--series is for recordings (.mLog)"));
     CStdoutDevice out;
     QString strError;
-    const int nStatus = bWaveform ? DumpOscFile(files.first(), strFormat, out, &strError)
-                                  : DumpFile(files.first(), strFormat, out, &strError);
+    int nStatus = CliStatus::kOk;
+    if (bSeries) {
+        // The series is printed as the one recording it makes: written as one, then streamed.
+        const std::unique_ptr<CMyTalvaDoc> pDoc = CliVerbs::LoadRecording(parser, files.first());
+        if (!pDoc)
+            return CliStatus::kFailed;
+        QTemporaryFile joined;
+        if (!joined.open() || joined.write(pDoc->SaveBytes()) < 0 || !joined.flush()) {
+            CliOutput::Error(QStringLiteral("cannot write the series to a temporary file: %1").arg(joined.errorString()));
+            return CliStatus::kFailed;
+        }
+        nStatus = DumpFile(joined.fileName(), strFormat, out, &strError, files.first());
+    } else {
+        nStatus = bWaveform ? DumpOscFile(files.first(), strFormat, out, &strError)
+                            : DumpFile(files.first(), strFormat, out, &strError);
+    }
     // A failed stdout has been reported by the writer already.
     if (nStatus != CliStatus::kOk && CliOutput::FailureStatus() == 0)
         CliOutput::Error(strError);
@@ -195,14 +215,16 @@ int RunDump(const CCliVerb& verb, QCommandLineParser& parser)
 
 CCliVerb DumpVerb()
 {
-    return { QStringLiteral("dump"), QStringLiteral("FILE.mLog|FILE.osc [--format tsv|json|csv]"),
+    return { QStringLiteral("dump"), QStringLiteral("FILE.mLog|FILE.osc [--series] [--format tsv|json|csv]"),
              QStringLiteral("print a recording or a waveform file"),
              QStringLiteral("Prints a recording's statistics and the records of its arrays 0 and 1 (tsv, json), or its\n"
                             "readings with the columns of the export CSV (csv: index, time, value with overloads as\n"
                             "\"OL\", unit, type; RFC 4180, UTF-8, with a header line). A waveform file (.osc) is printed\n"
                             "as its fields, its 300 samples (index, time in s, value, unit) and its 120 spectrum bars\n"
-                            "(index, frequency in Hz, value), as tsv or json."),
+                            "(index, frequency in Hz, value), as tsv or json. With --series, FILE.mLog and its\n"
+                            "continuation files are printed as one recording, numbered across the files."),
              { QCommandLineOption(QStringLiteral("format"), QStringLiteral("tsv, json or csv."), QStringLiteral("FORMAT"),
-                                  QStringLiteral("tsv")) },
+                                  QStringLiteral("tsv")),
+               CliVerbs::SeriesOption() },
              RunDump };
 }

@@ -3,6 +3,7 @@
 #include "CCliOutput.h"
 #include "CPdfPages.h"
 #include "CliVerbs.h"
+#include "document/CDocumentSeries.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/CReadingsExport.h"
 
@@ -61,6 +62,17 @@ namespace {
 const QString kTo = QStringLiteral("to");
 const QString kFormat = QStringLiteral("format");
 
+// OUT is one of the series' files (which would then hold the series and be read in it again).
+bool SeriesWouldOverwrite(const QString& strFirst, const QString& strOut)
+{
+    const QString strTarget = QFileInfo(strOut).absoluteFilePath();
+    for (const QString& strPart : CDocumentSeries::ExistingContinuations(strFirst)) {
+        if (QFileInfo(strPart).absoluteFilePath() == strTarget)
+            return true;
+    }
+    return false;
+}
+
 int RunExport(const CCliVerb& verb, QCommandLineParser& parser)
 {
     auto error = [](const QString& strText) { CliOutput::Error(strText); };
@@ -87,13 +99,13 @@ int RunExport(const CCliVerb& verb, QCommandLineParser& parser)
     const QString strFile = files.constFirst();
     if (QFileInfo(strFile).absoluteFilePath() == QFileInfo(strOut).absoluteFilePath())
         return usageError(QStringLiteral("--to names the recording itself"));
+    if (parser.isSet(CliVerbs::SeriesOption()) && SeriesWouldOverwrite(strFile, strOut))
+        return usageError(QStringLiteral("--to names a file of the series"));
 
-    QString strError;
-    std::unique_ptr<CMyTalvaDoc> pDoc = CMyTalvaDoc::LoadFile(strFile, &strError);
-    if (!pDoc) {
-        error(strError);
+    const std::unique_ptr<CMyTalvaDoc> pDoc = CliVerbs::LoadRecording(parser, strFile);
+    if (!pDoc)
         return CliStatus::kFailed;
-    }
+    QString strError;
     if (!CReadingsExport::HasReadings(*pDoc)) {
         error(QStringLiteral("\"%1\" holds no readings: nothing to export").arg(strFile));
         return CliStatus::kFailed;
@@ -116,14 +128,16 @@ int RunExport(const CCliVerb& verb, QCommandLineParser& parser)
 
 CCliVerb ExportVerb()
 {
-    return { QStringLiteral("export"), QStringLiteral("FILE.mLog --to OUT [--format xls|csv|pdf-graph|pdf-data]"),
+    return { QStringLiteral("export"), QStringLiteral("FILE.mLog [--series] --to OUT [--format xls|csv|pdf-graph|pdf-data]"),
              QStringLiteral("write a recording as .xls text, CSV or PDF pages"),
              QStringLiteral(
                  "Writes the readings of a recording as the .xls text of \"Export To Excel\", as CSV (RFC 4180,\n"
                  "UTF-8, a header row), or as the printed graph page or data table in a PDF file (A4). OUT is\n"
-                 "written whole or not at all."),
+                 "written whole or not at all. With --series, FILE and its continuation files are written as one\n"
+                 "recording."),
              { QCommandLineOption(kTo, QStringLiteral("The file to write."), QStringLiteral("OUT")),
                QCommandLineOption(kFormat, QStringLiteral("xls, csv, pdf-graph or pdf-data (default: csv for a .csv file, else xls)."),
-                                  QStringLiteral("FORMAT")) },
+                                  QStringLiteral("FORMAT")),
+               CliVerbs::SeriesOption() },
              RunExport };
 }

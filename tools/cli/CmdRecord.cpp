@@ -7,10 +7,7 @@
 #include "protocol/CLiveRecorder.h"
 #include "protocol/CMeterProtocol.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -19,32 +16,12 @@ const QString kAutosave = QStringLiteral("autosave");
 const QString kForce = QStringLiteral("force");
 constexpr int kQuietWarningMs = 5000;  //!< silence after which the user is told
 
-// The files a recording into strOut may write that exist already: FILE and FILE-N.
-QStringList ExistingOutputs(const CLiveRecorder& recorder)
-{
-    const QFileInfo first(recorder.FilePath(1));
-    const QFileInfo second(recorder.FilePath(2));
-    QStringList found;
-    if (first.exists())
-        found << first.filePath();
-    // FILE-2.mLog -> FILE-<n>.mLog
-    const QString strSecond = second.fileName();
-    const qsizetype nDash = strSecond.lastIndexOf(QStringLiteral("-2"));
-    const QRegularExpression re(QRegularExpression::anchoredPattern(
-        QRegularExpression::escape(strSecond.left(nDash)) + QStringLiteral("-[0-9]+") + QRegularExpression::escape(strSecond.mid(nDash + 2))));
-    for (const QString& strName : first.dir().entryList(QDir::Files | QDir::Hidden)) {
-        if (re.match(strName).hasMatch() && strName != first.fileName())
-            found << first.dir().filePath(strName);
-    }
-    return found;
-}
-
 // Checks, before any link is made, that the recording can be written; false after the error.
 bool CheckOutput(const CLiveRecorder& recorder, bool bForce)
 {
     if (!CliVerbs::CheckOutputFile(recorder.FilePath(1), QStringLiteral("record into")))
         return false;
-    const QStringList existing = ExistingOutputs(recorder);
+    const QStringList existing = recorder.ExistingFiles();
     if (!existing.isEmpty() && !bForce) {
         CliOutput::Error(QStringLiteral("%1 exists; give --force to overwrite it").arg(existing.join(QStringLiteral(", "))));
         return false;
@@ -185,7 +162,8 @@ CCliVerb RecordVerb()
                     RunRecord };
     verb.options << QCommandLineOption(kOut, QStringLiteral("The first file to write."), QStringLiteral("FILE"))
                  << QCommandLineOption(kForce, QStringLiteral("Overwrite FILE (and FILE-2, ...) when they exist."))
-                 << QCommandLineOption(kAutosave, QStringLiteral("Save every N seconds."), QStringLiteral("N"), QStringLiteral("10"))
+                 << QCommandLineOption(kAutosave, QStringLiteral("Save every N seconds."), QStringLiteral("N"),
+                                       QString::number(CLiveRecorder::kAutosaveSeconds))
                  << CCliSession::ReconnectOption() << CCliPublish::Options();
     return verb;
 }

@@ -16,13 +16,6 @@ const QString kFrom = QStringLiteral("from");
 const QString kTo = QStringLiteral("to");
 const QString kFormat = QStringLiteral("format");
 
-// The recording the figures are of. One source today, a file; the document it gives is all
-// the figures need.
-std::unique_ptr<CMyTalvaDoc> LoadRecording(const QString& strPath, QString* pstrError)
-{
-    return CMyTalvaDoc::LoadFile(strPath, pstrError);
-}
-
 int RunStats(const CCliVerb& verb, QCommandLineParser& parser)
 {
     auto usageError = [&verb](const QString& strReason) { return CliOutput::UsageError(verb.strName, strReason); };
@@ -41,10 +34,12 @@ int RunStats(const CCliVerb& verb, QCommandLineParser& parser)
     if (nTo != 0 && nTo < nFrom)
         return usageError(QStringLiteral("--to %1 comes before --from %2").arg(nTo).arg(nFrom));
 
+    const std::unique_ptr<CMyTalvaDoc> pDoc = CliVerbs::LoadRecording(parser, files.constFirst());
+    if (!pDoc)
+        return CliStatus::kFailed;
     QString strError;
-    const std::unique_ptr<CMyTalvaDoc> pDoc = LoadRecording(files.constFirst(), &strError);
     QByteArray out;
-    if (!pDoc || !StatsFigures::Figures(*pDoc, nFrom, nTo, strFormat == QLatin1String("json"), &out, &strError)) {
+    if (!StatsFigures::Figures(*pDoc, nFrom, nTo, strFormat == QLatin1String("json"), &out, &strError)) {
         CliOutput::Error(strError);
         return CliStatus::kFailed;
     }
@@ -112,7 +107,7 @@ bool Figures(const CMyTalvaDoc& doc, qint64 nFrom, qint64 nTo, bool bJson, QByte
 
 CCliVerb StatsVerb()
 {
-    return { QStringLiteral("stats"), QStringLiteral("FILE.mLog [--from I] [--to J] [--format tsv|json]"),
+    return { QStringLiteral("stats"), QStringLiteral("FILE.mLog [--series] [--from I] [--to J] [--format tsv|json]"),
              QStringLiteral("print the figures of a recording or of readings I to J"),
              QStringLiteral(
                  "Prints the figures of a recording's readings, or of readings I to J (numbered from 1, as\n"
@@ -122,9 +117,11 @@ CCliVerb StatsVerb()
                  "their times, average, standard deviation (n - 1), peak-to-peak, start and end time.\n"
                  "tsv prints a header line and a line of values; json one object with the keys unit,\n"
                  "count, skipped, overloads, min, min_time, max, max_time, average, std, peak_to_peak,\n"
-                 "start, end. Figures without a reading in them are empty (tsv) or null (json)."),
+                 "start, end. Figures without a reading in them are empty (tsv) or null (json). With --series\n"
+                 "the figures run over the whole series, readings numbered across its files."),
              { QCommandLineOption(kFrom, QStringLiteral("The first reading, from 1 (default: the first)."), QStringLiteral("I")),
                QCommandLineOption(kTo, QStringLiteral("The last reading (default: the last)."), QStringLiteral("J")),
-               QCommandLineOption(kFormat, QStringLiteral("tsv or json."), QStringLiteral("FORMAT"), QStringLiteral("tsv")) },
+               QCommandLineOption(kFormat, QStringLiteral("tsv or json."), QStringLiteral("FORMAT"), QStringLiteral("tsv")),
+               CliVerbs::SeriesOption() },
              RunStats };
 }
