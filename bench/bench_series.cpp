@@ -1,7 +1,7 @@
 // Opening a week of unattended logging as one series: 152 files of 20000 readings (a reading
 // every 200 ms for 7 days), as a recording to a folder leaves them. Measures the time to read
 // the series into one document and the memory it holds per reading.
-// Target: a week opens in under 10 s and holds <= 200 resident bytes per reading.
+// Target: a week opens in under 10 s and holds <= 64 resident bytes per reading.
 //
 // MULTIMETER_BENCH_SERIES_DIR=<folder> writes the series there and leaves it (week.mLog, ...),
 // for looking at it in the program: multimeter --series <folder>/week.mLog.

@@ -70,5 +70,8 @@ CDocumentSeries::CLoaded CDocumentSeries::Load(const QString& strFirst)
         doc.AppendSeriesPart(std::move(*pPart));
         loaded.parts << strPath;
     }
+    // The columns grew by half again at a time while the parts came in.
+    for (CRecordArray& arr : doc.m_arrData)
+        arr.Squeeze();
     return loaded;
 }

@@ -97,17 +97,8 @@ void CMyTalvaDoc::AppendSeriesPart(CMyTalvaDoc&& part)
 {
     const qint32 nOffset = qint32(m_arrData[0].size());
     for (int n = 0; n < kArrayCount; ++n) {
-        CRecordArray& arr = m_arrData[n];
-        CRecordArray& from = part.m_arrData[n];
-        arr.Reserve(from.size());
-        for (qsizetype i = 0; i < from.size(); ++i) {
-            std::optional<CObData> ob = from.Record(i);
-            if (!ob)
-                continue;
-            ob->m_nIndex += nOffset;
-            arr.Append(*ob);
-        }
-        from.Clear();
+        m_arrData[n].AppendShifted(part.m_arrData[n], nOffset);
+        part.m_arrData[n].Clear();
     }
     part.InvalidateSummary();
     if (!part.m_strEndTime.isEmpty())

@@ -180,6 +180,33 @@ void CRecordArray::Append(const CRecordArray& other, qsizetype nFrom, qsizetype 
     }
 }
 
+void CRecordArray::AppendShifted(const CRecordArray& other, qint32 nIndexShift)
+{
+    Reserve(other.size());
+    std::vector<quint32> kinds(other.m_kinds.size(), kNull);
+    quint32 nOtherTime = kNull;
+    quint32 nTime = kNull;
+    for (qsizetype i = 0; i < other.size(); ++i) {
+        if (other.IsNull(i))
+            continue;
+        const quint32 nOtherKind = other.m_kindIds[size_t(i)];
+        if (kinds[nOtherKind] == kNull) {
+            const CKind& kind = other.m_kinds[nOtherKind];
+            CObData ob;
+            ob.m_strUnit = other.m_texts[kind.nUnit];
+            ob.m_strType = other.m_texts[kind.nType];
+            ob.m_dSampleRate = kind.dSampleRate;
+            ob.m_fRange = kind.fRange;
+            kinds[nOtherKind] = InternKind(ob);
+        }
+        if (other.m_timeIds[size_t(i)] != nOtherTime) {
+            nOtherTime = other.m_timeIds[size_t(i)];
+            nTime = InternTime(other.Time(i));
+        }
+        PushRecord(other.m_values[size_t(i)], other.Index(i) + nIndexShift, kinds[nOtherKind], nTime);
+    }
+}
+
 void CRecordArray::Clear()
 {
     *this = CRecordArray();
@@ -188,11 +215,17 @@ void CRecordArray::Clear()
 void CRecordArray::Reserve(qsizetype nMore)
 {
     const size_t nWanted = m_values.size() + size_t(std::max<qsizetype>(nMore, 0));
-    m_values.reserve(nWanted);
+    // Exactly what is asked on an empty array (a file's count); by half again at least once it
+    // holds records, or appending part after part would copy the columns every time.
+    const auto grow = [nWanted](auto& column) {
+        if (nWanted > column.capacity())
+            column.reserve(std::max(nWanted, column.capacity() + column.capacity() / 2));
+    };
+    grow(m_values);
     if (!m_bIndexIsPosition)
-        m_indices.reserve(nWanted);
-    m_kindIds.reserve(nWanted);
-    m_timeIds.reserve(nWanted);
+        grow(m_indices);
+    grow(m_kindIds);
+    grow(m_timeIds);
 }
 
 void CRecordArray::Squeeze()

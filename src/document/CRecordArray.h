@@ -36,6 +36,10 @@ public:
     void AppendNull();
     // Appends copies of other's records [nFrom, nEnd).
     void Append(const CRecordArray& other, qsizetype nFrom, qsizetype nEnd);
+    // Appends other's records that are not null, their numbers moved on by nIndexShift: the
+    // next file of a series. Each of other's kinds and time texts is looked up once, not once a
+    // record.
+    void AppendShifted(const CRecordArray& other, qint32 nIndexShift);
     // Frees every record.
     void Clear();
     // Room for nMore records after those held.
