@@ -153,7 +153,10 @@ TEST(RecordE2E, ASecondRecorderOnTheSameFileRefuses)
     CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20") });
     const QString strOut = dir.filePath(QStringLiteral("one.mLog"));
     QProcess first;
-    first.start(QStringLiteral(METER_CLI_PATH), { QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut });
+    // Saved every second: the file is there soon after the first reading, however slow the
+    // machine (a sanitizer's) makes the link.
+    first.start(QStringLiteral(METER_CLI_PATH), { QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"),
+                                                  strOut, QStringLiteral("--autosave"), QStringLiteral("1") });
     ASSERT_TRUE(first.waitForStarted());
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(strOut + QStringLiteral(".lock")); }, 5000));
 
@@ -161,7 +164,7 @@ TEST(RecordE2E, ASecondRecorderOnTheSameFileRefuses)
     EXPECT_EQ(second.nStatus, 1);
     EXPECT_TRUE(second.strError.contains(QStringLiteral("being recorded by another process"))) << qPrintable(second.strError);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(strOut); }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(strOut); }, 30000));
     ::kill(pid_t(first.processId()), SIGINT);
     ASSERT_TRUE(first.waitForFinished(5000));
     EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().constData();
