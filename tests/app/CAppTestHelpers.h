@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/CMainFrame.h"
 #include "document/CMyTalvaDoc.h"
+#include "link/CMeterLink.h"
 #include "CSimThread.h"
 #include "protocol/CDecodedReading.h"
 
@@ -25,6 +27,15 @@
 namespace AppTest {
 
 using ::CSimThread;
+
+// A meter linked and heard from, with no port: nothing is really sent.
+inline void MakeOnline(CMainFrame& frame)
+{
+    frame.Link().SetLinkState(CMeterLink::kConnected);
+    const unsigned char byte = 0x00;
+    frame.Link().OnComReceive(&byte, 1);
+    ASSERT_TRUE(frame.Link().IsMeterOnline());
+}
 
 // Every modal window that opens while it lives is counted and closed at once, as nobody
 // is at the screen: an unattended run must count none.

@@ -240,11 +240,7 @@ TEST(LogToFolder, StartAsksBeforeRecordingOverASeriesAndRefusesOneThatIsLocked)
     CMainFrame frame;
     frame.AutoReconnectAction()->setChecked(false);
     frame.show();
-    // A meter linked and heard from (no port: nothing is really sent).
-    frame.Link().SetLinkState(CMeterLink::kConnected);
-    const unsigned char byte = 0;
-    frame.Link().OnComReceive(&byte, 1);
-    ASSERT_TRUE(frame.Link().IsMeterOnline());
+    ASSERT_NO_FATAL_FAILURE(AppTest::MakeOnline(frame));
     CRealTimeRecording& recording = frame.Recording();
     recording.SetFolderLog({ true, dir.path(), QStringLiteral("log") });
 

@@ -19,13 +19,7 @@ using namespace AppTest;
 namespace {
 
 // Any byte while a meter is linked puts it online.
-void MakeOnline(CMainFrame& frame)
-{
-    frame.Link().SetLinkState(CMeterLink::kConnected);
-    const unsigned char byte = 0x00;
-    frame.Link().OnComReceive(&byte, 1);
-    ASSERT_TRUE(frame.Link().IsMeterOnline());
-}
+using AppTest::MakeOnline;
 
 // A main window with the meter online and a recording started.
 struct CRecordingWindow

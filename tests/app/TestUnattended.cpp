@@ -293,11 +293,7 @@ TEST(Closing, TheWindowGoesWhileEveryPartIsBusy)
     CMainFrame& frame = *pFrame;
     frame.AutoReconnectAction()->setChecked(false);
     frame.show();
-    // A meter linked and heard from (no port: nothing is really sent).
-    frame.Link().SetLinkState(CMeterLink::kConnected);
-    const unsigned char byte = 0;
-    frame.Link().OnComReceive(&byte, 1);
-    ASSERT_TRUE(frame.Link().IsMeterOnline());
+    ASSERT_NO_FATAL_FAILURE(AppTest::MakeOnline(frame));
     frame.Recording().StartAction()->trigger();
     ASSERT_TRUE(frame.Recording().IsRecording());
     frame.Logger().DownloadAction()->trigger();
