@@ -3,6 +3,7 @@
 // time axis and the Measure figures of a whole recording, over readings a second apart.
 // Targets: <= 16 ms a repaint at 1 000 000 and 10 000 000 readings, repaint time that does not
 // grow with the count, and a constant cost per appended reading.
+#include "CBenchMain.h"
 #include "document/CMyTalvaDoc.h"
 #include "document/CSpanStatistics.h"
 #include "graph/CGraphDlg.h"
@@ -223,14 +224,7 @@ BENCHMARK(BM_AppendPoint)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int nStatus = RunBenchmarks<QApplication>(argc, argv);
     CFixture::ReleaseAll();
-    return 0;
+    return nStatus;
 }

@@ -7,6 +7,7 @@
 //  - how long closing the main window takes while readings stream.
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
+#include "CBenchMain.h"
 #include "app/CDemoMeter.h"
 #include "app/CMainFrame.h"
 #include "link/CMeterLink.h"
@@ -308,11 +309,5 @@ BENCHMARK(BM_CloseWhileStreaming)->UseManualTime()->Iterations(5)->Unit(benchmar
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QApplication>(argc, argv);
 }

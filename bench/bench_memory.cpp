@@ -6,6 +6,7 @@
 //    and the peak resident memory of its process (VmHWM, as getrusage reports it for a child).
 // The readings are one a second, so no two share a time text: the costliest usual case.
 
+#include "CBenchMain.h"
 #include "document/CArchive.h"
 #include "document/CMyTalvaDoc.h"
 
@@ -151,9 +152,5 @@ BENCHMARK(BM_WindowPeakResident)->Arg(10000000)->Iterations(1)->UseManualTime()-
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QCoreApplication>(argc, argv);
 }

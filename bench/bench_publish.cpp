@@ -7,6 +7,7 @@
 //                       libmosquitto) per reading; the broker's and the subscriber's not counted
 // A meter sends at most about 10 readings a second, the link's ceiling is about 420.
 
+#include "CBenchMain.h"
 #include "CMqttTestBroker.h"
 #include "CTestReading.h"
 #include "CTestProcess.h"
@@ -122,9 +123,5 @@ BENCHMARK(BM_ReadingPayload);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QCoreApplication>(argc, argv);
 }

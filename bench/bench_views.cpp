@@ -5,6 +5,7 @@
 //  - one live reading added to a shown list of 20 000 rows.
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise, in the main window of the program.
 
+#include "CBenchMain.h"
 #include "app/CDocManager.h"
 #include "app/CMainFrame.h"
 #include "document/CMyTalvaDoc.h"
@@ -178,15 +179,9 @@ BENCHMARK(BM_LiveReadingIntoShownList)->Iterations(200)->Unit(benchmark::kMillis
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     // The program's own settings and recovery folders stay untouched.
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
     qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QApplication>(argc, argv);
 }
