@@ -130,11 +130,12 @@ TEST(RecordE2E, AFullDiskKeepsTheLastGoodFileAndFails)
     CSimProcess sim({ QStringLiteral("--rate"), QStringLiteral("20") });
     const QString strOut = dir.filePath(QStringLiteral("full.mLog"));
     QProcess cli;
-    // The disk "fills" at 1500 bytes per file, for the recorder only.
+    // The disk "fills" at 1500 bytes per file, for the recorder only: about 20 readings. A
+    // count rather than a time, so a slow machine still records past the limit.
     cli.setChildProcessModifier([] { CFileSizeLimit::Apply(1500); });
     cli.start(QStringLiteral(METER_CLI_PATH), { QStringLiteral("record"), QStringLiteral("--port"), sim.Port(), QStringLiteral("--out"), strOut,
-                                                QStringLiteral("--autosave"), QStringLiteral("0.2"), QStringLiteral("--seconds"), QStringLiteral("4") });
-    ASSERT_TRUE(cli.waitForFinished(20000));
+                                                QStringLiteral("--autosave"), QStringLiteral("0.2"), QStringLiteral("--count"), QStringLiteral("60") });
+    ASSERT_TRUE(cli.waitForFinished(30000));
     const QString strError = QString::fromUtf8(cli.readAllStandardError());
     EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(cli.exitCode(), 1) << qPrintable(strError);
