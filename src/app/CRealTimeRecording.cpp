@@ -153,7 +153,7 @@ bool CRealTimeRecording::StartFolder()
             return false;
     }
     QString strError;
-    if (!pSeries->Lock(&strError))
+    if (!pSeries->Lock(&strError) || !pSeries->RemoveOldContinuations(&strError))
         return refuse(strError);
     connect(pSeries.get(), &CLiveRecorder::FileStarted, this, &CRealTimeRecording::OnFolderFileStarted);
     connect(pSeries.get(), &CLiveRecorder::FileError, this, &CRealTimeRecording::OnSaveFailed);

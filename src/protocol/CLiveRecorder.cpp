@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 
@@ -62,6 +63,21 @@ QStringList CLiveRecorder::ExistingFiles() const
     if (QFileInfo::exists(m_strFirst))
         found << m_strFirst;
     return found + CDocumentSeries::ExistingContinuations(m_strFirst);
+}
+
+bool CLiveRecorder::RemoveOldContinuations(QString* pstrError)
+{
+    Q_ASSERT(m_pLock);
+    for (const QString& strPath : CDocumentSeries::ExistingContinuations(m_strFirst)) {
+        QFile file(strPath);
+        if (!file.remove()) {
+            if (pstrError)
+                *pstrError = QStringLiteral("cannot remove %1 of the earlier recording: %2").arg(strPath, file.errorString());
+            return false;
+        }
+        qCInfo(LogRecord, "removed %s of the earlier recording", qUtf8Printable(strPath));
+    }
+    return true;
 }
 
 int CLiveRecorder::RecordsInFile() const

@@ -50,6 +50,10 @@ public:
 
     // The files this recorder would overwrite: the first file and every FILE-<n> beside it.
     QStringList ExistingFiles() const;
+    // Removes the FILE-<n> an earlier recording left, once the user agreed to record over them
+    // and the lock is held: read back, the series would otherwise go on into the old files.
+    // False with the file named when one cannot be removed.
+    bool RemoveOldContinuations(QString* pstrError);
     // A file takes nMaxRecords readings before the next one starts (kMaxRecords unless a
     // test wants files that fill quickly).
     void SetMaxRecords(int nMaxRecords) { m_nMaxRecords = nMaxRecords; }

@@ -254,9 +254,9 @@ TEST(LogToFolder, StartAsksBeforeRecordingOverASeriesAndRefusesOneThatIsLocked)
     EXPECT_TRUE(frame.DocManager().Views().isEmpty());
 
     // Another recorder holds the series: Start says so and records nothing.
-    CLiveRecorder other(strFirst);
+    auto pOther = std::make_unique<CLiveRecorder>(strFirst);
     QString strError;
-    ASSERT_TRUE(other.Lock(&strError)) << qPrintable(strError);
+    ASSERT_TRUE(pOther->Lock(&strError)) << qPrintable(strError);
     // Yes to recording over it, then the refusal, answered as they come.
     QStringList boxes;
     QTimer answer;
@@ -278,5 +278,16 @@ TEST(LogToFolder, StartAsksBeforeRecordingOverASeriesAndRefusesOneThatIsLocked)
     EXPECT_TRUE(boxes[1].contains(QStringLiteral("another process"))) << qPrintable(boxes[1]);
     EXPECT_FALSE(recording.IsRecording());
     EXPECT_EQ(recording.FolderRecorder(), nullptr);
+    EXPECT_TRUE(QFile::exists(CDocumentSeries::PartPath(strFirst, 2))); // refused: nothing removed
+
+    // Once free, Yes records over the series: its old second file goes, or it would be read
+    // back as this recording's continuation.
+    pOther.reset();
+    auto pYes = AppTest::AnswerNextBox(QMessageBox::Yes);
+    recording.StartAction()->trigger();
+    EXPECT_TRUE(pYes->bShown);
+    EXPECT_TRUE(recording.IsRecording());
+    EXPECT_FALSE(QFile::exists(CDocumentSeries::PartPath(strFirst, 2)));
+    recording.StopAction()->trigger();
     frame.Link().Shutdown();
 }

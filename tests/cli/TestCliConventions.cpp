@@ -160,14 +160,20 @@ TEST_F(CliConventions, RecordChecksItsOutputBeforeConnectingAndOverwritesOnlyWit
         EXPECT_TRUE(exists.strError.contains(strPath) && exists.strError.contains("--force")) << exists.strError.toStdString();
         QFile::remove(strOut);
     }
-    QFile file(strOut);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("keep me");
-    file.close();
+    // --force records over the whole earlier series: its later files would otherwise be read
+    // back as the new recording's continuation.
+    const QString strContinued = m_dir.filePath("run-2.mLog");
+    for (const QString& strPath : { strOut, strContinued }) {
+        QFile file(strPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+    }
     CSimProcess sim({ "--rate", "20" });
     const CCliResult forced = RunCli({ "record", "--port", sim.Port(), "--out", strOut, "--force", "--count", "3", "--seconds", "20" });
     EXPECT_EQ(forced.nStatus, 0) << forced.strError.toStdString();
     EXPECT_TRUE(forced.strError.contains("3 readings recorded in 1 file(s)")) << forced.strError.toStdString();
+    EXPECT_FALSE(QFile::exists(strContinued));
+    EXPECT_FALSE(QFile::exists(strSecond));
     const CCliResult dump = RunCli({ "dump", strOut, "--format", "csv" });
     EXPECT_EQ(dump.nStatus, 0);
     EXPECT_EQ(dump.lines.size(), 4); // header and three readings

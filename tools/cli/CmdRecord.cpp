@@ -47,9 +47,9 @@ int RunRecord(const CCliVerb& verb, QCommandLineParser& parser)
     CLiveRecorder recorder(parser.value(kOut));
     if (!CheckOutput(recorder, parser.isSet(kForce)))
         return CliStatus::kFailed;
-    QString strLockError;
-    if (!recorder.Lock(&strLockError)) {
-        CliOutput::Error(strLockError);
+    QString strError;
+    if (!recorder.Lock(&strError) || !recorder.RemoveOldContinuations(&strError)) {
+        CliOutput::Error(strError);
         return CliStatus::kFailed;
     }
 
