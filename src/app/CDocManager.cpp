@@ -307,6 +307,11 @@ bool CDocManager::Save(CMyTalvaView* pView)
 bool CDocManager::SaveAs(CMyTalvaView* pView)
 {
     QString strSuggested = pView->PathName();
+    if (const QStringList parts = SeriesParts(pView); strSuggested.isEmpty() && !parts.isEmpty()) {
+        // Beside the series, under a name that is none of its files nor a continuation's.
+        const QFileInfo first(parts.first());
+        strSuggested = first.dir().filePath(tr("%1 (whole series)").arg(first.completeBaseName()) + DocumentType::Extension());
+    }
     if (strSuggested.isEmpty()) {
         QString strName = pView->Title();
         // A title is no file name: keep it to characters every file system takes.

@@ -105,7 +105,8 @@ TEST(OpenSeries, TheFilesOfARecordingToAFolderOpenAsOneReadOnlyTimeline)
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
     EXPECT_FALSE(docs.Save(pView));
-    EXPECT_EQ(asked.size(), 1);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0], QDir(QFileInfo(dir.path()).canonicalFilePath()).filePath(QStringLiteral("log (whole series).mLog")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return modals.Count() == 1; }, 5000));
     EXPECT_TRUE(modals.Texts().value(0).contains(QStringLiteral("log-2.mLog"))) << qPrintable(modals.Texts().value(0));
     QFile part(strAnswer);
