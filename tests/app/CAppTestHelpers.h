@@ -3,6 +3,7 @@
 #include "app/CMainFrame.h"
 #include "document/CMyTalvaDoc.h"
 #include "link/CMeterLink.h"
+#include "CProgramRun.h"
 #include "CSimThread.h"
 #include "protocol/CDecodedReading.h"
 
@@ -38,20 +39,23 @@ inline void MakeOnline(CMainFrame& frame)
 }
 
 // Every modal window that opens while it lives is counted and closed at once, as nobody
-// is at the screen: an unattended run must count none.
+// is at the screen: an unattended run must count none. A message box that has the answer
+// button gets it pressed instead.
 class CModalWatch
 {
 public:
-    CModalWatch()
+    explicit CModalWatch(QMessageBox::StandardButton answer = QMessageBox::NoButton)
     {
         m_timer.setInterval(20);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
             QWidget* pModal = QApplication::activeModalWidget();
             if (!pModal)
                 return;
             auto* pBox = qobject_cast<QMessageBox*>(pModal);
             m_texts << (pBox ? pBox->text() : pModal->windowTitle());
-            if (auto* pDialog = qobject_cast<QDialog*>(pModal))
+            if (QAbstractButton* pButton = pBox && answer != QMessageBox::NoButton ? pBox->button(answer) : nullptr)
+                pButton->click();
+            else if (auto* pDialog = qobject_cast<QDialog*>(pModal))
                 pDialog->reject();
             else
                 pModal->close();
@@ -154,33 +158,12 @@ inline QStringList SentValues(const QString& strPath)
     return values;
 }
 
-// A run of a program: its exit status (-1 not ended, -2 crashed) and its stderr, or why it failed.
-struct CRun
-{
-    int nStatus = -1;
-    QString strError;
-    QByteArray output; //!< stdout
-};
+using ::CRun;
 
 // Runs strProgram (offscreen) to its end: its status, stdout and stderr.
 inline CRun RunTool(const QString& strProgram, const QStringList& args, int nTimeoutMs = 60000)
 {
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(env);
-    program.start(strProgram, args);
-    CRun run;
-    if (!program.waitForFinished(nTimeoutMs)) {
-        program.kill();
-        program.waitForFinished(2000);
-        run.strError = QStringLiteral("timed out");
-        return run;
-    }
-    run.nStatus = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
-    run.strError = QString::fromLocal8Bit(program.readAllStandardError());
-    run.output = program.readAllStandardOutput();
-    return run;
+    return RunToEnd(strProgram, args, nTimeoutMs, true);
 }
 
 // The program itself.

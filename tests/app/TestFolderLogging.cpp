@@ -259,21 +259,11 @@ TEST(LogToFolder, StartAsksBeforeRecordingOverASeriesAndRefusesOneThatIsLocked)
     ASSERT_TRUE(pOther->Lock(&strError)) << qPrintable(strError);
     // Yes to recording over it, then the refusal, answered as they come.
     QStringList boxes;
-    QTimer answer;
-    answer.setInterval(20);
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!pBox)
-            return;
-        boxes << pBox->text();
-        if (QAbstractButton* pYes = pBox->button(QMessageBox::Yes))
-            pYes->click();
-        else
-            pBox->accept();
-    });
-    answer.start();
-    recording.StartAction()->trigger();
-    answer.stop();
+    {
+        AppTest::CModalWatch answer(QMessageBox::Yes);
+        recording.StartAction()->trigger();
+        boxes = answer.Texts();
+    }
     ASSERT_EQ(boxes.size(), 2) << qPrintable(boxes.join(QLatin1Char('|')));
     EXPECT_TRUE(boxes[1].contains(QStringLiteral("another process"))) << qPrintable(boxes[1]);
     EXPECT_FALSE(recording.IsRecording());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CProgramRun.h"
 #include "CTestProcess.h"
 
 #include <QDeadlineTimer>
@@ -70,17 +71,6 @@ struct CCliResult
 // Runs multimeter-cli to the end (bounded).
 inline CCliResult RunCli(const QStringList& args, int nTimeoutMs = 30000)
 {
-    QProcess cli;
-    cli.start(QStringLiteral(METER_CLI_PATH), args);
-    CCliResult r;
-    if (!cli.waitForFinished(nTimeoutMs)) {
-        cli.kill();
-        cli.waitForFinished(1000);
-        r.strError = QStringLiteral("timed out");
-        return r;
-    }
-    r.nStatus = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -2;
-    r.lines = QString::fromUtf8(cli.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    r.strError = QString::fromUtf8(cli.readAllStandardError());
-    return r;
+    const CRun run = RunToEnd(QStringLiteral(METER_CLI_PATH), args, nTimeoutMs);
+    return { run.nStatus, QString::fromUtf8(run.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts), run.strError };
 }
