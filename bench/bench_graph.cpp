@@ -224,7 +224,5 @@ BENCHMARK(BM_AppendPoint)
 
 int main(int argc, char** argv)
 {
-    const int nStatus = RunBenchmarks<QApplication>(argc, argv);
-    CFixture::ReleaseAll();
-    return nStatus;
+    return RunBenchmarks<QApplication>(argc, argv, &CFixture::ReleaseAll);
 }
