@@ -18,9 +18,6 @@ using namespace AppTest;
 
 namespace {
 
-// Any byte while a meter is linked puts it online.
-using AppTest::MakeOnline;
-
 // A main window with the meter online and a recording started.
 struct CRecordingWindow
 {

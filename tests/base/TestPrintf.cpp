@@ -1,13 +1,11 @@
 #include "base/CPrintf.h"
 
-
 #include <gtest/gtest.h>
-
-#include <thread>
 
 #include <cmath>
 #include <limits>
 #include <locale.h>
+#include <thread>
 
 TEST(Printf, ExactTiesRoundToTheEvenDigitAsCDoes)
 {
